@@ -1,0 +1,46 @@
+// dovevid: the receipt print server and its commands.
+#include <QCoreApplication>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "app/settings_command.h"
+
+namespace {
+
+constexpr char kHelp[] =
+    "DovEvid1 receipt print server\n"
+    "\n"
+    "usage: dovevid COMMAND [OPTIONS]\n"
+    "\n"
+    "commands:\n"
+    "  settings [set NAME=VALUE ...]  show or change the configuration\n"
+    "  help                           this text\n"
+    "\n"
+    "common options:\n"
+    "  --app-dir DIR    directory of KV2EPcfg.txt and KVVALIVA.txt (default: the\n"
+    "                   program's directory)\n"
+    "  --data-dir DIR   directory of the job files (default: /var/lib/QNBKORV1, or\n"
+    "                   CustomPathDataDir in ~/.config/Quenbridge/QNBKORV1.conf)\n"
+    "  --com N=PATH     use PATH as serial port COM N (default /dev/ttyS{N-1})\n"
+    "\n"
+    "Run 'dovevid COMMAND --help' for the options of one command.\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication::setOrganizationName(QStringLiteral("Quenbridge"));
+  QCoreApplication::setApplicationName(QStringLiteral("QNBKORV1"));
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.empty() || args[0] == "help" || args[0] == "--help" || args[0] == "-h") {
+    std::cout << kHelp;
+    return args.empty() ? 2 : 0;
+  }
+  const std::vector<std::string> rest(args.begin() + 1, args.end());
+  if (args[0] == "settings") {
+    QCoreApplication qt(argc, argv);
+    return dovevid::app::RunSettingsCommand(rest);
+  }
+  std::cerr << "dovevid: unknown command '" << args[0] << "'\n\n" << kHelp;
+  return 2;
+}

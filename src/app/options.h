@@ -1,0 +1,32 @@
+// Command-line options shared by the program's commands.
+#pragma once
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "base/env.h"
+#include "config/data_dir.h"
+
+namespace dovevid::app {
+
+struct CommonOptions {
+  std::optional<std::string> app_dir;   // --app-dir
+  std::optional<std::string> data_dir;  // --data-dir
+  std::map<int, std::string> com;       // --com N=PATH
+};
+
+// Walks argv, taking the common options out; the rest stays in `rest` in
+// order. False with *error set on a malformed option.
+bool TakeCommonOptions(const std::vector<std::string>& args, CommonOptions* common,
+                       std::vector<std::string>* rest, std::string* error);
+
+// The directories as the server would use them: --app-dir or the
+// executable's directory; --data-dir or the standard resolution with the
+// user's CustomPathDataDir. Nothing, with *error, when the data directory
+// does not exist.
+std::optional<config::Directories> ResolveDirectories(Env& env, const CommonOptions& common,
+                                                      std::string* error);
+
+}  // namespace dovevid::app

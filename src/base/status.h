@@ -1,0 +1,43 @@
+// Outcome of an operation that touches the outside world (a file, a port).
+// A fault carries a number and a description, the pair that the trace log and
+// the operator messages print.
+#pragma once
+
+#include <string>
+#include <utility>
+
+namespace dovevid {
+
+// Fault numbers used across the system; they follow the numbering that the
+// cash-register vendors' support staff know from the original platform.
+namespace fault {
+inline constexpr int kFileNotFound = 53;
+inline constexpr int kDeviceIo = 57;
+inline constexpr int kPermissionDenied = 70;
+inline constexpr int kPathFileAccess = 75;
+inline constexpr int kPathNotFound = 76;
+inline constexpr int kPortAlreadyOpen = 8005;
+inline constexpr int kInvalidPortNumber = 8002;
+}  // namespace fault
+
+class Status {
+ public:
+  Status() = default;
+  static Status OK() { return Status(); }
+  static Status Error(int number, std::string description) {
+    return Status(number, std::move(description));
+  }
+
+  bool ok() const { return number_ == 0; }
+  int number() const { return number_; }
+  const std::string& description() const { return description_; }
+
+ private:
+  Status(int number, std::string description)
+      : number_(number), description_(std::move(description)) {}
+
+  int number_ = 0;
+  std::string description_;
+};
+
+}  // namespace dovevid

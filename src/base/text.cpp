@@ -1,0 +1,147 @@
+#include "base/text.h"
+
+#include <cmath>
+#include <cstdlib>
+
+namespace dovevid {
+
+std::string LTrim(std::string_view s) {
+  size_t b = 0;
+  while (b < s.size() && s[b] == ' ') ++b;
+  return std::string(s.substr(b));
+}
+
+std::string RTrim(std::string_view s) {
+  size_t e = s.size();
+  while (e > 0 && s[e - 1] == ' ') --e;
+  return std::string(s.substr(0, e));
+}
+
+std::string Trim(std::string_view s) { return RTrim(LTrim(s)); }
+
+namespace {
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Length of the number at the start of s (after optional blanks), 0 when
+// there is none (a sign or a point without digits is no number).
+size_t ScanNumber(std::string_view s) {
+  size_t i = 0;
+  while (i < s.size() && s[i] == ' ') ++i;
+  if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+  bool digits = false;
+  while (i < s.size() && IsDigit(s[i])) ++i, digits = true;
+  if (i < s.size() && s[i] == '.') {
+    ++i;
+    while (i < s.size() && IsDigit(s[i])) ++i, digits = true;
+  }
+  if (!digits) return 0;
+  if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+    size_t j = i + 1;
+    if (j < s.size() && (s[j] == '+' || s[j] == '-')) ++j;
+    if (j < s.size() && IsDigit(s[j])) {
+      while (j < s.size() && IsDigit(s[j])) ++j;
+      i = j;
+    }
+  }
+  return i;
+}
+
+double ToDouble(std::string_view s, size_t len) {
+  std::string copy(s.substr(0, len));
+  return std::strtod(copy.c_str(), nullptr);
+}
+
+}  // namespace
+
+bool IsNumeric(std::string_view s) {
+  const size_t len = ScanNumber(s);
+  if (len == 0) return false;
+  for (size_t i = len; i < s.size(); ++i) {
+    if (s[i] != ' ') return false;
+  }
+  return true;
+}
+
+double Val(std::string_view s) {
+  const size_t len = ScanNumber(s);
+  return len == 0 ? 0.0 : ToDouble(s, len);
+}
+
+std::optional<double> ParseNumber(std::string_view s) {
+  if (!IsNumeric(s)) return std::nullopt;
+  return ToDouble(s, s.size());
+}
+
+long long RoundHalfEven(double v) {
+  // nearbyint follows the current rounding mode, which is to-nearest-even.
+  return static_cast<long long>(std::nearbyint(v));
+}
+
+std::optional<bool> ParseBoolean(std::string_view s) {
+  const std::string t = Trim(s);
+  std::string lower;
+  for (char c : t) lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  if (lower == "true") return true;
+  if (lower == "false") return false;
+  if (auto n = ParseNumber(t)) return *n != 0;
+  return std::nullopt;
+}
+
+std::vector<std::string> SplitCrLf(std::string_view data) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  while (start < data.size()) {
+    const size_t end = data.find("\r\n", start);
+    if (end == std::string_view::npos) {
+      lines.emplace_back(data.substr(start));
+      break;
+    }
+    lines.emplace_back(data.substr(start, end - start));
+    start = end + 2;
+  }
+  return lines;
+}
+
+std::vector<std::string> SplitAnyLineEnd(std::string_view data) {
+  std::vector<std::string> lines;
+  size_t i = 0;
+  std::string current;
+  bool pending = false;
+  while (i < data.size()) {
+    const char c = data[i];
+    if (c == '\r' || c == '\n') {
+      lines.push_back(std::move(current));
+      current.clear();
+      pending = false;
+      i += (c == '\r' && i + 1 < data.size() && data[i + 1] == '\n') ? 2 : 1;
+      continue;
+    }
+    current += c;
+    pending = true;
+    ++i;
+  }
+  if (pending) lines.push_back(std::move(current));
+  return lines;
+}
+
+std::string ToUpper1252(std::string_view s) {
+  std::string out(s);
+  for (char& ch : out) {
+    const auto c = static_cast<unsigned char>(ch);
+    unsigned char u = c;
+    if (c >= 'a' && c <= 'z') {
+      u = c - 0x20;
+    } else if (c >= 0xE0 && c <= 0xFE && c != 0xF7) {
+      u = c - 0x20;
+    } else if (c == 0x9A || c == 0x9C || c == 0x9E) {
+      u = c - 0x10;
+    } else if (c == 0xFF) {
+      u = 0x9F;
+    }
+    ch = static_cast<char>(u);
+  }
+  return out;
+}
+
+}  // namespace dovevid

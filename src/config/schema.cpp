@@ -1,0 +1,220 @@
+#include "config/schema.h"
+
+#include <fmt/format.h>
+
+#include <charconv>
+#include <functional>
+
+#include "base/text.h"
+
+namespace dovevid::config {
+
+namespace {
+
+enum class Kind { kList, kCounter, kInputType, kPrinter, kHeader, kFooter, kCheck, kEnableDisplay,
+                  kWord };
+
+struct Entry {
+  std::string name;
+  Kind kind;
+  int index = 0;  // list number, array index
+  std::array<bool, kHeaderLines> Settings::*boxes = nullptr;
+};
+
+constexpr char kNoneText[] = "<none>";
+
+std::vector<Entry> BuildEntries() {
+  std::vector<Entry> e;
+  auto list = [&e](List l) { e.push_back({std::string(ListControlName(l)), Kind::kList, static_cast<int>(l)}); };
+  for (List l : {List::kComPort, List::kBaudRate, List::kParity, List::kDataBit, List::kStopBit}) list(l);
+  e.push_back({"txtNumScontr", Kind::kCounter});
+  for (List l : {List::kRowLength, List::kEndSpaces, List::kFileExtension, List::kPostCutFeeds,
+                 List::kBarcode, List::kUnused1, List::kUnused2, List::kUnused3, List::kUnused4}) {
+    list(l);
+  }
+  for (int i = 0; i < 2; ++i) e.push_back({fmt::format("optInputType({})", i), Kind::kInputType, i});
+  e.push_back({"ListPrinters", Kind::kPrinter});
+  for (int i = 0; i < kHeaderLines; ++i) e.push_back({fmt::format("txtHeader({})", i), Kind::kHeader, i});
+  for (int i = 0; i < kHeaderLines; ++i) e.push_back({fmt::format("txtFooter({})", i), Kind::kFooter, i});
+  const std::pair<const char*, std::array<bool, kHeaderLines> Settings::*> boxes[] = {
+      {"chkDH_Header", &Settings::chkDH_Header},
+      {"chkDW_Header", &Settings::chkDW_Header},
+      {"chkDH_Footer", &Settings::chkDH_Footer},
+      {"chkDW_Footer", &Settings::chkDW_Footer},
+  };
+  for (const auto& [name, member] : boxes) {
+    for (int i = 0; i < kHeaderLines; ++i) e.push_back({fmt::format("{}({})", name, i), Kind::kCheck, i, member});
+  }
+  for (int i = 0; i < kOptions; ++i) e.push_back({fmt::format("chkOptions({})", i), Kind::kCheck, i});
+  list(List::kComPortDisplay);
+  e.push_back({"chkEnableComPortDisplay", Kind::kEnableDisplay});
+  list(List::kDisplayLength);
+  for (int i = 0; i < kWords; ++i) e.push_back({fmt::format("txtWords({})", i), Kind::kWord, i});
+  return e;
+}
+
+const std::vector<Entry>& Entries() {
+  static const std::vector<Entry> entries = BuildEntries();
+  return entries;
+}
+
+const Entry* Find(std::string_view name) {
+  for (const Entry& e : Entries()) {
+    if (e.name == name) return &e;
+  }
+  return nullptr;
+}
+
+bool& CheckBox(Settings& s, const Entry& e) {
+  if (e.boxes) return (s.*e.boxes)[static_cast<size_t>(e.index)];
+  return s.chkOptions[static_cast<size_t>(e.index)];
+}
+
+std::optional<bool> ParseCheck(std::string_view value) {
+  if (value == "1") return true;
+  if (value == "0") return false;
+  return std::nullopt;
+}
+
+Status Bad(const Entry& e, std::string_view value, std::string_view why) {
+  return Status::Error(fault::kPathFileAccess,
+                       fmt::format("{}: '{}' is not accepted: {}", e.name, value, why));
+}
+
+Status CheckText(const Entry& e, std::string_view value, size_t max_length) {
+  for (char c : value) {
+    if (c == '\r' || c == '\n') return Bad(e, value, "a line end cannot be stored");
+  }
+  if (value.size() > max_length) {
+    return Bad(e, value, fmt::format("at most {} characters", max_length));
+  }
+  return Status::OK();
+}
+
+Status SetList(Settings& s, const Entry& e, std::string_view value) {
+  const List list = static_cast<List>(e.index);
+  const bool may_be_empty = list == List::kComPort || list == List::kComPortDisplay;
+  if (may_be_empty && value == kNoneText) {
+    s.Position(list) = kNone;
+    if (list == List::kComPortDisplay) s.display_com_port = 0;
+    return Status::OK();
+  }
+  const auto items = ListItems(list);
+  for (size_t i = 0; i < items.size(); ++i) {
+    if (items[i] == value) {
+      SelectListItem(s, list, static_cast<int>(i));
+      return Status::OK();
+    }
+  }
+  std::string choices;
+  for (const std::string& item : items) choices += (choices.empty() ? "" : ", ") + item;
+  if (may_be_empty) choices += std::string(", ") + kNoneText;
+  return Bad(e, value, "choose one of " + choices);
+}
+
+Status SetPrinter(Settings& s, const Entry& e, std::string_view value) {
+  if (value == kNoneText) {
+    s.listPrinters = kNone;
+    return Status::OK();
+  }
+  std::string names;
+  for (size_t i = 0; i < s.printer_entries.size(); ++i) {
+    const std::string& entry = s.printer_entries[i];
+    const std::string name = Trim(entry.substr(0, entry.find(',')));
+    if (name == value) {
+      s.listPrinters = static_cast<int>(i);
+      return Status::OK();
+    }
+    names += (names.empty() ? "" : ", ") + name;
+  }
+  return Bad(e, value, names.empty() ? "no printer is known" : "choose one of " + names);
+}
+
+}  // namespace
+
+std::vector<std::string> SettingNames() {
+  std::vector<std::string> names;
+  for (const Entry& e : Entries()) names.push_back(e.name);
+  names.emplace_back("txtTimerVal");
+  return names;
+}
+
+bool GetSetting(const Settings& s, std::string_view name, std::string* value) {
+  if (name == "txtTimerVal") {
+    *value = s.txtTimerVal;
+    return true;
+  }
+  const Entry* e = Find(name);
+  if (!e) return false;
+  Settings& m = const_cast<Settings&>(s);  // read only; CheckBox is shared with SetSetting
+  const size_t i = static_cast<size_t>(e->index);
+  switch (e->kind) {
+    case Kind::kList: {
+      const std::string item = s.SelectedItem(static_cast<List>(e->index));
+      *value = item.empty() ? kNoneText : item;
+      break;
+    }
+    case Kind::kCounter: *value = std::to_string(s.receipt_counter); break;
+    case Kind::kInputType: *value = s.optInputType[i] ? "1" : "0"; break;
+    case Kind::kPrinter:
+      *value = s.listPrinters == kNone ? kNoneText : s.SelectedPrinterName();
+      break;
+    case Kind::kHeader: *value = s.txtHeader[i]; break;
+    case Kind::kFooter: *value = s.txtFooter[i]; break;
+    case Kind::kCheck: *value = CheckBox(m, *e) ? "1" : "0"; break;
+    case Kind::kEnableDisplay: *value = s.chkEnableComPortDisplay ? "1" : "0"; break;
+    case Kind::kWord: *value = s.txtWords[i]; break;
+  }
+  return true;
+}
+
+Status SetSetting(Settings& s, std::string_view name, std::string_view value) {
+  const Entry* e = Find(name);
+  if (!e) {
+    return Status::Error(fault::kPathFileAccess, fmt::format("{}: no such setting", name));
+  }
+  const size_t i = static_cast<size_t>(e->index);
+  switch (e->kind) {
+    case Kind::kList: return SetList(s, *e, value);
+    case Kind::kCounter: {
+      std::int32_t n = 0;
+      const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), n);
+      if (ec != std::errc() || end != value.data() + value.size()) {
+        return Bad(*e, value, "a whole number from -2147483648 to 2147483647");
+      }
+      s.receipt_counter = n;
+      return Status::OK();
+    }
+    case Kind::kInputType: {
+      const auto b = ParseCheck(value);
+      if (!b) return Bad(*e, value, "1 or 0");
+      s.optInputType[i] = *b;
+      s.optInputType[1 - i] = !*b;  // option buttons: exactly one is selected
+      return Status::OK();
+    }
+    case Kind::kPrinter: return SetPrinter(s, *e, value);
+    case Kind::kHeader:
+    case Kind::kFooter: {
+      Status st = CheckText(*e, value, static_cast<size_t>(s.RowLength()));
+      if (!st.ok()) return st;
+      (e->kind == Kind::kHeader ? s.txtHeader : s.txtFooter)[i] = std::string(value);
+      return Status::OK();
+    }
+    case Kind::kCheck:
+    case Kind::kEnableDisplay: {
+      const auto b = ParseCheck(value);
+      if (!b) return Bad(*e, value, "1 or 0");
+      (e->kind == Kind::kCheck ? CheckBox(s, *e) : s.chkEnableComPortDisplay) = *b;
+      return Status::OK();
+    }
+    case Kind::kWord: {
+      Status st = CheckText(*e, value, static_cast<size_t>(WordInfo(e->index).max_length));
+      if (!st.ok()) return st;
+      s.txtWords[i] = std::string(value);
+      return Status::OK();
+    }
+  }
+  return Status::OK();
+}
+
+}  // namespace dovevid::config

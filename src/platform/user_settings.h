@@ -1,0 +1,26 @@
+// Per-user overrides kept outside the configuration files (QSettings,
+// organisation "Quenbridge", application "QNBKORV1"; the registry on
+// Windows, ~/.config/Quenbridge/QNBKORV1.conf on Linux).
+#pragma once
+
+#include <map>
+#include <string>
+
+namespace dovevid::platform {
+
+// CustomPathDataDir, empty when not set.
+std::string ReadCustomPathDataDir();
+
+// Group ComPorts: "COM3" -> "/dev/ttyUSB0".
+std::map<int, std::string> ReadComPortOverrides();
+
+// The directory of the running executable.
+std::string ExecutableDirectory();
+
+// The common application-data folder: /var/lib.
+std::string CommonAppDataFolder();
+
+// Whether trace logs go to the data directory (always on this platform).
+bool IsOsVista();
+
+}  // namespace dovevid::platform

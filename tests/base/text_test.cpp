@@ -1,0 +1,97 @@
+#include "base/text.h"
+
+#include <gtest/gtest.h>
+
+#include "base/datetime.h"
+#include "base/env.h"
+#include "fake_env.h"
+
+namespace dovevid {
+namespace {
+
+TEST(Numbers, ValReadsTheLeadingNumberOnly) {
+  EXPECT_EQ(Val("500ms"), 500);
+  EXPECT_EQ(Val("  0.5"), 0.5);
+  EXPECT_EQ(Val(".5"), 0.5);
+  EXPECT_EQ(Val("-3abc"), -3);
+  EXPECT_EQ(Val("abc"), 0);
+  EXPECT_EQ(Val(""), 0);
+  EXPECT_EQ(Val("1e3x"), 1000);
+  EXPECT_EQ(Val("2e"), 2);  // an exponent without digits is not part of the number
+}
+
+TEST(Numbers, IsNumericAllowsBlanksAroundButNothingElse) {
+  EXPECT_TRUE(IsNumeric(" 2 "));
+  EXPECT_TRUE(IsNumeric("-1 "));
+  EXPECT_TRUE(IsNumeric("2.5"));
+  EXPECT_FALSE(IsNumeric(""));
+  EXPECT_FALSE(IsNumeric("  "));
+  EXPECT_FALSE(IsNumeric("."));
+  EXPECT_FALSE(IsNumeric("-"));
+  EXPECT_FALSE(IsNumeric("2x"));
+  EXPECT_FALSE(IsNumeric("True"));
+}
+
+TEST(Numbers, RoundingIsHalfToEven) {
+  EXPECT_EQ(RoundHalfEven(2.5), 2);
+  EXPECT_EQ(RoundHalfEven(3.5), 4);
+  EXPECT_EQ(RoundHalfEven(-2.5), -2);
+  EXPECT_EQ(RoundHalfEven(2.6), 3);
+}
+
+TEST(Numbers, BooleansAcceptWordsAndNumbers) {
+  EXPECT_EQ(ParseBoolean("True"), true);
+  EXPECT_EQ(ParseBoolean("FALSE"), false);
+  EXPECT_EQ(ParseBoolean(" -1 "), true);
+  EXPECT_EQ(ParseBoolean("0"), false);
+  EXPECT_EQ(ParseBoolean("yes"), std::nullopt);
+}
+
+TEST(Lines, CrLfOnlySplitKeepsLoneCrAndLfInsideALine) {
+  const auto lines = SplitCrLf(std::string("a\rb\r\n\x1B" "d\n\r\nlast"));
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(lines[0], "a\rb");
+  EXPECT_EQ(lines[1], "\x1B" "d\n");
+  EXPECT_EQ(lines[2], "last");
+  EXPECT_TRUE(SplitCrLf("").empty());
+  EXPECT_EQ(SplitCrLf("\r\n\r\n").size(), 2u);  // two empty lines
+}
+
+TEST(Lines, AnyLineEndSplitForHandEditedFiles) {
+  const auto lines = SplitAnyLineEnd("a\nb\r\nc\rd");
+  EXPECT_EQ(lines, (std::vector<std::string>{"a", "b", "c", "d"}));
+  EXPECT_EQ(SplitAnyLineEnd("x\r\n\r\n"), (std::vector<std::string>{"x", ""}));
+}
+
+TEST(Text, UpperCaseFollowsWindows1252) {
+  EXPECT_EQ(ToUpper1252("abc xyz 1,2;"), "ABC XYZ 1,2;");
+  // è (E8) -> È (C8); ÷ (F7) stays; ÿ (FF) -> Ÿ (9F); š (9A) -> Š (8A); œ (9C) -> Œ (8C).
+  EXPECT_EQ(ToUpper1252("\xE8\xF7\xFF\x9A\x9C"), "\xC8\xF7\x9F\x8A\x8C");
+  // Control bytes and capitals are not touched.
+  EXPECT_EQ(ToUpper1252(std::string("\x1B" "a1\x00\xC0", 5)), std::string("\x1B" "A1\x00\xC0", 5));
+  EXPECT_EQ(Trim("  a b  "), "a b");
+  EXPECT_EQ(LTrim("  a "), "a ");
+}
+
+TEST(Time, TimestampAndIsoParsing) {
+  EXPECT_EQ(FormatTimestamp(DateTime{2026, 3, 7, 9, 5, 12}), "07-03-2026 09:05:12");
+  DateTime t;
+  ASSERT_TRUE(ParseIsoDateTime("2026-12-31T23:59:58", &t));
+  EXPECT_EQ(t, (DateTime{2026, 12, 31, 23, 59, 58}));
+  EXPECT_FALSE(ParseIsoDateTime("2026-13-01T00:00:00", &t));
+  EXPECT_FALSE(ParseIsoDateTime("2026-12-31T23:59:58Z", &t));
+  EXPECT_FALSE(ParseIsoDateTime("yesterday", &t));
+}
+
+TEST(Attendi, WaitsInWhole50MsStepsAndPumpsAfterEach) {
+  testing::FakeEnv env;
+  Attendi(env, 120);
+  EXPECT_EQ(env.slept_ms(), 100);
+  EXPECT_EQ(env.pump_count(), 2);
+  Attendi(env, 49);
+  EXPECT_EQ(env.slept_ms(), 100);
+  EXPECT_EQ(JoinPath("/data", "SR_DATI.001"), "/data/SR_DATI.001");
+}
+
+}  // namespace
+}  // namespace dovevid

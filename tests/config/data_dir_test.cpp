@@ -1,0 +1,72 @@
+#include "config/data_dir.h"
+
+#include <gtest/gtest.h>
+
+#include "fake_env.h"
+
+namespace dovevid::config {
+namespace {
+
+class DataDirTest : public ::testing::Test {
+ protected:
+  DataDirTest() {
+    in_.app_dir = "/opt/dovevid/bin";
+    in_.common_app_data = "/var/lib";
+  }
+  std::optional<Directories> Resolve() { return ResolveDataDirectory(env_, in_, &error_); }
+
+  testing::FakeEnv env_;
+  DataDirInputs in_;
+  std::string error_;
+};
+
+TEST_F(DataDirTest, ProductFolderUnderCommonAppData) {
+  env_.AddDirectory("/var/lib/QNBKORV1");
+  auto d = Resolve();
+  ASSERT_TRUE(d);
+  EXPECT_EQ(d->data_dir, "/var/lib/QNBKORV1");
+  EXPECT_EQ(d->data_dir_before_override, "/var/lib/QNBKORV1");
+  EXPECT_EQ(d->app_dir, "/opt/dovevid/bin");
+}
+
+TEST_F(DataDirTest, MissingProductFolderEndsTheProgram) {
+  EXPECT_FALSE(Resolve());
+  EXPECT_EQ(error_, "/var/lib/QNBKORV1 : DIR NON ESISTENTE");
+}
+
+TEST_F(DataDirTest, WithoutCommonFolderTheApplicationDirectoryIsUsed) {
+  in_.common_app_data.clear();
+  auto d = Resolve();
+  ASSERT_TRUE(d);
+  EXPECT_EQ(d->data_dir, "/opt/dovevid/bin");
+}
+
+TEST_F(DataDirTest, OverrideLosesOneTrailingSlashAndMustExist) {
+  env_.AddDirectory("/var/lib/QNBKORV1");
+  env_.AddDirectory("/srv/pos");
+  in_.custom_path = "/srv/pos/";
+  auto d = Resolve();
+  ASSERT_TRUE(d);
+  EXPECT_EQ(d->data_dir, "/srv/pos");
+  EXPECT_EQ(d->data_dir_before_override, "/var/lib/QNBKORV1");
+
+  in_.custom_path = "/srv/missing";
+  d = Resolve();
+  ASSERT_TRUE(d);
+  EXPECT_EQ(d->data_dir, "/var/lib/QNBKORV1");
+}
+
+TEST_F(DataDirTest, ExplicitDirectoryReplacesEverything) {
+  env_.AddDirectory("/tmp/demo");
+  in_.custom_path = "/srv/pos";
+  in_.explicit_data_dir = "/tmp/demo/";
+  auto d = Resolve();
+  ASSERT_TRUE(d);  // the product folder under /var/lib is not needed
+  EXPECT_EQ(d->data_dir, "/tmp/demo");
+  in_.explicit_data_dir = "/tmp/nowhere";
+  EXPECT_FALSE(Resolve());
+  EXPECT_EQ(error_, "/tmp/nowhere : DIR NON ESISTENTE");
+}
+
+}  // namespace
+}  // namespace dovevid::config

@@ -1,0 +1,219 @@
+#include "config/files.h"
+
+#include <gtest/gtest.h>
+
+#include "base/text.h"
+#include "fake_env.h"
+
+namespace dovevid::config {
+namespace {
+
+class ConfigFilesTest : public ::testing::Test {
+ protected:
+  ConfigFilesTest() {
+    dirs_.app_dir = "/app";
+    dirs_.data_dir = "/data";
+  }
+
+  // Loads the files from the fake disk into fresh settings.
+  Settings Load(std::vector<std::string> printers = {"RS232_PRINTER , COM0"}) {
+    Settings s;
+    s.printer_entries = std::move(printers);
+    LoadConfiguration(env_, dirs_, s, [&s](const std::string& name) {
+      for (size_t i = 0; i < s.printer_entries.size(); ++i) {
+        if (s.printer_entries[i].rfind(name, 0) == 0) return static_cast<int>(i);
+      }
+      return 0;
+    });
+    return s;
+  }
+
+  std::vector<std::string> SettingsRecords() {
+    return SplitCrLf(env_.File("/app/KV2EPcfg.txt"));
+  }
+
+  testing::FakeEnv env_;
+  Directories dirs_;
+};
+
+TEST_F(ConfigFilesTest, DefaultsWhenNoFileExists) {
+  Settings s = Load();
+  ApplyListDefaults(s);
+  EXPECT_EQ(s.SerialSettingsText(), "9600,N,8,1");
+  EXPECT_EQ(s.RowLength(), 32);
+  EXPECT_EQ(s.FileExtension(), ".001");
+  EXPECT_EQ(s.cboComPort, kNone);
+  EXPECT_EQ(s.PrinterComPort(), 0);
+  EXPECT_EQ(s.listPrinters, kNone);
+  EXPECT_EQ(s.cmbComPortDisplay, kNone);
+  EXPECT_EQ(s.SelectedItem(List::kBarcode), "UPC/A");
+  EXPECT_TRUE(s.IsSlInput());
+  const std::array<bool, kOptions> expected = {true, true, true, true, false, true,
+                                               false, false, true, true, true, false};
+  EXPECT_EQ(s.chkOptions, expected);
+  EXPECT_EQ(s.txtWords[0], "TOTALE");
+  EXPECT_EQ(s.txtWords[29], "*** RESO ***");
+  EXPECT_EQ(s.txtWords[32], "");
+}
+
+TEST_F(ConfigFilesTest, SavedFileIsByteExact) {
+  Settings s;
+  s.printer_entries = {"RS232_PRINTER , COM3", "kitchen ,  socket://10.0.0.9"};
+  s.cboComPort = 2;
+  s.cboBaudRate = 6;
+  s.receipt_counter = 42;
+  s.listPrinters = 0;
+  s.txtHeader[0] = "Via Roma 12, Milano";
+  s.chkDW_Header[0] = true;
+  s.display_com_port = -1;
+  ASSERT_TRUE(SaveChkComFile(env_, dirs_, s).ok());
+
+  const auto r = SettingsRecords();
+  ASSERT_EQ(r.size(), 88u);
+  EXPECT_EQ(env_.File("/app/KV2EPcfg.txt").substr(0, 20), " 2 \r\n 6 \r\n-1 \r\n-1 \r\n");
+  EXPECT_EQ(r[5], " 42 ");
+  EXPECT_EQ(r[15], "True");
+  EXPECT_EQ(r[16], "False");
+  EXPECT_EQ(r[17], "RS232_PRINTER");
+  EXPECT_EQ(r[18], "Via Roma 12, Milano");
+  EXPECT_EQ(r[19], " ");  // an empty header line is one blank
+  EXPECT_EQ(r[45], "1");  // chkDW_Header(0)
+  EXPECT_EQ(r[72], "1");  // chkOptions(0)
+  EXPECT_EQ(r[84], std::string(64, '0'));
+  EXPECT_EQ(r[85], "-1 ");
+  EXPECT_EQ(r[86], "0");
+  EXPECT_EQ(r[87], "-1 ");
+
+  const std::string words = env_.File("/data/KV2EPcfg2.txt");
+  EXPECT_EQ(words.substr(0, 15), "TOTALE\r\nSUBT.\r\n");
+  EXPECT_EQ(words.substr(words.size() - 4), "\r\n\r\n");  // txtWords(32) is an empty line
+  EXPECT_EQ(SplitCrLf(words).size(), 33u);
+}
+
+TEST_F(ConfigFilesTest, EveryRecordKindSurvivesARoundTrip) {
+  Settings s;
+  s.printer_entries = {"RS232_PRINTER , COM0", "kitchen ,  socket://10.0.0.9"};
+  s.cboComPort = 0;
+  s.cboParity = 2;
+  s.cboDataBit = 0;
+  s.cboStopBit = 1;
+  s.cboRowLength = 16;
+  s.cboEndSpaces = 20;
+  s.cboFileExtension = 7;
+  s.cboPostCutFeeds = 3;
+  s.cboBarcode = 8;
+  s.receipt_counter = -7;
+  s.optInputType = {false, true};
+  s.listPrinters = 1;
+  s.txtHeader[3] = "  indented, with comma;";
+  s.txtFooter[8] = "GRAZIE";
+  s.chkDH_Footer[8] = true;
+  s.chkOptions[11] = true;
+  s.chkOptions[0] = false;
+  SelectListItem(s, List::kComPortDisplay, 4);
+  s.chkEnableComPortDisplay = true;
+  SelectListItem(s, List::kDisplayLength, 0);
+  s.txtWords[5] = "";
+  s.txtWords[9] = "VISA, MC";
+  ASSERT_TRUE(SaveChkComFile(env_, dirs_, s).ok());
+
+  Settings t = Load(s.printer_entries);
+  EXPECT_EQ(t.cboComPort, 0);
+  EXPECT_EQ(t.PrinterComPort(), 1);
+  EXPECT_EQ(t.SerialSettingsText(), s.SerialSettingsText());
+  EXPECT_EQ(t.RowLength(), 60);
+  EXPECT_EQ(t.cboEndSpaces, 20);
+  EXPECT_EQ(t.FileExtension(), ".008");
+  EXPECT_EQ(t.cboPostCutFeeds, 3);
+  EXPECT_EQ(t.SelectedItem(List::kBarcode), "CODE 128");
+  EXPECT_EQ(t.receipt_counter, -7);
+  EXPECT_EQ(t.optInputType, s.optInputType);
+  EXPECT_EQ(t.listPrinters, 1);
+  EXPECT_EQ(t.SelectedPrinterName(), "kitchen");
+  // Leading blanks of a text record are not kept; commas and the rest are.
+  EXPECT_EQ(t.txtHeader[3], "indented, with comma;");
+  EXPECT_EQ(t.txtHeader[4], "");
+  EXPECT_EQ(t.txtFooter[8], "GRAZIE");
+  EXPECT_EQ(t.chkDH_Footer, s.chkDH_Footer);
+  EXPECT_EQ(t.chkOptions, s.chkOptions);
+  EXPECT_EQ(t.display_com_port, 5);
+  EXPECT_TRUE(t.chkEnableComPortDisplay);
+  EXPECT_EQ(t.display_line_length, 16);
+  EXPECT_EQ(t.txtWords, s.txtWords);
+}
+
+TEST_F(ConfigFilesTest, ShortFileAppliesWhatIsThereAndSelectsDisplayLength20) {
+  env_.SetFile("/app/KV2EPcfg.txt", " 4 \r\n 1 \r\n");
+  Settings s = Load();
+  EXPECT_EQ(s.cboComPort, 4);
+  EXPECT_EQ(s.cboBaudRate, 1);
+  EXPECT_EQ(s.cboParity, kNone);  // untouched; defaults come later
+  EXPECT_EQ(s.cboDisplayLength, kNone);
+
+  // A file that stops right before the last record selects "20".
+  Settings full;
+  full.cboDisplayLength = 0;
+  std::vector<std::string> records = SplitCrLf(SettingsFileText(full));
+  records.pop_back();
+  std::string text;
+  for (const std::string& r : records) text += r + "\r\n";
+  env_.SetFile("/app/KV2EPcfg.txt", text);
+  Settings t = Load();
+  EXPECT_EQ(t.cboDisplayLength, 1);
+  EXPECT_EQ(t.display_line_length, 20);
+}
+
+TEST_F(ConfigFilesTest, BadRecordsAreIgnoredOneByOne) {
+  Settings base;
+  std::vector<std::string> r = SplitCrLf(SettingsFileText(base));
+  r[0] = "-1 ";     // no port selected when saved
+  r[1] = "abc";     // not a number: selection unchanged
+  r[2] = " 7 ";     // beyond the list: unchanged
+  r[5] = "many";    // counter becomes 0
+  r[15] = "maybe";  // not a Boolean: kept
+  r[85] = "11";     // no such display port: -1
+  r[87] = "x";      // not a number: item 0
+  std::string text;
+  for (auto& line : r) text += line + "\r\n";
+  env_.SetFile("/app/KV2EPcfg.txt", text);
+  Settings s;
+  s.receipt_counter = 99;
+  s.printer_entries = {"RS232_PRINTER , COM0"};
+  LoadConfiguration(env_, dirs_, s, {});
+  EXPECT_EQ(s.cboComPort, kNone);
+  EXPECT_EQ(s.cboBaudRate, kNone);
+  EXPECT_EQ(s.cboParity, kNone);
+  EXPECT_EQ(s.receipt_counter, 0);
+  EXPECT_TRUE(s.optInputType[0]);
+  EXPECT_EQ(s.display_com_port, -1);
+  EXPECT_EQ(s.cboDisplayLength, 0);
+  EXPECT_EQ(s.display_line_length, 16);
+}
+
+TEST_F(ConfigFilesTest, PrinterRecordIsMatchedAgainstTheList) {
+  Settings base;
+  base.printer_entries = {"RS232_PRINTER , COM0", "bar ,  usb://x", "kitchen ,  socket://y"};
+  base.listPrinters = 2;
+  env_.SetFile("/app/KV2EPcfg.txt", SettingsFileText(base));
+  EXPECT_EQ(Load(base.printer_entries).listPrinters, 2);
+  // The printer is gone: nothing selected.
+  EXPECT_EQ(Load({"RS232_PRINTER , COM0", "bar ,  usb://x"}).listPrinters, kNone);
+  // Saved with no printer (two blanks): nothing selected.
+  base.listPrinters = kNone;
+  env_.SetFile("/app/KV2EPcfg.txt", SettingsFileText(base));
+  EXPECT_EQ(SplitCrLf(env_.File("/app/KV2EPcfg.txt"))[17], "  ");
+  EXPECT_EQ(Load(base.printer_entries).listPrinters, kNone);
+}
+
+TEST_F(ConfigFilesTest, WordsFileOfFortyLinesFillsThirtyThree) {
+  std::string words;
+  for (int i = 0; i < 40; ++i) words += (i == 3 ? "" : "W" + std::to_string(i)) + "\r\n";
+  env_.SetFile("/data/KV2EPcfg2.txt", words);
+  Settings s = Load();
+  EXPECT_EQ(s.txtWords[0], "W0");
+  EXPECT_EQ(s.txtWords[3], "");
+  EXPECT_EQ(s.txtWords[32], "W32");
+}
+
+}  // namespace
+}  // namespace dovevid::config

@@ -1,0 +1,73 @@
+// An in-memory Env for unit tests: files in a map, a clock that only moves
+// when the code under test sleeps (or the test advances it), and faults that
+// a test can inject per operation and path.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "base/env.h"
+
+namespace dovevid::testing {
+
+class FakeEnv : public Env {
+ public:
+  enum class Op { kRead, kWrite, kAppend, kRemove, kCopy };
+
+  FakeEnv();
+
+  // Test setup and inspection.
+  void AddDirectory(const std::string& path) { dirs_.insert(path); }
+  void SetFile(const std::string& path, std::string contents) { files_[path] = std::move(contents); }
+  bool HasFile(const std::string& path) const { return files_.count(path) != 0; }
+  // The contents, or "<missing>" so a failed expectation reads clearly.
+  std::string File(const std::string& path) const;
+  const std::map<std::string, std::string>& files() const { return files_; }
+
+  // Makes the next `times` calls of `op` on `path` fail with `status`.
+  void FailNext(Op op, const std::string& path, int times, Status status);
+  void SetNow(const DateTime& t);
+  void AdvanceMs(std::int64_t ms);
+  // Called by PumpEvents: lets a test act "while the system waits".
+  void OnPump(std::function<void()> hook) { pump_hook_ = std::move(hook); }
+  std::int64_t slept_ms() const { return slept_ms_; }
+  int pump_count() const { return pump_count_; }
+
+  // Env.
+  bool FileExists(const std::string& path) override { return files_.count(path) != 0; }
+  bool DirectoryExists(const std::string& path) override { return dirs_.count(path) != 0; }
+  Status ReadFile(const std::string& path, std::string* contents) override;
+  Status WriteFile(const std::string& path, std::string_view contents) override;
+  Status AppendFile(const std::string& path, std::string_view contents) override;
+  Status RemoveFile(const std::string& path) override;
+  Status CopyFile(const std::string& from, const std::string& to) override;
+  DateTime Now() override;
+  std::string FormatLocaleDateTime(const DateTime& t) override;
+  std::int64_t MonotonicMs() override { return monotonic_ms_; }
+  void SleepMs(int ms) override;
+  void PumpEvents() override;
+
+ private:
+  bool Injected(Op op, const std::string& path, Status* status);
+
+  struct Fault {
+    Op op;
+    std::string path;
+    int times;
+    Status status;
+  };
+  std::map<std::string, std::string> files_;
+  std::set<std::string> dirs_;
+  std::vector<Fault> faults_;
+  std::int64_t wall_ms_ = 0;  // since 1970-01-01 00:00:00 local time
+  std::int64_t monotonic_ms_ = 0;
+  std::int64_t slept_ms_ = 0;
+  int pump_count_ = 0;
+  std::function<void()> pump_hook_;
+};
+
+}  // namespace dovevid::testing
