@@ -1,0 +1,40 @@
+// The VAT rates of codes A to E, read from KVVALIVA.txt in the application
+// directory. Rates are in hundredths of a percent (2200 = 22 %).
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "base/env.h"
+
+namespace dovevid::sl {
+
+inline constexpr char kVatRatesFileName[] = "KVVALIVA.txt";
+
+// Entries 0 to 4 are codes A to E; entry 5 is not used.
+using VatRates = std::array<std::int32_t, 6>;
+
+// A 400, B 1000, C 1600, D 2200, E 0.
+VatRates DefaultVatRates();
+
+// The defaults, with A to D replaced by the first four numbers of the file
+// (values separated by line ends or commas; anything else is skipped). E
+// stays 0 whatever the file says. A missing file is written with the
+// defaults; a file that cannot be read leaves the defaults in force.
+VatRates LoadVatRates(Env& env, const std::string& app_dir);
+
+// Writes codes A to E of `rates`, one per line, CR LF after each.
+void WriteDefaultVatRates(Env& env, const std::string& app_dir,
+                          const VatRates& rates = DefaultVatRates());
+
+// The letter of the first code whose rate equals `rate` ("A" to "E") and its
+// index 0 to 4 in *index; "" and *index untouched when no code has it.
+std::string VatCodeOfRate(const VatRates& rates, std::int32_t rate, std::int16_t* index);
+
+// The same against the file as it is now (read again on every call, so a
+// changed file counts from the next sale line on).
+std::string VatCodeOfRate(Env& env, const std::string& app_dir, std::int32_t rate,
+                          std::int16_t* index);
+
+}  // namespace dovevid::sl
