@@ -1,0 +1,166 @@
+// The printer channel: the one road to the receipt printer. Users call the
+// Generic_ operations in the order open, sends, close and never ask which
+// transport is behind them: the serial port (status by ESC/POS real-time
+// queries) or a spooler printer (status from the StatusMonitor). The channel
+// also owns the printer list, the transport choice, the serial port test and
+// the paper-end wait.
+//
+// Everything runs on the event-loop thread; waits go through Env (SleepMs and
+// PumpEvents), so other events can run while the channel waits.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "base/env.h"
+#include "base/operator.h"
+#include "config/settings.h"
+#include "printer/transport.h"
+
+namespace dovevid::printer {
+
+// The pseudo printer name of the serial transport in the printer list.
+inline constexpr std::string_view kSerialPrinterName = "RS232_PRINTER";
+
+// Results of the sends.
+inline constexpr std::int16_t kSent = 0;
+// The spooler write failed, or the serial port failed to take the bytes.
+inline constexpr std::int16_t kWriteFailed = -1;
+// The paper stayed out for the whole paper-end wait: the line was NOT sent.
+// The paper-end episode (and its error file) stays open.
+inline constexpr std::int16_t kPaperEndGaveUp = -2;
+
+// Pauses of one second a line send waits for paper before giving up.
+inline constexpr int kPaperEndPauseLimit = 300;
+
+// Told when the channel finds the paper out before a line (begin: the error
+// file "E096: ..." is to be written) and when it finds it back (end: the
+// error file is to be deleted). Begin is told once per episode.
+class PaperEndListener {
+ public:
+  virtual ~PaperEndListener() = default;
+  virtual void OnPaperEndBegin() = 0;
+  virtual void OnPaperEndEnd() = 0;
+};
+
+class PrinterChannel {
+ public:
+  // `settings` is the configuration record the channel reads (printer COM
+  // port, serial settings) and whose printer list (printer_entries,
+  // listPrinters) it fills and selects. All references must outlive it.
+  PrinterChannel(Env& env, Operator& op, config::Settings& settings, SerialPort& serial,
+                 Spooler& spooler, StatusMonitor& monitor);
+
+  void SetPaperEndListener(PaperEndListener* listener) { listener_ = listener; }
+  // Pauses before a line send gives up on a paper end (kPaperEndPauseLimit).
+  void SetPaperEndPauseLimit(int pauses) { pause_limit_ = pauses; }
+
+  // --- The generic operations ---------------------------------------------
+
+  // Serial: configures the port from the settings (printer COM port,
+  // SerialSettingsText) and opens it; errors are swallowed (later sends
+  // fail). Spooler: starts a document NAME_YYYYMMDD_hhmm_N on the current
+  // printer; "STAMPANTE NON RICONOSCIUTA" when it cannot be opened.
+  void Generic_OpenPort();
+  // kSent, or kWriteFailed when the serial port could not deliver what was
+  // still queued.
+  std::int16_t Generic_ClosePort();
+  // Paper-end wait, then text + CR LF. kSent, kWriteFailed or kPaperEndGaveUp.
+  std::int16_t Generic_TrasmettiStringa_CRLF(std::string_view text);
+  // The bytes as they are, no paper check. kSent or kWriteFailed.
+  std::int16_t Generic_TrasmettiStringa_NoCRLF(std::string_view bytes);
+  // Sends, then collects the reply polling every `poll_ms` up to `timeout_ms`.
+  std::string Generic_TrasmettiStringa_CRLF_Ricevi(std::string_view text, int poll_ms,
+                                                   int timeout_ms, bool add_crlf);
+  // True on paper end (or cover open on a spooler printer). *status_char gets
+  // the first reply byte (serial), "a" (spooler), or stays empty when the
+  // serial printer did not answer.
+  bool Generic_CheckFineCartaTM88(std::string* status_char);
+
+  // --- Readiness ---------------------------------------------------------
+
+  // Serial printer: true (not ready) when it does not answer the printer
+  // status query or reports itself off line.
+  bool VerificaStatoStampante();
+  // Spooler printer: true when the status monitor reports no response
+  // (false without a monitor or when the query fails).
+  bool CheckNoResponse();
+
+  // --- Serial port facility ----------------------------------------------
+
+  // Tests `port_number` with the fixed settings "9600,N,8,1" without leaving
+  // it open. Sets port_usable(); on failure tells the operator
+  // "Porta Com n.<port> non disponibile". Returns port_usable().
+  bool PortTest(int port_number);
+  bool port_usable() const { return port_usable_; }
+
+  // --- Printer list and transport ----------------------------------------
+
+  // Rebuilds settings.printer_entries: "RS232_PRINTER , COM<port>", then one
+  // "<name> ,  <description>" per spooler printer. The selected printer stays
+  // selected when it is still listed.
+  void BuildPrinterList();
+  // The click rule on settings.listPrinters (selected entry), ending with
+  // UpdateTransport().
+  void ListPrinters_Click();
+  // Start-up selection of the saved printer name; returns the entry index
+  // (0 for the serial printer or when nothing matched).
+  int SelectPrinterByName(const std::string& name);
+  // Recomputes the transport: spooler when an entry after the first is
+  // selected and a spooler printer has ever been matched.
+  void UpdateTransport();
+  bool spooler_transport() const { return spooler_transport_; }
+  bool spooler_selected() const { return spooler_selected_; }
+  // The spooler printer made current by a selection (empty when none).
+  const std::string& current_printer() const { return current_printer_; }
+  // "RS232_PRINTER" or the device name of the chosen spooler printer.
+  const std::string& txtDefaultPrinter() const { return default_printer_; }
+
+  // --- Status monitor (spooler printers) ----------------------------------
+
+  // Opens the monitor when the spooler transport is chosen, none is open and
+  // the current printer has a name.
+  void OpenStatusMonitor();
+  void CloseStatusMonitor();
+  std::int32_t mpHandle() const { return mp_handle_; }
+  // Drawer 1, pulse 1 through the monitor; nothing without a monitor.
+  void OpenDrawerThroughMonitor();
+  // The printer's reply to `request` through the monitor; false without one.
+  bool DirectIO(std::string_view request, std::size_t max_reply, int timeout_ms,
+                std::string* reply);
+  // Abandons the current spooler printer's document (maintenance command).
+  void AbandonDocument();
+
+  // --- State ---------------------------------------------------------------
+
+  bool paper_end_episode() const { return paper_end_episode_; }
+  // The job cycle forgets an episode at the end of every job.
+  void ClearPaperEndEpisode() { paper_end_episode_ = false; }
+  std::int32_t printer_CurrentNumDoc() const { return current_num_doc_; }
+  std::int32_t lhPrinter() const { return lh_printer_; }
+  std::int16_t printer_com_port() const { return com_port_; }
+
+ private:
+  Env& env_;
+  Operator& op_;
+  config::Settings& settings_;
+  SerialPort& serial_;
+  Spooler& spooler_;
+  StatusMonitor& monitor_;
+  PaperEndListener* listener_ = nullptr;
+  int pause_limit_ = kPaperEndPauseLimit;
+
+  bool port_usable_ = false;
+  bool spooler_selected_ = false;
+  bool spooler_transport_ = false;
+  bool paper_end_episode_ = false;
+  std::string current_printer_;
+  std::string default_printer_;
+  std::int32_t lh_printer_ = 0;
+  std::int32_t current_num_doc_ = 0;
+  std::int32_t mp_handle_ = 0;
+  std::int16_t com_port_ = 0;
+};
+
+}  // namespace dovevid::printer
