@@ -15,7 +15,11 @@ std::string_view StatusText(int status) {
 }
 
 std::string_view ErrorMessageForStatus(int status) {
-  return status == kJobTimeout ? kMsgNotReady : kMsgGeneric;
+  switch (status) {
+    case kJobTimeout: return kMsgNotReady;
+    case kJobPaperEnd: return kMsgPaperEnd;
+    default: return kMsgGeneric;
+  }
 }
 
 std::string ResultFileText(const DateTime& now, std::int32_t receipt_counter) {

@@ -43,10 +43,13 @@ inline constexpr std::string_view kMsgGeneric =
 inline constexpr std::int16_t kJobOk = 0;
 inline constexpr std::int16_t kJobTimeout = -4;
 inline constexpr std::int16_t kJobFailed = -5;
+// The paper-end wait gave up: the receipt was not printed, SR_ERR keeps E096.
+inline constexpr std::int16_t kJobPaperEnd = -6;
 
 // "TUTTO OK", "TIMEOUT SCADUTO", "ERR. IMPREVISTO ECR".
 std::string_view StatusText(int status);
-// The error-file message of a failed job: E504 for -4, the generic one else.
+// The error-file message of a failed job: E504 for -4, E096 for -6, the
+// generic one else.
 std::string_view ErrorMessageForStatus(int status);
 
 // The two lines of SR_OUT after a successful job.

@@ -1,0 +1,192 @@
+#include "job/job_cycle.h"
+
+#include <fmt/format.h>
+
+#include "base/text.h"
+
+namespace dovevid::job {
+
+JobCycle::JobCycle(Deps deps) : d_(std::move(deps)) {}
+
+void JobCycle::Timer21_Timer() {
+  if (d_.state.dump_in_progress) return;
+  d_.timer.SetEnabled(false);
+
+  if (d_.state.apply_interval != 0) {
+    if (d_.clear_paper_end_episode) d_.clear_paper_end_episode();
+    d_.state.apply_interval = 0;
+    d_.timer.SetInterval(d_.settings.polling_interval_ms);
+    d_.timer.SetEnabled(true);
+    return;
+  }
+
+  if (d_.state.status_display) {
+    d_.view.ShowTick(d_.state.tick_toggle ? "Timer ON" : "Timer on");
+    d_.state.tick_toggle = !d_.state.tick_toggle;
+  }
+  d_.state.tick_counter = d_.state.tick_counter >= 30001
+                              ? 0
+                              : static_cast<std::int16_t>(d_.state.tick_counter + 1);
+  txtTimer_Change();
+}
+
+void JobCycle::txtTimer_Change() {
+  d_.timer.SetEnabled(false);
+
+  bool accepted = iVerifyStartPos1() == 1;
+  if (accepted) {
+    d_.trace.WriteErrorLog("Fase n.1: 1");
+    if (!d_.files.Exists(kSrDati)) {
+      d_.files.WriteErrFile(kMsgNoInput);
+      d_.files.SubKillStartFile();
+      accepted = false;
+    }
+  }
+  if (!accepted || d_.state.printer_error || d_.state.dump_in_progress) {
+    d_.timer.SetEnabled(true);
+    return;
+  }
+
+  d_.state.job_in_progress = true;
+  d_.view.ShowBusy(true, kTipBusy);
+  d_.view.ShowStatus("TRASMISSIONE QNB DOVEVID1 IN CORSO ..", false);
+  d_.trace.WriteErrorLog("Fase n.2: 0");
+  if (d_.settings.Option(config::kReceiptCounter)) {
+    ++d_.settings.receipt_counter;
+    d_.view.ShowReceiptCounter(d_.settings.receipt_counter);
+  }
+  d_.trace.WriteErrorLog("Fase n.2A: 0");
+
+  const std::int16_t status = Go_Execution();
+  d_.trace.WriteErrorLog(fmt::format("Fase n.2B: {}", status));
+  End_Execution(status);
+  d_.trace.WriteErrorLog(fmt::format("Fase n.3: {}", status));
+  d_.state.test_receipt = false;
+}
+
+std::int16_t JobCycle::iVerifyStartPos1() {
+  if (!d_.state.port_usable) {
+    d_.files.WriteErrFile(kMsgNoPort);
+    return 0;
+  }
+  if (d_.settings.PrinterComPort() <= 0) return 0;
+  if (!d_.files.Exists(kSrMatr)) {
+    d_.dump.StartDumpConf();
+    return 0;
+  }
+  if (!d_.files.Exists(kSrStart)) {
+    start_file_stuck_ = false;
+    return 0;
+  }
+  if (start_file_stuck_) return 0;
+  if (d_.files.Exists(kFinesco)) (void)d_.env.RemoveFile(d_.files.Path(kFinesco));
+  if (d_.files.Exists(kSrOut)) d_.files.SubKillFileOut();
+  d_.state.printer_error = false;
+  return 1;
+}
+
+std::int16_t JobCycle::Go_Execution() {
+  const std::string data_path = d_.files.Path(kSrDati);
+  d_.trace.WriteErrorLog("Go_Executi n.1 ");
+  std::string data;
+  printed_data_.reset();
+  if (d_.env.ReadFile(data_path, &data).ok()) printed_data_ = std::move(data);
+  const std::string copy_path = d_.files.CopyPath();
+  d_.trace.WriteErrorLog("Go_Executi n.2 ");
+  const Status copied = d_.env.CopyFile(data_path, copy_path);
+  if (!copied.ok()) {
+    // The copy only serves a later reprint: note it and print all the same.
+    d_.trace.WriteErrorLog("Go_Executi n.4 ", copied);
+    if (copied.number() != fault::kPortAlreadyOpen &&
+        copied.number() != fault::kInvalidPortNumber) {
+      d_.trace.WriteErrorLog("Go_Executi n.5 ", copied);
+      d_.trace.WriteErrorLog("Go_Executi n.6 ", copied);
+    }
+  }
+  d_.trace.WriteErrorLog("Go_Executi n.3 ");
+
+  for (int run = 1;; ++run) {
+    const int result = d_.print.DoSendFile(data_path);
+    switch (result) {
+      case kRunSent:
+        d_.state.test_receipt = false;
+        return kJobOk;
+      case kRunRepeat:
+        if (run < kMaxPrintRuns) continue;
+        return kJobFailed;
+      case kRunNotReady:
+        return kJobTimeout;
+      case kRunPaperEnd:
+        return kJobPaperEnd;
+      default:
+        return kJobFailed;
+    }
+  }
+}
+
+void JobCycle::End_Execution(std::int16_t status) {
+  if (d_.state.status_display && d_.state.job_in_progress) {
+    d_.view.ShowStatus(fmt::format("QNB DOVEVID1 TERMINATO : {}", StatusText(status)), status != 0);
+  }
+  if (d_.state.job_in_progress) {
+    const bool next_job = NextJobSubmitted();
+    bool start_removed = true;
+    if (status != kJobOk) {
+      d_.files.WriteErrFile(ErrorMessageForStatus(status));
+      if (!next_job) start_removed = d_.files.SubKillStartFile();
+      d_.state.job_in_progress = false;
+    } else {
+      d_.files.SubKillErrFile();
+      if (!next_job) {
+        d_.files.SubKillDatiFile();
+        start_removed = d_.files.SubKillStartFile();
+      }
+      d_.state.job_in_progress = false;
+      d_.files.WriteResultFile(d_.settings.receipt_counter);
+    }
+    start_file_stuck_ = !start_removed;
+    printed_data_.reset();
+  }
+  if (d_.clear_paper_end_episode) d_.clear_paper_end_episode();
+  d_.state.apply_interval = 1;
+  d_.timer.SetInterval(kReArmIntervalMs);
+  d_.timer.SetEnabled(true);
+  d_.view.EnableTestButton(true);
+  d_.view.ShowBusy(false, kTipWaiting);
+}
+
+bool JobCycle::NextJobSubmitted() {
+  if (!printed_data_) return false;
+  std::string now;
+  if (!d_.env.ReadFile(d_.files.Path(kSrDati), &now).ok()) return false;
+  return now != *printed_data_ && d_.files.Exists(kSrStart);
+}
+
+bool JobCycle::CMBFile_Click() {
+  if (d_.state.printer_error || !d_.state.port_usable) return false;
+  if (d_.state.job_in_progress || d_.state.dump_in_progress) return false;
+  d_.state.test_receipt = true;
+  (void)d_.env.WriteFile(d_.files.Path(kSrDati),
+                         "----------------\r\nPROVA DI STAMPA \r\n----------------\r\n");
+  (void)d_.env.WriteFile(d_.files.Path(kSrStart), "00000000\r\n");
+  if (!d_.timer.Enabled()) d_.timer.SetEnabled(true);
+  d_.view.EnableTestButton(false);
+  return true;
+}
+
+bool JobCycle::cmdChgTimer_Click(const std::string& text) {
+  if (d_.state.job_in_progress) {
+    d_.op.ShowMessage("Connessione in corso, valore non accettato");
+    return false;
+  }
+  const double v = Val(text);
+  if (v == 0) d_.op.ShowMessage("Valore non ammesso");
+  const bool was_enabled = d_.timer.Enabled();
+  d_.timer.SetEnabled(false);
+  config::CalculateTimer(d_.env, d_.dirs, d_.settings, fmt::format("{}", v), true);
+  d_.timer.SetInterval(d_.settings.polling_interval_ms);
+  d_.timer.SetEnabled(was_enabled);
+  return true;
+}
+
+}  // namespace dovevid::job

@@ -1,0 +1,98 @@
+// The job cycle: the polling tick, job acceptance, the print execution with
+// its repeats, the answer files and the re-arming of the timer. A state
+// machine over an abstract timer, so the timing rules run under a fake clock.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "base/env.h"
+#include "base/log.h"
+#include "base/operator.h"
+#include "config/files.h"
+#include "config/settings.h"
+#include "job/job_files.h"
+#include "job/server_state.h"
+
+namespace dovevid::job {
+
+// Print-run results.
+inline constexpr int kRunSent = 0;
+inline constexpr int kRunRepeat = 2;      // no rendered-lines file; run again
+inline constexpr int kRunNotReady = 3;    // printer not ready, nothing sent
+inline constexpr int kRunPaperEnd = 4;    // the paper-end wait gave up mid-receipt
+inline constexpr int kRunFailed = 9;      // a line failed or a second fault
+
+// A print run that keeps asking for a repeat is run at most this often.
+inline constexpr int kMaxPrintRuns = 3;
+
+inline constexpr int kReArmIntervalMs = 1000;
+
+inline constexpr std::string_view kTipBusy = "DAVid1 in esecuzione...";
+inline constexpr std::string_view kTipWaiting = "DovEvid1 waiting for execution...";
+
+class PrintRunner {
+ public:
+  virtual ~PrintRunner() = default;
+  // One print run of the job data file `sFile`; returns a kRun* result.
+  virtual int DoSendFile(const std::string& sFile) = 0;
+};
+
+class DumpRunner {
+ public:
+  virtual ~DumpRunner() = default;
+  // The identification dump; ends by re-arming the timer itself.
+  virtual void StartDumpConf() = 0;
+};
+
+class JobCycle {
+ public:
+  struct Deps {
+    Env& env;
+    TraceLog& trace;
+    Operator& op;
+    const config::Directories& dirs;
+    config::Settings& settings;
+    ServerState& state;
+    JobFiles& files;
+    PollTimer& timer;
+    StatusView& view;
+    PrintRunner& print;
+    DumpRunner& dump;
+    // Ends a paper-end episode of the printer channel (its flag).
+    std::function<void()> clear_paper_end_episode;
+  };
+  explicit JobCycle(Deps deps);
+
+  // Timer21's tick.
+  void Timer21_Timer();
+  // The per-tick job runner (run once at the end of every polling tick).
+  void txtTimer_Change();
+  // 1 when a job is accepted.
+  std::int16_t iVerifyStartPos1();
+  // Job status of one print execution (0, -4, -5 or -6).
+  std::int16_t Go_Execution();
+  void End_Execution(std::int16_t status);
+
+  // The test-receipt button. Refused while a job or a dump runs, so the files
+  // it writes never change the job being printed. True when queued.
+  bool CMBFile_Click();
+  // "Set timer" with the text typed into txtTimerVal. False when refused.
+  bool cmdChgTimer_Click(const std::string& text);
+
+ private:
+  // SR_DATI no longer holds what this job printed: the cash register has
+  // queued its next job meanwhile, whose files must survive this answer.
+  bool NextJobSubmitted();
+
+  Deps d_;
+  // The bytes of SR_DATI when the job started; empty when unreadable.
+  std::optional<std::string> printed_data_;
+  // SR_START could not be deleted at the end of the last job: taking it
+  // again would print the same receipt on every poll.
+  bool start_file_stuck_ = false;
+};
+
+}  // namespace dovevid::job
