@@ -1,0 +1,102 @@
+// Fakes of the printer transports for unit tests of the channel and of code
+// built on it: a serial port with a scripted ESC/POS printer behind it that
+// answers the two status queries from its state, a spooler that keeps the
+// documents, and a status monitor with a settable status word. Time passes
+// only on the FakeEnv's clock.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "fake_env.h"
+#include "printer/transport.h"
+
+namespace dovevid::testing {
+
+class FakeSerialPort : public printer::SerialPort {
+ public:
+  enum class State { kReady, kPaperEnd, kOffline, kSilent };
+
+  explicit FakeSerialPort(FakeEnv& env) : env_(env) {}
+
+  // The printer behind the port.
+  State state = State::kReady;
+  int reply_delay_ms = 2;  // a status answer arrives this long after the query
+  // Bytes that arrive at the given clock time whatever was sent.
+  void Inject(std::string bytes, std::int64_t at_ms) { pending_.push_back({at_ms, std::move(bytes)}); }
+
+  // What reached the printer.
+  std::string printed;  // every write except the status queries
+  std::string wire;     // every write
+  int status_queries = 0;
+  std::vector<std::pair<int, std::string>> configured;  // port, settings
+  int opens = 0;
+  int closes = 0;
+
+  // Faults for the next calls (cleared by assigning Status::OK()).
+  Status configure_fault, open_fault, write_fault, close_fault;
+
+  // SerialPort.
+  Status Configure(int port_number, std::string_view settings) override;
+  Status Open() override;
+  Status Close() override;
+  bool IsOpen() const override { return open_; }
+  Status Write(std::string_view bytes) override;
+  Status Read(std::string* bytes) override;
+  bool WaitReadable(int ms) override;
+
+ private:
+  struct Arrival {
+    std::int64_t at_ms;
+    std::string bytes;
+  };
+  FakeEnv& env_;
+  bool open_ = false;
+  std::deque<Arrival> pending_;
+};
+
+class FakeSpooler : public printer::Spooler {
+ public:
+  struct Document {
+    std::string printer;
+    std::string name;
+    std::string data;
+    bool closed = false;
+  };
+
+  std::vector<printer::SpoolerPrinter> printers;
+  bool fail_writes = false;
+  std::string read_back;  // what Read hands out (then empties)
+  std::vector<Document> documents;
+  std::vector<std::string> abandoned;
+
+  std::vector<printer::SpoolerPrinter> ListPrinters() override { return printers; }
+  std::int32_t OpenDocument(const std::string& printer, const std::string& document_name) override;
+  bool Write(std::int32_t handle, std::string_view bytes) override;
+  std::string Read(std::int32_t handle, std::size_t max_bytes) override;
+  void CloseDocument(std::int32_t handle) override;
+  void AbandonDocument(const std::string& printer) override { abandoned.push_back(printer); }
+};
+
+class FakeStatusMonitor : public printer::StatusMonitor {
+ public:
+  std::uint32_t status = printer::status_bits::kPrintCompleted;
+  bool query_fails = false;
+  std::int32_t next_handle = 7;
+  std::vector<std::string> opened;
+  std::vector<std::int32_t> closed;
+  int drawer_pulses = 0;
+  std::string direct_io_reply;  // empty: no reply
+
+  std::int32_t Open(const std::string& printer) override;
+  bool GetStatus(std::int32_t handle, std::uint32_t* out) override;
+  void OpenDrawer(std::int32_t, std::uint8_t, std::uint8_t) override { ++drawer_pulses; }
+  bool DirectIO(std::int32_t handle, std::string_view request, std::size_t max_reply,
+                int timeout_ms, std::string* reply) override;
+  void Close(std::int32_t handle) override { closed.push_back(handle); }
+};
+
+}  // namespace dovevid::testing
