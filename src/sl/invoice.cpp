@@ -1,0 +1,483 @@
+#include "sl/invoice.h"
+
+#include <fmt/format.h>
+
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <optional>
+#include <string_view>
+
+#include "base/text.h"
+#include "sl/fields.h"
+#include "sl/format.h"
+
+namespace dovevid::sl {
+
+namespace {
+
+// Run-time faults a record can meet, numbered as the support staff know them
+// from the original platform.
+struct Fault {
+  int number;
+  const char* description;
+};
+constexpr Fault kInvalidCall{5, "Invalid procedure call or argument"};
+constexpr Fault kOverflow{6, "Overflow"};
+constexpr Fault kTypeMismatch{13, "Type mismatch"};
+
+// Codes A to E of the invoice, by the fixed table (not the VAT rates file).
+constexpr std::array<std::int32_t, 5> kInvoiceRates = {400, 1000, 1600, 2200, 0};
+
+// Products of two 32-bit amounts times a scale need more than 64 bits.
+__extension__ typedef __int128 Wide;
+
+// a / b to the nearest integer, halves to the even one; b > 0.
+Wide DivRoundHalfEven(Wide a, Wide b) {
+  Wide q = a / b;
+  const Wide r = a % b;
+  if (r == 0) return q;
+  const Wide twice = 2 * (r < 0 ? -r : r);
+  if (twice > b || (twice == b && q % 2 != 0)) q += a < 0 ? -1 : 1;
+  return q;
+}
+
+bool FitsCents(Wide v) {
+  return v >= std::numeric_limits<std::int32_t>::min() &&
+         v <= std::numeric_limits<std::int32_t>::max();
+}
+
+// A whole number from a numeric text, halves to even; nothing when the
+// value does not fit 32 bits.
+std::optional<std::int32_t> WholeNumber(double v) {
+  if (!(v >= -2147483648.5 && v <= 2147483647.5)) return std::nullopt;
+  const long long n = RoundHalfEven(v);
+  if (!FitsCents(n)) return std::nullopt;
+  return static_cast<std::int32_t>(n);
+}
+
+enum class TenderGroup { kCash, kCheque, kCard, kTerminal, kCredit };
+
+class Invoice {
+ public:
+  Invoice(int row_length, const config::Settings& settings, const DateTime& now, Operator& op,
+          const InvoiceOptions& options)
+      : row_(row_length),
+        width_(row_length - 2),
+        settings_(settings),
+        now_(now),
+        op_(op),
+        options_(options),
+        extra_lines_(5) {}
+
+  // Handles one line of the data file; false when the invoice must stop.
+  bool Handle(const std::string& line) {
+    // The OPFS record keeps its customer texts exactly as the register sent them.
+    const std::string record =
+        line.find("OPFS") != std::string::npos ? line : NormalizeSlRecord(line, width_);
+    switch (ClassifySlRecord(record)) {
+      case SlCommand::kOpfs: Opfs(record); break;
+      case SlCommand::kOper: Oper(record); break;
+      case SlCommand::kClfs: header_pending_ = false; break;
+      case SlCommand::kDate: Date(record); break;
+      case SlCommand::kSale: return Sale(record);
+      case SlCommand::kCoup:
+      case SlCommand::kCost:
+      case SlCommand::kAddi:
+      case SlCommand::kAdds: Adjustment(ClassifySlRecord(record), record); break;
+      case SlCommand::kCash: Tender(TenderGroup::kCash, record); break;
+      case SlCommand::kCheq: Tender(TenderGroup::kCheque, record); break;
+      case SlCommand::kCard: Tender(TenderGroup::kCard, record); break;
+      case SlCommand::kTend: Tender(TenderGroup::kTerminal, record); break;
+      case SlCommand::kCred: Tender(TenderGroup::kCredit, record); break;
+      case SlCommand::kPrnt: Prnt(record); break;
+      case SlCommand::kExtl: Extl(record); break;
+      default: break;  // receipt-only and unknown records write nothing
+    }
+    return true;
+  }
+
+  // The closing lines after the last record.
+  void Finish() {
+    Write(BlankRow());
+    Write(TenderLine(Word(20, "CORRISP. PAGATO"), paid_));
+    Write(TenderLine(Word(19, "CORRISP. NON PAGATO"), credit_));
+    Write(BlankRow());
+    SpreadSubtotalAdjustments();
+    VatSummary();
+    Write(" --- " + Word(24, "Intestazione Cliente") + " ---");
+    for (size_t i = 1; i < extra_lines_.size(); ++i) Write(extra_lines_[i] + " ");
+  }
+
+  std::vector<std::string> TakeLines() { return std::move(lines_); }
+
+ private:
+  void Fail(const Fault& fault) {
+    op_.ShowMessage(fmt::format("{} - {}", fault.number, fault.description));
+  }
+
+  void Write(std::string line) { lines_.push_back(std::move(line)); }
+
+  std::string Word(int index, std::string_view fallback) const {
+    return SelectTxtWords(settings_, index, fallback);
+  }
+
+  std::string BlankRow() const { return std::string(static_cast<size_t>(std::max(0, row_)), ' '); }
+
+  // Label, blanks, amount in W characters. A label too long for its row is
+  // shortened to keep one blank before the amount, so no total or payment is
+  // ever lost from the invoice; only an amount wider than the row fails.
+  std::string FitAmountLine(std::string_view label, std::string_view amount) {
+    if (auto line = AmountLine(label, amount, width_)) return *line;
+    const long room = static_cast<long>(width_) - static_cast<long>(amount.size()) - 1;
+    if (room >= 0) return *AmountLine(label.substr(0, static_cast<size_t>(room)), amount, width_);
+    Fail(kInvalidCall);
+    return "";
+  }
+
+  std::string TenderLine(std::string_view label, Wide cents) {
+    return FitAmountLine(label, FormatCents(static_cast<std::int64_t>(cents))) + " ";
+  }
+
+  // Adds to a 32-bit amount; one that would leave 32 bits fails and stays.
+  void Add(std::int32_t* amount, Wide delta) {
+    const Wide sum = Wide{*amount} + delta;
+    if (!FitsCents(sum)) {
+      Fail(kOverflow);
+      return;
+    }
+    *amount = static_cast<std::int32_t>(sum);
+  }
+
+  // The integer cents of a numeric field; 0 (and a fault) when too large.
+  std::int32_t Cents(const std::string& text) {
+    if (auto v = WholeNumber(ParseNumber(Trim(text)).value_or(0))) return *v;
+    Fail(kOverflow);
+    return 0;
+  }
+
+  static bool IsNumericField(const std::optional<std::string>& field) {
+    return field && IsNumeric(*field);
+  }
+
+  void WriteHeaderBlock(const std::string& date_line) {
+    if (options_.print_date) Write(date_line);
+    Write(std::string(static_cast<size_t>(std::max(0, row_ - 6)), ' ') + "EURO");
+    Write(BlankRow());
+    header_pending_ = false;
+  }
+
+  void FlushHeader() {
+    if (header_pending_) WriteHeaderBlock(FormatInvoiceTimestamp(now_));
+  }
+
+  void Opfs(const std::string& record) {
+    const auto number = GetField(record, ",N");
+    invoice_number_ = IsNumericField(number) ? CanonicalNumber(*ParseNumber(*number)) : "1";
+
+    given_total_.reset();
+    if (const auto v = GetField(record, ",V")) {
+      if (!IsNumeric(*v)) {
+        Fail(kTypeMismatch);
+      } else if (auto total = WholeNumber(*ParseNumber(*v))) {
+        given_total_ = *total;
+      } else {
+        Fail(kOverflow);
+      }
+    }
+
+    static constexpr std::array<const char*, 4> kCustomerKeys = {",:", ",<", ",=", ",>"};
+    for (size_t i = 0; i < kCustomerKeys.size(); ++i) {
+      if (auto text = GetField(record, kCustomerKeys[i])) {
+        extra_lines_[i + 1] = text->substr(0, static_cast<size_t>(std::max(0, width_)));
+      }
+    }
+    header_pending_ = true;
+    if (options_.print_invoice_number) Write("FATTURA NUM. " + invoice_number_);
+  }
+
+  void Oper(const std::string& record) {
+    FlushHeader();
+    const auto c = GetField(record, ",C");
+    if (!c) return;
+    std::string number = *c;
+    if (IsNumeric(*c)) {
+      if (auto n = WholeNumber(*ParseNumber(*c))) number = fmt::format("{:02}", *n);
+    }
+    Write("OPERATORE N. " + number.substr(0, 2));
+  }
+
+  void Date(const std::string& record) {
+    if (const auto text = GetField(record, ",:")) {
+      WriteHeaderBlock(*text);
+    } else {
+      FlushHeader();
+    }
+  }
+
+  bool Sale(const std::string& record) {
+    FlushHeader();
+
+    std::int32_t rate = 0;
+    if (const auto i = GetField(record, ",I"); IsNumericField(i)) {
+      // Rates are whole hundredths; anything finer matches no code.
+      const double hundredths = *ParseNumber(*i) * 100;
+      const auto whole = WholeNumber(hundredths);
+      rate = whole && std::abs(hundredths - *whole) < 1e-6 ? *whole : -1;
+    }
+    const std::string description = GetField(record, ",:").value_or("");
+
+    std::string quantity_text = "1";
+    std::int32_t thousandths = 1000;
+    if (const auto q = GetField(record, ",Q")) {
+      quantity_text = PointToComma(Trim(*q));
+      if (!IsNumeric(*q)) {
+        Fail(kTypeMismatch);
+      } else if (auto t = WholeNumber(*ParseNumber(*q) * 1000)) {
+        thousandths = *t;
+      } else {
+        Fail(kOverflow);
+      }
+    }
+
+    std::int32_t unit_price = 0;
+    if (const auto p = GetField(record, ",P"); IsNumericField(p)) unit_price = Cents(*p);
+    Write(quantity_text + "    X    " + FormatCents(unit_price));
+
+    // 64-bit product: 30000,00 x 1 is 3000000000 thousandths of a cent.
+    std::int32_t amount = 0;
+    const Wide exact = DivRoundHalfEven(Wide{unit_price} * thousandths, 1000);
+    if (FitsCents(exact)) {
+      amount = static_cast<std::int32_t>(exact);
+    } else {
+      Fail(kOverflow);
+    }
+
+    const std::string letter = InvoiceVatCode(rate, &last_vat_index_);
+    if (last_vat_index_ < 0) {
+      op_.ShowMessage("Dati IVA incoerenti");
+      return false;
+    }
+    Add(&buckets_[static_cast<size_t>(last_vat_index_)], amount);
+    Add(&invoice_total_, amount);
+    Add(&items_total_, amount);
+
+    const std::string amount_text = FormatCents(amount);
+    const long room = static_cast<long>(width_) - static_cast<long>(description.size()) -
+                      static_cast<long>(amount_text.size());
+    if (room < 0) width_ = static_cast<int>(description.size() + amount_text.size() + 5);
+    Write(*AmountLine(description, amount_text, width_) + " " + letter);
+    return true;
+  }
+
+  void Adjustment(SlCommand kind, const std::string& record) {
+    if (last_vat_index_ < 0) return;
+    const auto v = GetField(record, ",V");
+    if (!IsNumericField(v)) return;
+    const char* fallback = kind == SlCommand::kCoup   ? "SCONTO SU ITEM"
+                           : kind == SlCommand::kCost ? "SCONTO SU SUBT."
+                           : kind == SlCommand::kAddi ? "MAGG. SU ITEM"
+                                                      : "MAGG. SU SUBT.";
+    const std::string label = GetField(record, ",:").value_or(fallback);
+    const std::int32_t value = Cents(*v);
+    std::int32_t& bucket = buckets_[static_cast<size_t>(last_vat_index_)];
+    switch (kind) {
+      case SlCommand::kCoup:
+        Add(&bucket, -Wide{value});
+        Add(&invoice_total_, -Wide{value});
+        break;
+      case SlCommand::kCost:
+        Add(&invoice_total_, -Wide{value});
+        Add(&subtotal_discounts_, value);
+        break;
+      case SlCommand::kAddi:
+        Add(&bucket, value);
+        Add(&invoice_total_, value);
+        break;
+      default:  // ADDS
+        Add(&invoice_total_, value);
+        Add(&subtotal_surcharges_, value);
+        break;
+    }
+    Write(TenderLine(label, value));
+  }
+
+  void Tender(TenderGroup group, const std::string& record) {
+    static constexpr std::array<const char*, 5> kDefaultLabels = {
+        "CONTANTI", "ASSEGNI", "CARTA CRED.", "BANCOMAT", "CREDITO"};
+    if (first_tender_) {
+      Write(BlankRow());
+      const char* total_label =
+          group == TenderGroup::kCash ? "TOT. FATTURA EURO" : "TOTALE FATTURA EURO";
+      const std::int32_t total = given_total_.value_or(invoice_total_);
+      Write(FitAmountLine(total_label, FormatCents(total)));
+    }
+    const std::string label =
+        GetField(record, ",:").value_or(kDefaultLabels[static_cast<size_t>(group)]);
+
+    std::int32_t amount = 0;
+    const auto v = GetField(record, ",V");
+    if (IsNumericField(v)) {
+      amount = Cents(*v);
+      if (group == TenderGroup::kCredit) Add(&credit_, amount);
+    } else {
+      const Wide rest = Wide{invoice_total_} - paid_;
+      if (FitsCents(rest)) {
+        amount = static_cast<std::int32_t>(rest);
+      } else {
+        Fail(kOverflow);
+      }
+      if (group == TenderGroup::kCredit) credit_ = amount;
+    }
+    if (group != TenderGroup::kCredit) Add(&paid_, amount);
+
+    if (options_.print_tenders) Write(TenderLine(label, amount));
+    first_tender_ = false;
+  }
+
+  void Prnt(const std::string& record) {
+    if (!first_tender_) return;
+    if (auto text = GetField(record, ",:")) Write(*text);
+  }
+
+  void Extl(const std::string& record) {
+    if (!first_tender_) return;
+    const auto text = GetField(record, ",:");
+    if (!IsNumericField(GetField(record, ",N")) || !text) return;
+    std::string line = text->substr(0, static_cast<size_t>(std::max(0, width_)));
+    line.resize(static_cast<size_t>(std::max(0, width_)), ' ');
+    extra_lines_.push_back(std::move(line));
+  }
+
+  // Subtotal discounts and surcharges carry no VAT code of their own: they
+  // are shared out over the codes in proportion to the items of each.
+  void SpreadSubtotalAdjustments() {
+    if (items_total_ <= 0) return;
+    const Wide net = Wide{subtotal_surcharges_} - subtotal_discounts_;
+    for (std::int32_t& bucket : buckets_) {
+      // Rounded to hundredths of a cent first, then to the cent.
+      const Wide hundredths = DivRoundHalfEven(net * bucket * 100, items_total_);
+      Add(&bucket, DivRoundHalfEven(hundredths, 100));
+    }
+  }
+
+  void VatSummary() {
+    Wide taxable_total = 0;
+    Wide tax_total = 0;
+    for (size_t k = 0; k < buckets_.size(); ++k) {
+      const Wide bucket = buckets_[k];
+      if (bucket <= 0) continue;
+      // The rate that put the items into this code, so the summary always
+      // states the letter and rate printed on the item lines.
+      const std::int32_t rate = kInvoiceRates[k];
+      std::int16_t unused = 0;
+      const std::string rate_text =
+          InvoiceVatCode(rate, &unused) + "=" + FormatCents(rate) + "%";
+      const Wide taxable = DivRoundHalfEven(bucket * 10000, 10000 + rate);
+      if (rate > 0) {
+        Write(TenderLine(Word(21, "IMPONIBILE") + " " + rate_text, taxable));
+        Write(TenderLine(Word(23, "IVA") + " " + rate_text, bucket - taxable));
+        taxable_total += taxable;
+        tax_total += bucket - taxable;
+      } else {
+        Write(TenderLine(Word(22, "ESENTE") + " " + rate_text, taxable));
+      }
+    }
+    Write(BlankRow());
+    Write(TenderLine("TOT. " + Word(21, "IMPONIBILE"), taxable_total));
+    Write(TenderLine("TOT. " + Word(23, "IVA"), tax_total));
+    Write(BlankRow());
+  }
+
+  const int row_;
+  int width_;
+  const config::Settings& settings_;
+  const DateTime now_;
+  Operator& op_;
+  const InvoiceOptions options_;
+
+  std::int32_t invoice_total_ = 0;
+  std::int32_t items_total_ = 0;
+  std::array<std::int32_t, 5> buckets_{};
+  std::int16_t last_vat_index_ = -1;
+  std::int32_t subtotal_discounts_ = 0;
+  std::int32_t subtotal_surcharges_ = 0;
+  std::int32_t paid_ = 0;
+  std::int32_t credit_ = 0;
+  std::optional<std::int32_t> given_total_;
+  std::string invoice_number_ = "1";
+  bool header_pending_ = false;
+  bool first_tender_ = true;
+  std::vector<std::string> extra_lines_;
+  std::vector<std::string> lines_;
+};
+
+}  // namespace
+
+std::string FormatInvoiceTimestamp(const DateTime& now) {
+  return fmt::format("{:02}-{:02}-{:04}   {:02}:{:02}", now.day, now.month, now.year, now.hour,
+                     now.minute);
+}
+
+std::string InvoiceVatCode(std::int32_t rate, std::int16_t* index) {
+  for (size_t i = 0; i < kInvoiceRates.size(); ++i) {
+    if (kInvoiceRates[i] == rate) {
+      *index = static_cast<std::int16_t>(i);
+      return std::string(1, static_cast<char>('A' + i));
+    }
+  }
+  return "";
+}
+
+InvoiceLayout LayOutInvoice(std::span<const std::string> records, int row_length,
+                            const config::Settings& settings, const DateTime& now, Operator& op,
+                            const InvoiceOptions& options) {
+  Invoice invoice(row_length, settings, now, op, options);
+  InvoiceLayout layout;
+  layout.completed = true;
+  for (const std::string& record : records) {
+    if (!invoice.Handle(record)) {
+      layout.completed = false;
+      break;
+    }
+  }
+  if (layout.completed) invoice.Finish();
+  layout.lines = invoice.TakeLines();
+  return layout;
+}
+
+RenderResult SimulazioneFattura(const RenderContext& ctx, const std::string& data_path,
+                                const InvoiceOptions& options) {
+  RenderResult result;
+  result.path = RenderedLinesPath(ctx.dirs);
+  // Not there is fine; any other fault shows below, since result stays 1
+  // unless this rendering writes the file itself.
+  (void)ctx.env.RemoveFile(result.path);
+
+  if (!ctx.env.FileExists(data_path)) {
+    ctx.op.ShowMessage("Il file " + data_path + " non esiste");
+    return result;
+  }
+  std::string data;
+  if (Status st = ctx.env.ReadFile(data_path, &data); !st.ok()) {
+    ctx.op.ShowMessage(fmt::format("{} - {}", st.number(), st.description()));
+    return result;
+  }
+  if (data.empty()) return result;
+
+  const std::vector<std::string> records = SplitCrLf(data);
+  const InvoiceLayout layout =
+      LayOutInvoice(records, ctx.settings.RowLength(), ctx.settings, ctx.now, ctx.op, options);
+  std::string text;
+  for (const std::string& line : layout.lines) text += line + "\r\n";
+  if (Status st = ctx.env.WriteFile(result.path, text); !st.ok()) {
+    ctx.op.ShowMessage(fmt::format("{} - {}", st.number(), st.description()));
+    return result;
+  }
+  result.result = 0;
+  result.completed = layout.completed;
+  return result;
+}
+
+}  // namespace dovevid::sl
