@@ -1,0 +1,29 @@
+// One server per data directory: an exclusive flock on a lock file there.
+// The lock goes with the process, so a crashed server never blocks the next.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace dovevid::platform {
+
+inline constexpr char kInstanceLockFileName[] = "DOVEVID.LCK";
+
+class InstanceLock {
+ public:
+  // Takes the lock on `dir`/DOVEVID.LCK without waiting; nothing when another
+  // process holds it or the file cannot be created (*error says which).
+  static std::optional<InstanceLock> Acquire(const std::string& dir, std::string* error);
+
+  InstanceLock(InstanceLock&& other) noexcept;
+  InstanceLock& operator=(InstanceLock&& other) noexcept;
+  InstanceLock(const InstanceLock&) = delete;
+  InstanceLock& operator=(const InstanceLock&) = delete;
+  ~InstanceLock();
+
+ private:
+  explicit InstanceLock(int fd) : fd_(fd) {}
+  int fd_ = -1;
+};
+
+}  // namespace dovevid::platform

@@ -1,0 +1,46 @@
+#include "platform/instance_lock.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "temp_dir.h"
+
+namespace dovevid::platform {
+namespace {
+
+using testing::TempDir;
+
+// Whether a child process (a separate open file description, as a second
+// server would have) gets the lock on `dir`.
+bool OtherProcessGetsLock(const std::string& dir) {
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    std::string error;
+    ::_exit(InstanceLock::Acquire(dir, &error) ? 0 : 1);
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+TEST(InstanceLock, OneServerPerDataDirectory) {
+  TempDir a, b;
+  std::string error;
+  {
+    auto lock = InstanceLock::Acquire(a.path(), &error);
+    ASSERT_TRUE(lock) << error;
+    EXPECT_FALSE(OtherProcessGetsLock(a.path()));
+    EXPECT_TRUE(OtherProcessGetsLock(b.path()));  // other directories are free
+    auto moved = std::move(*lock);
+    EXPECT_FALSE(OtherProcessGetsLock(a.path()));
+  }
+  EXPECT_TRUE(OtherProcessGetsLock(a.path()));  // released with its holder
+
+  EXPECT_FALSE(InstanceLock::Acquire(a.path() + "/missing", &error));
+  EXPECT_THAT(error, ::testing::HasSubstr("DOVEVID.LCK"));
+}
+
+}  // namespace
+}  // namespace dovevid::platform
