@@ -1,0 +1,423 @@
+// dovevid-vprinter: a virtual ESC/POS receipt printer on a pseudo terminal or
+// a loopback TCP port. See kHelp for what it does and how it is driven.
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "emulation.h"
+
+namespace {
+
+using dovevid::vprinter::EscPosDecoder;
+using dovevid::vprinter::ParseState;
+using dovevid::vprinter::State;
+using dovevid::vprinter::StateName;
+using dovevid::vprinter::StatusResponder;
+
+constexpr char kHelp[] = R"(Usage:
+  dovevid-vprinter (--link PATH | --tcp PORT) [options]
+  dovevid-vprinter decode FILE
+
+A virtual ESC/POS receipt printer for DovEvid1: a stand-in for tests, the
+demo and anyone without a printer at hand.
+
+Where it listens (one of):
+  --link PATH       create a pseudo terminal and a symbolic link PATH to its
+                    device; map a COM port to PATH (--com 1=PATH). The
+                    terminal stays usable however often the port is closed
+                    and opened again.
+  --tcp PORT        listen on 127.0.0.1:PORT (0 picks a free port) and serve
+                    one connection after another (CUPS socket:// backend).
+
+Options:
+  --state STATE     initial state: ready (default), paper-end, offline, silent
+  --control PATH    control FIFO (created when missing). Write one command a
+                    line: ready, paper-end, offline, silent switch the state;
+                    xoff and xon send the flow-control byte 0x13 or 0x11 to
+                    the host. After every command the current state name is
+                    written to PATH.state (replaced atomically), so a script
+                    can wait until a switch has taken effect:
+                      echo paper-end > PATH; until grep -qx paper-end PATH.state; do sleep 0.05; done
+  --capture FILE    append every byte received to FILE, except the status
+                    queries (DLE EOT n), so FILE holds exactly the print data
+  --capture-queries also keep the status queries in the capture
+  --decode          print a readable decoding of the print data on standard
+                    output as it arrives
+  --baud N          accepted for symmetry with a real port and ignored
+  --help            this text
+
+Status answers (DLE EOT 1 = printer status, DLE EOT 4 = roll paper sensor):
+  ready      0x12 and 0x12
+  offline    0x1A (bit 3: off line) and 0x12
+  paper-end  0x12 and 0x72 (bits 5 and 6: roll paper end)
+  silent     no answer at all
+Bytes 0x11 and 0x13 from the host are print data, not flow control.
+
+The first line on standard output says where the printer is:
+  "pty DEVICE at PATH" or "listening on 127.0.0.1:PORT".
+
+Decoding (--decode and the decode command): one line per text line, marked
+with its justification [L] [C] [R] and DW/DH for double width/height; feeds,
+cuts, drawer pulses, barcodes, logo commands and unknown commands (in hex)
+appear in angle brackets; a cut is followed by a line of "=" ending the
+receipt. Characters 0x80-0xFF are shown as Windows-1252.
+
+The printer never exits when a client hangs up; SIGINT or SIGTERM end it and
+remove the link and the files it created.
+)";
+
+int g_signal_pipe[2] = {-1, -1};
+
+void OnSignal(int) {
+  const char c = 1;
+  [[maybe_unused]] const ssize_t n = ::write(g_signal_pipe[1], &c, 1);
+}
+
+bool WriteAll(int fd, const std::string& bytes) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+// Sends to the host without ever blocking: an answer nobody reads is dropped.
+void SendToHost(int fd, const std::string& bytes, bool socket) {
+  if (fd < 0 || bytes.empty()) return;
+  if (socket) {
+    (void)::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+  } else {
+    (void)::write(fd, bytes.data(), bytes.size());
+  }
+}
+
+void SetNonBlocking(int fd) { ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK); }
+
+struct Options {
+  std::string link;
+  std::optional<int> tcp_port;
+  std::string control;
+  std::string capture;
+  bool capture_queries = false;
+  bool decode = false;
+  State state = State::kReady;
+};
+
+int Fail(const std::string& message) {
+  std::cerr << "dovevid-vprinter: " << message << "\n";
+  return 1;
+}
+
+int DecodeFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return Fail("cannot read " + path);
+  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EscPosDecoder decoder;
+  std::cout << decoder.Feed(bytes) << decoder.Finish();
+  return 0;
+}
+
+class Printer {
+ public:
+  explicit Printer(Options o) : o_(std::move(o)) { responder_.state = o_.state; }
+  ~Printer() { Cleanup(); }
+
+  int Run();
+
+ private:
+  bool SetUpPty();
+  bool SetUpTcp();
+  bool SetUpControl();
+  void WriteStateFile();
+  void Received(const char* data, std::size_t n);
+  void ControlInput();
+  void Command(const std::string& line);
+  void Cleanup();
+
+  Options o_;
+  StatusResponder responder_;
+  EscPosDecoder decoder_;
+  int master_ = -1, slave_keep_ = -1;         // pty mode
+  int listen_ = -1, client_ = -1;             // tcp mode
+  int control_ = -1, capture_ = -1;
+  bool created_fifo_ = false;
+  std::string slave_name_;
+  std::string control_buffer_;
+};
+
+bool Printer::SetUpPty() {
+  master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+  if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0) {
+    Fail(std::string("cannot create a pseudo terminal: ") + std::strerror(errno));
+    return false;
+  }
+  char name[128];
+  if (::ptsname_r(master_, name, sizeof name) != 0) return false;
+  slave_name_ = name;
+  // Holding the terminal's own end open keeps it alive between the host's
+  // closes and opens (otherwise the master sees a hang-up).
+  slave_keep_ = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+  if (slave_keep_ < 0) {
+    Fail(std::string("cannot open ") + name + ": " + std::strerror(errno));
+    return false;
+  }
+  // Raw until the host configures it: no echo of our answers back to us.
+  termios t{};
+  ::tcgetattr(slave_keep_, &t);
+  ::cfmakeraw(&t);
+  ::cfsetispeed(&t, B9600);
+  ::cfsetospeed(&t, B9600);
+  ::tcsetattr(slave_keep_, TCSANOW, &t);
+  SetNonBlocking(master_);
+
+  const std::string tmp = o_.link + ".tmp" + std::to_string(::getpid());
+  ::unlink(tmp.c_str());
+  if (::symlink(name, tmp.c_str()) != 0 || ::rename(tmp.c_str(), o_.link.c_str()) != 0) {
+    Fail("cannot create the link " + o_.link + ": " + std::strerror(errno));
+    ::unlink(tmp.c_str());
+    return false;
+  }
+  std::cout << "pty " << slave_name_ << " at " << o_.link << std::endl;
+  return true;
+}
+
+bool Printer::SetUpTcp() {
+  listen_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  const int one = 1;
+  ::setsockopt(listen_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  addr.sin_port = htons(static_cast<std::uint16_t>(*o_.tcp_port));
+  if (::bind(listen_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+      ::listen(listen_, 8) != 0) {
+    Fail("cannot listen on 127.0.0.1:" + std::to_string(*o_.tcp_port) + ": " + std::strerror(errno));
+    return false;
+  }
+  socklen_t len = sizeof addr;
+  ::getsockname(listen_, reinterpret_cast<sockaddr*>(&addr), &len);
+  std::cout << "listening on 127.0.0.1:" << ntohs(addr.sin_port) << std::endl;
+  return true;
+}
+
+bool Printer::SetUpControl() {
+  struct stat st {};
+  if (::stat(o_.control.c_str(), &st) != 0) {
+    if (::mkfifo(o_.control.c_str(), 0660) != 0) {
+      Fail("cannot create the control FIFO " + o_.control + ": " + std::strerror(errno));
+      return false;
+    }
+    created_fifo_ = true;
+  } else if (!S_ISFIFO(st.st_mode)) {
+    Fail(o_.control + " exists and is not a FIFO");
+    return false;
+  }
+  // Opened for writing too, so the FIFO never reports end of file when a
+  // writer closes it.
+  control_ = ::open(o_.control.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+  if (control_ < 0) {
+    Fail("cannot open " + o_.control + ": " + std::strerror(errno));
+    return false;
+  }
+  WriteStateFile();
+  return true;
+}
+
+void Printer::WriteStateFile() {
+  if (o_.control.empty()) return;
+  const std::string path = o_.control + ".state";
+  const std::string tmp = path + ".tmp";
+  {
+    std::ofstream out(tmp, std::ios::trunc);
+    out << StateName(responder_.state) << "\n";
+  }
+  ::rename(tmp.c_str(), path.c_str());
+}
+
+void Printer::Received(const char* data, std::size_t n) {
+  const StatusResponder::Result r = responder_.Feed(std::string_view(data, n));
+  if (!r.replies.empty()) SendToHost(client_ >= 0 ? client_ : master_, r.replies, client_ >= 0);
+  if (capture_ >= 0) {
+    // Status queries are split out of the data stream; with --capture-queries
+    // the capture keeps the bytes in the order they came.
+    const std::string& bytes = o_.capture_queries ? std::string(data, n) : r.data;
+    if (!WriteAll(capture_, bytes)) std::cerr << "dovevid-vprinter: capture write failed\n";
+  }
+  if (o_.decode) std::cout << decoder_.Feed(r.data) << std::flush;
+}
+
+void Printer::Command(const std::string& line) {
+  if (line.empty()) return;
+  if (line == "xoff" || line == "xon") {
+    SendToHost(client_ >= 0 ? client_ : master_, line == "xoff" ? "\x13" : "\x11", client_ >= 0);
+  } else if (const auto s = ParseState(line)) {
+    responder_.state = *s;
+  } else {
+    std::cerr << "dovevid-vprinter: unknown command \"" << line << "\"\n";
+    return;
+  }
+  std::cerr << "dovevid-vprinter: " << line << "\n";
+  WriteStateFile();
+}
+
+void Printer::ControlInput() {
+  char buf[256];
+  for (;;) {
+    const ssize_t n = ::read(control_, buf, sizeof buf);
+    if (n <= 0) break;
+    control_buffer_.append(buf, static_cast<std::size_t>(n));
+  }
+  std::size_t nl;
+  while ((nl = control_buffer_.find('\n')) != std::string::npos) {
+    std::string line = control_buffer_.substr(0, nl);
+    control_buffer_.erase(0, nl + 1);
+    while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
+    while (!line.empty() && line.front() == ' ') line.erase(0, 1);
+    Command(line);
+  }
+}
+
+void Printer::Cleanup() {
+  if (!o_.link.empty() && !slave_name_.empty()) {
+    char target[256];
+    const ssize_t n = ::readlink(o_.link.c_str(), target, sizeof target - 1);
+    if (n > 0 && std::string(target, static_cast<std::size_t>(n)) == slave_name_) {
+      ::unlink(o_.link.c_str());
+    }
+  }
+  if (!o_.control.empty() && control_ >= 0) {
+    ::unlink((o_.control + ".state").c_str());
+    if (created_fifo_) ::unlink(o_.control.c_str());
+  }
+  for (int* fd : {&master_, &slave_keep_, &listen_, &client_, &control_, &capture_}) {
+    if (*fd >= 0) ::close(*fd);
+    *fd = -1;
+  }
+}
+
+int Printer::Run() {
+  if (!o_.capture.empty()) {
+    capture_ = ::open(o_.capture.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    if (capture_ < 0) return Fail("cannot open " + o_.capture + ": " + std::strerror(errno));
+  }
+  if (!o_.control.empty() && !SetUpControl()) return 1;
+  if (o_.tcp_port ? !SetUpTcp() : !SetUpPty()) return 1;
+
+  char buf[4096];
+  for (;;) {
+    std::vector<pollfd> fds;
+    fds.push_back({g_signal_pipe[0], POLLIN, 0});
+    if (control_ >= 0) fds.push_back({control_, POLLIN, 0});
+    const int source = master_ >= 0 ? master_ : client_ >= 0 ? client_ : listen_;
+    fds.push_back({source, POLLIN, 0});
+    if (::poll(fds.data(), fds.size(), -1) < 0) {
+      if (errno == EINTR) continue;
+      return Fail(std::string("poll: ") + std::strerror(errno));
+    }
+    if (fds[0].revents) break;  // SIGINT or SIGTERM
+    if (control_ >= 0 && fds[1].revents) ControlInput();
+    const short ev = fds.back().revents;
+    if (!ev) continue;
+    if (source == listen_) {
+      client_ = ::accept4(listen_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+      continue;
+    }
+    const ssize_t n = ::read(source, buf, sizeof buf);
+    if (n > 0) {
+      Received(buf, static_cast<std::size_t>(n));
+    } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
+      if (source == client_) {  // the client hung up: wait for the next one
+        ::close(client_);
+        client_ = -1;
+        if (o_.decode) std::cout << decoder_.Finish() << std::flush;
+      } else {
+        ::usleep(10000);  // a terminal hiccup; never spin
+      }
+    }
+  }
+  if (o_.decode) std::cout << decoder_.Finish() << std::flush;
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.empty() || args[0] == "--help" || args[0] == "-h") {
+    std::cout << kHelp;
+    return args.empty() ? 2 : 0;
+  }
+  if (args[0] == "decode") {
+    if (args.size() != 2) return Fail("usage: dovevid-vprinter decode FILE");
+    return DecodeFile(args[1]);
+  }
+
+  Options o;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    auto value = [&]() -> std::optional<std::string> {
+      if (i + 1 >= args.size()) return std::nullopt;
+      return args[++i];
+    };
+    std::optional<std::string> v;
+    if (a == "--help") {
+      std::cout << kHelp;
+      return 0;
+    } else if (a == "--capture-queries") {
+      o.capture_queries = true;
+    } else if (a == "--decode") {
+      o.decode = true;
+    } else if (a == "--link" || a == "--tcp" || a == "--control" || a == "--capture" ||
+               a == "--state" || a == "--baud") {
+      if (!(v = value())) return Fail(a + " needs a value");
+      if (a == "--link") o.link = *v;
+      if (a == "--control") o.control = *v;
+      if (a == "--capture") o.capture = *v;
+      if (a == "--tcp") {
+        char* end = nullptr;
+        const long port = std::strtol(v->c_str(), &end, 10);
+        if (*end != '\0' || port < 0 || port > 65535) return Fail("bad port " + *v);
+        o.tcp_port = static_cast<int>(port);
+      }
+      if (a == "--state") {
+        const auto s = ParseState(*v);
+        if (!s) return Fail("unknown state " + *v);
+        o.state = *s;
+      }
+    } else {
+      return Fail("unknown option " + a + " (see --help)");
+    }
+  }
+  if (o.link.empty() == !o.tcp_port.has_value()) return Fail("give exactly one of --link or --tcp");
+
+  if (::pipe2(g_signal_pipe, O_CLOEXEC | O_NONBLOCK) != 0) return Fail("pipe");
+  struct sigaction sa {};
+  sa.sa_handler = OnSignal;
+  ::sigaction(SIGINT, &sa, nullptr);
+  ::sigaction(SIGTERM, &sa, nullptr);
+  ::signal(SIGPIPE, SIG_IGN);
+  ::signal(SIGHUP, SIG_IGN);
+
+  Printer printer(std::move(o));
+  return printer.Run();
+}
