@@ -4,18 +4,26 @@
 
 namespace dovevid::platform {
 
-std::vector<std::string> SpoolerPrinterEntries() {
-  std::vector<std::string> entries;
+std::vector<printer::SpoolerPrinter> CupsPrinters() {
+  std::vector<printer::SpoolerPrinter> printers;
   cups_dest_t* dests = nullptr;
   const int count = cupsGetDests2(CUPS_HTTP_DEFAULT, &dests);
   for (int i = 0; i < count; ++i) {
     const cups_dest_t& d = dests[i];
-    if (d.instance != nullptr) continue;  // instances share their printer's queue
+    if (d.instance != nullptr) continue;
     const char* where = cupsGetOption("device-uri", d.num_options, d.options);
     if (where == nullptr) where = cupsGetOption("printer-make-and-model", d.num_options, d.options);
-    entries.push_back(std::string(d.name) + " ,  " + (where ? where : ""));
+    printers.push_back({d.name, where != nullptr ? where : ""});
   }
   cupsFreeDests(count, dests);
+  return printers;
+}
+
+std::vector<std::string> SpoolerPrinterEntries() {
+  std::vector<std::string> entries;
+  for (const printer::SpoolerPrinter& p : CupsPrinters()) {
+    entries.push_back(p.name + " ,  " + p.description);
+  }
   return entries;
 }
 

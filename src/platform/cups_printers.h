@@ -1,13 +1,19 @@
-// The spooler's printers, as entries of the printer list.
+// The spooler's printers: the CUPS destinations of the scheduler in use.
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "printer/transport.h"
+
 namespace dovevid::platform {
 
-// One entry per CUPS destination: its name, " ,  ", then its device URI, or
-// its make and model when the URI is not known.
+// One per CUPS queue, in the scheduler's (alphabetical) order: the queue name
+// and its device URI, or its make and model when the URI is not reported.
+// Instances of lpoptions are left out: they print on their queue's printer.
+std::vector<printer::SpoolerPrinter> CupsPrinters();
+
+// The same as printer list entries: name, " ,  ", description.
 std::vector<std::string> SpoolerPrinterEntries();
 
 }  // namespace dovevid::platform
