@@ -155,30 +155,11 @@ std::unique_ptr<PrivateCupsd> PrivateCupsd::Start(std::string* why_not, bool* sk
                  "<Location />\n  Order allow,deny\n  Allow all\n</Location>\n"
                  "<Policy default>\n  <Limit All>\n    Order deny,allow\n  </Limit>\n</Policy>\n");
 
-  d->pid_ = Spawn(cupsd,
-                  {"-f", "-c", base + "/root/cupsd.conf", "-s", base + "/root/cups-files.conf"},
-                  base + "/log/cupsd.out", SIGTERM);
-  if (d->pid_ <= 0) {
-    *skip = false;
-    *why_not = "cannot start cupsd";
+  d->cupsd_ = cupsd;
+  if (!d->Launch(why_not)) {
+    // As root the configuration is known to work: not starting is a fault.
+    *skip = ::geteuid() != 0;
     return nullptr;
-  }
-  const auto deadline = Clock::now() + std::chrono::seconds(10);
-  while (!ConnectsUnix(d->socket_path_)) {
-    const bool exited = Reaped(d->pid_);
-    if (exited || Clock::now() > deadline) {
-      if (!exited) {
-        ::kill(d->pid_, SIGKILL);
-        ::waitpid(d->pid_, nullptr, 0);
-      }
-      d->pid_ = -1;
-      *skip = ::geteuid() != 0;
-      *why_not = std::string("a private cupsd could not start") +
-                 (::geteuid() == 0 ? "" : " (not running as root)") + ": " +
-                 ReadFileOrEmpty(base + "/log/cupsd.out") + d->LogTail();
-      return nullptr;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
 
   if (const char* old = std::getenv("CUPS_SERVER")) {
@@ -187,13 +168,40 @@ std::unique_ptr<PrivateCupsd> PrivateCupsd::Start(std::string* why_not, bool* sk
   }
   ::setenv("CUPS_SERVER", d->socket_path_.c_str(), 1);
   cupsSetServer(d->socket_path_.c_str());
+  d->env_set_ = true;
   return d;
 }
 
-PrivateCupsd::~PrivateCupsd() { Stop(); }
+bool PrivateCupsd::Launch(std::string* why_not) {
+  const std::string& base = dir();
+  pid_ = Spawn(cupsd_,
+               {"-f", "-c", base + "/root/cupsd.conf", "-s", base + "/root/cups-files.conf"},
+               base + "/log/cupsd.out", SIGTERM);
+  if (pid_ <= 0) {
+    *why_not = "cannot start cupsd";
+    return false;
+  }
+  const auto deadline = Clock::now() + std::chrono::seconds(10);
+  while (!ConnectsUnix(socket_path_)) {
+    const bool exited = Reaped(pid_);
+    if (exited || Clock::now() > deadline) {
+      if (!exited) {
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, nullptr, 0);
+      }
+      pid_ = -1;
+      *why_not = std::string("a private cupsd could not start") +
+                 (::geteuid() == 0 ? "" : " (not running as root)") + ": " +
+                 ReadFileOrEmpty(base + "/log/cupsd.out") + LogTail();
+      return false;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return true;
+}
 
-void PrivateCupsd::Stop() {
-  if (pid_ <= 0) return;
+bool PrivateCupsd::Terminate() {
+  if (pid_ <= 0) return false;
   // SIGTERM lets the scheduler stop its backends, which SIGKILL would orphan.
   ::kill(pid_, SIGTERM);
   const auto deadline = Clock::now() + std::chrono::seconds(5);
@@ -206,6 +214,23 @@ void PrivateCupsd::Stop() {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   pid_ = -1;
+  return true;
+}
+
+bool PrivateCupsd::Restart(std::string* error) {
+  if (!Terminate()) {
+    *error = "the scheduler is not running";
+    return false;
+  }
+  return Launch(error);
+}
+
+PrivateCupsd::~PrivateCupsd() { Stop(); }
+
+void PrivateCupsd::Stop() {
+  Terminate();
+  if (!env_set_) return;
+  env_set_ = false;
   if (had_server_env_) {
     ::setenv("CUPS_SERVER", old_server_env_.c_str(), 1);
   } else {

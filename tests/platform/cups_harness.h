@@ -54,6 +54,9 @@ class PrivateCupsd {
   // scheduler.
   RunResult RunTool(const std::string& tool, const std::vector<std::string>& args);
 
+  // Stops the scheduler and starts it again on the same socket, queues and
+  // job history, as an upgrade or a service restart would.
+  bool Restart(std::string* error);
   // Stops the scheduler and restores the previous CUPS_SERVER. Idempotent.
   void Stop();
 
@@ -64,10 +67,15 @@ class PrivateCupsd {
 
  private:
   PrivateCupsd() = default;
+  bool Launch(std::string* why_not);
+  // Stops the running scheduler; false when none runs.
+  bool Terminate();
 
   TempDir dir_;
+  std::string cupsd_;
   std::string socket_path_;
   pid_t pid_ = -1;
+  bool env_set_ = false;
   bool had_server_env_ = false;
   std::string old_server_env_;
 };

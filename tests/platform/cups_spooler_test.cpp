@@ -228,6 +228,28 @@ TEST_F(CupsSpoolerTest, StoppedQueueIsNoResponse) {
   EXPECT_EQ(status, 0u);
 }
 
+TEST_F(CupsSpoolerTest, MonitorAndSpoolerCarryOnAfterTheSchedulerRestarts) {
+  CupsStatusMonitor monitor(spooler_);
+  const std::int32_t h = monitor.Open("DOVQ");
+  ASSERT_GT(h, 0);
+  std::uint32_t status = 0xFFFFFFFF;
+  ASSERT_TRUE(monitor.GetStatus(h, &status));
+  std::string why;
+  ASSERT_TRUE(cupsd_->Restart(&why)) << why;
+  // The kept connection is dead now; the very next paper test must not be
+  // lost to it (a failed query reads as "paper present").
+  status = 0xFFFFFFFF;
+  EXPECT_TRUE(monitor.GetStatus(h, &status));
+  EXPECT_EQ(status, 0u);
+  const std::int32_t doc = spooler_.OpenDocument("DOVQ", "DOVQ_20261205_1034_1");
+  ASSERT_GT(doc, 0);
+  EXPECT_TRUE(spooler_.Write(doc, "after restart\r\n"));
+  spooler_.CloseDocument(doc);
+  ASSERT_TRUE(CompletedJobs(1));
+  ASSERT_TRUE(WaitFor([&] { return !Captured().empty(); }, 5000));
+  EXPECT_EQ(Captured(), "after restart\r\n");
+}
+
 TEST_F(CupsSpoolerTest, DrawerPulseIsItsOwnRawJobAndDirectIoHasNoReply) {
   CupsStatusMonitor monitor(spooler_);
   const std::int32_t h = monitor.Open("DOVQ");
