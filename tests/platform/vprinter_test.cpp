@@ -1,0 +1,186 @@
+// The virtual printer: its status answers, the split of queries from print
+// data, the decoding, and the program on a TCP port and on a file.
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "emulation.h"
+#include "temp_dir.h"
+#include "vprinter_fixture.h"
+
+namespace dovevid::vprinter {
+namespace {
+
+using ::testing::HasSubstr;
+using namespace std::string_literals;
+
+TEST(StatusResponder, AnswersFromTheState) {
+  StatusResponder r;
+  const std::string both = "\x10\x04\x01\x10\x04\x04";
+  EXPECT_EQ(r.Feed(both).replies, "\x12\x12");
+  r.state = State::kOffline;
+  EXPECT_EQ(r.Feed(both).replies, "\x1A\x12");
+  r.state = State::kPaperEnd;
+  EXPECT_EQ(r.Feed(both).replies, "\x12\x72");
+  r.state = State::kSilent;
+  const auto silent = r.Feed(both);
+  EXPECT_EQ(silent.replies, "");
+  EXPECT_EQ(silent.queries, both);
+  EXPECT_EQ(silent.data, "");
+}
+
+TEST(StatusResponder, SeparatesQueriesFromDataInAnyPieces) {
+  // Print data with queries between, and bytes that only look like one.
+  const std::string stream = std::string("A\x10\x04\x04", 4) + "B" + std::string("\x10\x04\x09", 3) +
+                             std::string("\x10\x10\x04\x01", 4) + "C\x10";
+  const std::string data = std::string("AB\x10\x04\x09\x10", 6) + "C\x10";
+  for (std::size_t cut1 = 0; cut1 <= stream.size(); ++cut1) {
+    for (std::size_t cut2 = cut1; cut2 <= stream.size(); ++cut2) {
+      StatusResponder r;
+      std::string got_data, got_replies;
+      for (auto piece : {stream.substr(0, cut1), stream.substr(cut1, cut2 - cut1), stream.substr(cut2)}) {
+        const auto res = r.Feed(piece);
+        got_data += res.data;
+        got_replies += res.replies;
+      }
+      // The trailing DLE is held until it is known not to start a query.
+      got_data += r.Feed("Z").data;
+      EXPECT_EQ(got_data, data + "Z") << cut1 << "," << cut2;
+      EXPECT_EQ(got_replies, "\x12\x12") << cut1 << "," << cut2;
+    }
+  }
+}
+
+TEST(EscPosDecoder, ReceiptStream) {
+  const std::string stream =
+      "\x1B\x56\x00\r\n"                               // rotation off, as a line
+      "\x1B\x61\x31\x1B\x21\x30" "NEGOZIO\r\n"         // centred, double width and height
+      "\x1B\x61\x30\x1B\x21\x00" "Caff\xE8 \x80 1,00\r\n"
+      "\x1B\x61\x32" "TOTALE\x1B\x21\x20 9\r\n"        // size changed inside the line
+      "\x1B\x64\x02"
+      "\x1D\x68\x50\x1D\x77\x03\x1D\x48\x02\x1D\x6B\x03" "80176336"s + std::string(1, '\0') +
+      "\x1D\x6B\x49\x04{BAB"
+      "\x1B\x70\x00\x19\xFA"
+      "\x1D\x2F\x00\x0A"
+      "\x1D\x28\x4C\x06\x00\x30\x45\x20\x20\x01\x01"
+      "\x1D\x2A\x01\x01"s + std::string(8, '\xFF') +
+      "\x1B\x4A\x31"
+      "\x1D\x56\x42\r\n"
+      "\x1B\x74\x10\x1B\xFE\x01\r\n"s;
+  EscPosDecoder d;
+  const std::string out = d.Feed(stream) + d.Finish();
+  EXPECT_EQ(out,
+            "[L]\n"
+            "[C DW DH] NEGOZIO\n"
+            "[L] Caff\xC3\xA8 \xE2\x82\xAC 1,00\n"
+            "[R] TOTALE{DW} 9\n"
+            "<feed 2 lines>\n"
+            "<barcode EAN8 \"80176336\", height 80, width 3, HRI below>\n"
+            "<barcode CODE128 \"{BAB\", height 80, width 3, HRI below>\n"
+            "<drawer pulse pin 2: on 50 ms, off 500 ms>\n"
+            "<logo print, mode 0>\n"
+            "[R DW]\n"
+            "<stored logo print, key \"  \", scale 1x1>\n"
+            "<logo defined, 8x8 dots>\n"
+            "<feed 49 motion units>\n"
+            "<cut partial>\n"
+            "==========================================\n"
+            "[R DW]\n"
+            "<code table 16>\n"
+            "<unknown 1B FE>\n"
+            "[R DW] <01>\n");
+
+  // Fed one byte at a time the decoding is the same.
+  EscPosDecoder bytewise;
+  std::string piecewise;
+  for (char c : stream) piecewise += bytewise.Feed(std::string_view(&c, 1));
+  EXPECT_EQ(piecewise + bytewise.Finish(), out);
+}
+
+TEST(EscPosDecoder, IncompleteAndRunawayCommands) {
+  EscPosDecoder d;
+  EXPECT_EQ(d.Feed("abc\x1B"), "");
+  EXPECT_EQ(d.Finish(), "[L] abc\n<incomplete 1B>\n");
+  // A barcode whose terminator never comes does not swallow the receipt.
+  EscPosDecoder runaway;
+  const std::string out = runaway.Feed("\x1D\x6B\x02" + std::string(300, '7') + "\r\n");
+  EXPECT_THAT(out, HasSubstr("<unknown 1D 6B 02>"));
+  EXPECT_THAT(out, HasSubstr("[L] 777"));
+}
+
+TEST(VirtualPrinterProgram, DecodeCommandAndHelp) {
+  testing::TempDir dir;
+  testing::WriteFileOrDie(dir / "r.bin", "\x1B\x61\x31" "CIAO\r\n\x1D\x56\x41\r\n");
+  const auto r = testing::RunProgram(testing::VirtualPrinterProgram(), {"decode", dir / "r.bin"});
+  EXPECT_EQ(r.exit_code, 0);
+  EXPECT_EQ(r.out, "[C] CIAO\n<cut full>\n==========================================\n[C]\n");
+  EXPECT_NE(testing::RunProgram(testing::VirtualPrinterProgram(), {"decode", dir / "none"}).exit_code, 0);
+  const auto help = testing::RunProgram(testing::VirtualPrinterProgram(), {"--help"});
+  EXPECT_EQ(help.exit_code, 0);
+  EXPECT_THAT(help.out, HasSubstr("--control PATH"));
+  EXPECT_NE(testing::RunProgram(testing::VirtualPrinterProgram(), {"--bogus"}).exit_code, 0);
+}
+
+int Connect(int port) {
+  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  addr.sin_port = htons(static_cast<std::uint16_t>(port));
+  for (int i = 0; i < 200; ++i) {
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) return fd;
+    ::usleep(10000);
+  }
+  ::close(fd);
+  return -1;
+}
+
+TEST(VirtualPrinterProgram, TcpServesOneConnectionAfterAnother) {
+  testing::TempDir dir;
+  // A free port: bind to 0 and let it go.
+  const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ASSERT_EQ(::bind(probe, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+  socklen_t len = sizeof addr;
+  ::getsockname(probe, reinterpret_cast<sockaddr*>(&addr), &len);
+  const int port = ntohs(addr.sin_port);
+  ::close(probe);
+
+  const std::string capture = dir / "tcp.bin";
+  const pid_t pid = ::fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    ::execl(testing::VirtualPrinterProgram().c_str(), "dovevid-vprinter", "--tcp",
+            std::to_string(port).c_str(), "--capture", capture.c_str(), "--baud", "9600",
+            static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  for (const std::string& piece : {std::string("one\x10\x04\x04", 6), std::string("two", 3)}) {
+    const int fd = Connect(port);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::write(fd, piece.data(), piece.size()), static_cast<ssize_t>(piece.size()));
+    if (piece.starts_with("one")) {
+      char reply = 0;
+      EXPECT_EQ(::read(fd, &reply, 1), 1);
+      EXPECT_EQ(reply, '\x12');
+    }
+    ::close(fd);  // the printer stays up for the next client
+  }
+  for (int i = 0; i < 200 && testing::ReadFileOrEmpty(capture).size() < 6; ++i) ::usleep(10000);
+  EXPECT_EQ(testing::ReadFileOrEmpty(capture), "onetwo");
+  ::kill(pid, SIGTERM);
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
+}  // namespace
+}  // namespace dovevid::vprinter
