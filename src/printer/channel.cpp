@@ -49,11 +49,23 @@ void PrinterChannel::Generic_OpenPort() {
     ++current_num_doc_;
     return;
   }
-  if (serial_.IsOpen()) return;
-  // Qnbocx21_OpenPort: errors are swallowed; the sends then fail.
+  if (!serial_.IsOpen()) Qnbocx21_OpenPort();
+}
+
+void PrinterChannel::Qnbocx21_OpenPort() {
+  // Errors are swallowed: the sends then fail.
   com_port_ = settings_.PrinterComPort();
-  if (!serial_.Configure(com_port_, settings_.SerialSettingsText()).ok()) return;
-  (void)serial_.Open();
+  if (ProgrammaPortaSeriale(com_port_) != 0) return;
+  if (!serial_.IsOpen()) (void)serial_.Open();
+}
+
+std::int16_t PrinterChannel::ProgrammaPortaSeriale(int port_number) {
+  return serial_.Configure(port_number, settings_.SerialSettingsText()).ok() ? 0 : 1;
+}
+
+std::int16_t PrinterChannel::Qnbocx21_ClosePort() {
+  if (serial_.IsOpen() && !serial_.Close().ok()) return kWriteFailed;
+  return kSent;
 }
 
 std::int16_t PrinterChannel::Generic_ClosePort() {
@@ -61,8 +73,7 @@ std::int16_t PrinterChannel::Generic_ClosePort() {
   // list click while a send was waiting.
   if (lh_printer_ > 0) spooler_.CloseDocument(lh_printer_);
   lh_printer_ = 0;
-  if (serial_.IsOpen() && !serial_.Close().ok()) return kWriteFailed;
-  return kSent;
+  return Qnbocx21_ClosePort();
 }
 
 std::int16_t PrinterChannel::Generic_TrasmettiStringa_CRLF(std::string_view text) {
@@ -88,20 +99,22 @@ std::int16_t PrinterChannel::Generic_TrasmettiStringa_CRLF(std::string_view text
 
   std::string line(text);
   line += kCrLf;
-  if (spooler_transport_) {
-    return lh_printer_ > 0 && spooler_.Write(lh_printer_, line) ? kSent : kWriteFailed;
-  }
-  const Status s = serial_.Write(line);
-  if (s.ok()) return kSent;
-  op_.ShowMessage(FaultText(s));
-  return kWriteFailed;
+  return Send(line, true);
 }
 
 std::int16_t PrinterChannel::Generic_TrasmettiStringa_NoCRLF(std::string_view bytes) {
+  return Send(bytes, false);
+}
+
+std::int16_t PrinterChannel::Send(std::string_view bytes, bool line) {
   if (spooler_transport_) {
     return lh_printer_ > 0 && spooler_.Write(lh_printer_, bytes) ? kSent : kWriteFailed;
   }
-  return serial_.Write(bytes).ok() ? kSent : kWriteFailed;
+  const Status s = serial_.Write(bytes);
+  if (s.ok()) return kSent;
+  // A line send tells the operator; a raw send leaves that to its caller.
+  if (line) op_.ShowMessage(FaultText(s));
+  return kWriteFailed;
 }
 
 std::string PrinterChannel::Generic_TrasmettiStringa_CRLF_Ricevi(std::string_view text,
@@ -157,7 +170,10 @@ bool PrinterChannel::Generic_CheckFineCartaTM88(std::string* status_char) {
     if (mp_handle_ <= 0 || !monitor_.GetStatus(mp_handle_, &status)) return false;
     return (status & (status_bits::kCoverOpen | status_bits::kRollPaperEnd)) != 0;
   }
-  // VerificaFineCarta: the roll paper sensor query.
+  return VerificaFineCarta(status_char);
+}
+
+bool PrinterChannel::VerificaFineCarta(std::string* status_char) {
   const std::string reply = Generic_TrasmettiStringa_CRLF_Ricevi(
       escpos::StatusQuery(escpos::kRollPaperStatus), 10, 50, false);
   if (reply.empty()) {

@@ -142,6 +142,14 @@ class PrinterChannel {
   std::int16_t printer_com_port() const { return com_port_; }
 
  private:
+  // The serial halves of the generic operations.
+  void Qnbocx21_OpenPort();
+  std::int16_t Qnbocx21_ClosePort();
+  // Configures the printer port from the settings; 0 on success, 1 on error.
+  std::int16_t ProgrammaPortaSeriale(int port_number);
+  bool VerificaFineCarta(std::string* status_char);
+  std::int16_t Send(std::string_view bytes, bool line);
+
   Env& env_;
   Operator& op_;
   config::Settings& settings_;
