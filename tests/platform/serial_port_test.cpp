@@ -61,12 +61,6 @@ class SerialPortTest : public ::testing::Test {
   ComPortMap ports() { return {{3, printer_.link()}}; }
 };
 
-TEST(ComPorts, DevicePaths) {
-  EXPECT_EQ(ComPortDevicePath(1, {}), "/dev/ttyS0");
-  EXPECT_EQ(ComPortDevicePath(3, {{3, "/dev/ttyUSB0"}}), "/dev/ttyUSB0");
-  EXPECT_EQ(ComPortDevicePath(4, {{3, "/dev/ttyUSB0"}}), "/dev/ttyS3");
-}
-
 TEST(SerialSettings, Parse) {
   const auto s = ParseSerialSettings("19200,e,7,2");
   ASSERT_TRUE(s);
@@ -275,19 +269,6 @@ TEST_F(ChannelOverPty, PaperEndAndReturn) {
   channel_.Generic_ClosePort();
   ASSERT_TRUE(printer_.WaitForCapture(20, 3000));
   EXPECT_EQ(printer_.Capture(), "after the new roll\r\n");
-}
-
-TEST_F(ChannelOverPty, PaperEndGiveUpSendsNothing) {
-  channel_.SetPaperEndPauseLimit(1);
-  ASSERT_TRUE(printer_.SetState("paper-end"));
-  channel_.Generic_OpenPort();
-  EXPECT_EQ(channel_.Generic_TrasmettiStringa_CRLF("never printed"), printer::kPaperEndGaveUp);
-  EXPECT_THAT(events_, ElementsAre("begin"));
-  EXPECT_TRUE(channel_.paper_end_episode());
-  EXPECT_EQ(channel_.Generic_TrasmettiStringa_NoCRLF("raw"), printer::kSent);
-  channel_.Generic_ClosePort();
-  ASSERT_TRUE(printer_.WaitForCapture(3, 3000));
-  EXPECT_EQ(printer_.Capture(), "raw");
 }
 
 }  // namespace
