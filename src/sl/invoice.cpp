@@ -5,11 +5,11 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
-#include <limits>
 #include <optional>
 #include <string_view>
 
 #include "base/text.h"
+#include "sl/amounts.h"
 #include "sl/fields.h"
 #include "sl/format.h"
 
@@ -17,45 +17,8 @@ namespace dovevid::sl {
 
 namespace {
 
-// Run-time faults a record can meet, numbered as the support staff know them
-// from the original platform.
-struct Fault {
-  int number;
-  const char* description;
-};
-constexpr Fault kInvalidCall{5, "Invalid procedure call or argument"};
-constexpr Fault kOverflow{6, "Overflow"};
-constexpr Fault kTypeMismatch{13, "Type mismatch"};
-
 // Codes A to E of the invoice, by the fixed table (not the VAT rates file).
 constexpr std::array<std::int32_t, 5> kInvoiceRates = {400, 1000, 1600, 2200, 0};
-
-// Products of two 32-bit amounts times a scale need more than 64 bits.
-__extension__ typedef __int128 Wide;
-
-// a / b to the nearest integer, halves to the even one; b > 0.
-Wide DivRoundHalfEven(Wide a, Wide b) {
-  Wide q = a / b;
-  const Wide r = a % b;
-  if (r == 0) return q;
-  const Wide twice = 2 * (r < 0 ? -r : r);
-  if (twice > b || (twice == b && q % 2 != 0)) q += a < 0 ? -1 : 1;
-  return q;
-}
-
-bool FitsCents(Wide v) {
-  return v >= std::numeric_limits<std::int32_t>::min() &&
-         v <= std::numeric_limits<std::int32_t>::max();
-}
-
-// A whole number from a numeric text, halves to even; nothing when the
-// value does not fit 32 bits.
-std::optional<std::int32_t> WholeNumber(double v) {
-  if (!(v >= -2147483648.5 && v <= 2147483647.5)) return std::nullopt;
-  const long long n = RoundHalfEven(v);
-  if (!FitsCents(n)) return std::nullopt;
-  return static_cast<std::int32_t>(n);
-}
 
 enum class TenderGroup { kCash, kCheque, kCard, kTerminal, kCredit };
 
@@ -76,7 +39,8 @@ class Invoice {
     // The OPFS record keeps its customer texts exactly as the register sent them.
     const std::string record =
         line.find("OPFS") != std::string::npos ? line : NormalizeSlRecord(line, width_);
-    switch (ClassifySlRecord(record)) {
+    const SlCommand command = ClassifySlRecord(record);
+    switch (command) {
       case SlCommand::kOpfs: Opfs(record); break;
       case SlCommand::kOper: Oper(record); break;
       case SlCommand::kClfs: header_pending_ = false; break;
@@ -85,7 +49,7 @@ class Invoice {
       case SlCommand::kCoup:
       case SlCommand::kCost:
       case SlCommand::kAddi:
-      case SlCommand::kAdds: Adjustment(ClassifySlRecord(record), record); break;
+      case SlCommand::kAdds: Adjustment(command, record); break;
       case SlCommand::kCash: Tender(TenderGroup::kCash, record); break;
       case SlCommand::kCheq: Tender(TenderGroup::kCheque, record); break;
       case SlCommand::kCard: Tender(TenderGroup::kCard, record); break;
@@ -117,6 +81,17 @@ class Invoice {
     op_.ShowMessage(fmt::format("{} - {}", fault.number, fault.description));
   }
 
+  // One step of a record: a fault is told and the record goes on with its
+  // next step, whatever the failed step was to set keeping its value.
+  template <typename F>
+  void Step(F&& step) {
+    try {
+      step();
+    } catch (const Fault& fault) {
+      Fail(fault);
+    }
+  }
+
   void Write(std::string line) { lines_.push_back(std::move(line)); }
 
   std::string Word(int index, std::string_view fallback) const {
@@ -136,25 +111,24 @@ class Invoice {
     return "";
   }
 
-  std::string TenderLine(std::string_view label, Wide cents) {
-    return FitAmountLine(label, FormatCents(static_cast<std::int64_t>(cents))) + " ";
+  std::string TenderLine(std::string_view label, std::int64_t cents) {
+    return FitAmountLine(label, FormatCents(cents)) + " ";
   }
 
-  // Adds to a 32-bit amount; one that would leave 32 bits fails and stays.
-  void Add(std::int32_t* amount, Wide delta) {
-    const Wide sum = Wide{*amount} + delta;
-    if (!FitsCents(sum)) {
-      Fail(kOverflow);
-      return;
-    }
-    *amount = static_cast<std::int32_t>(sum);
+  // Adds to a 32-bit amount; a sum that would leave 32 bits fails and the
+  // amount stays.
+  void Add(std::int32_t* amount, std::int32_t delta) {
+    Step([&] { *amount = CheckedAdd(*amount, delta); });
+  }
+  void Subtract(std::int32_t* amount, std::int32_t delta) {
+    Step([&] { *amount = CheckedSub(*amount, delta); });
   }
 
-  // The integer cents of a numeric field; 0 (and a fault) when too large.
+  // The whole cents of a numeric field; 0 after a fault.
   std::int32_t Cents(const std::string& text) {
-    if (auto v = WholeNumber(ParseNumber(Trim(text)).value_or(0))) return *v;
-    Fail(kOverflow);
-    return 0;
+    std::int32_t cents = 0;
+    Step([&] { cents = WholeCents(text); });
+    return cents;
   }
 
   static bool IsNumericField(const std::optional<std::string>& field) {
@@ -177,15 +151,7 @@ class Invoice {
     invoice_number_ = IsNumericField(number) ? CanonicalNumber(*ParseNumber(*number)) : "1";
 
     given_total_.reset();
-    if (const auto v = GetField(record, ",V")) {
-      if (!IsNumeric(*v)) {
-        Fail(kTypeMismatch);
-      } else if (auto total = WholeNumber(*ParseNumber(*v))) {
-        given_total_ = *total;
-      } else {
-        Fail(kOverflow);
-      }
-    }
+    if (const auto v = GetField(record, ",V")) Step([&] { given_total_ = WholeCents(*v); });
 
     static constexpr std::array<const char*, 4> kCustomerKeys = {",:", ",<", ",=", ",>"};
     for (size_t i = 0; i < kCustomerKeys.size(); ++i) {
@@ -199,13 +165,7 @@ class Invoice {
 
   void Oper(const std::string& record) {
     FlushHeader();
-    const auto c = GetField(record, ",C");
-    if (!c) return;
-    std::string number = *c;
-    if (IsNumeric(*c)) {
-      if (auto n = WholeNumber(*ParseNumber(*c))) number = fmt::format("{:02}", *n);
-    }
-    Write("OPERATORE N. " + number.substr(0, 2));
+    if (const auto c = GetField(record, ",C")) Write("OPERATORE N. " + OperatorNumber(*c));
   }
 
   void Date(const std::string& record) {
@@ -223,8 +183,10 @@ class Invoice {
     if (const auto i = GetField(record, ",I"); IsNumericField(i)) {
       // Rates are whole hundredths; anything finer matches no code.
       const double hundredths = *ParseNumber(*i) * 100;
-      const auto whole = WholeNumber(hundredths);
-      rate = whole && std::abs(hundredths - *whole) < 1e-6 ? *whole : -1;
+      const double whole = std::nearbyint(hundredths);
+      rate = std::fabs(whole) < 1e9 && std::fabs(hundredths - whole) < 1e-6
+                 ? static_cast<std::int32_t>(whole)
+                 : -1;
     }
     const std::string description = GetField(record, ",:").value_or("");
 
@@ -232,13 +194,7 @@ class Invoice {
     std::int32_t thousandths = 1000;
     if (const auto q = GetField(record, ",Q")) {
       quantity_text = PointToComma(Trim(*q));
-      if (!IsNumeric(*q)) {
-        Fail(kTypeMismatch);
-      } else if (auto t = WholeNumber(*ParseNumber(*q) * 1000)) {
-        thousandths = *t;
-      } else {
-        Fail(kOverflow);
-      }
+      Step([&] { thousandths = QuantityThousandths(*q); });
     }
 
     std::int32_t unit_price = 0;
@@ -247,12 +203,7 @@ class Invoice {
 
     // 64-bit product: 30000,00 x 1 is 3000000000 thousandths of a cent.
     std::int32_t amount = 0;
-    const Wide exact = DivRoundHalfEven(Wide{unit_price} * thousandths, 1000);
-    if (FitsCents(exact)) {
-      amount = static_cast<std::int32_t>(exact);
-    } else {
-      Fail(kOverflow);
-    }
+    Step([&] { amount = SaleAmount(unit_price, thousandths); });
 
     const std::string letter = InvoiceVatCode(rate, &last_vat_index_);
     if (last_vat_index_ < 0) {
@@ -284,11 +235,11 @@ class Invoice {
     std::int32_t& bucket = buckets_[static_cast<size_t>(last_vat_index_)];
     switch (kind) {
       case SlCommand::kCoup:
-        Add(&bucket, -Wide{value});
-        Add(&invoice_total_, -Wide{value});
+        Subtract(&bucket, value);
+        Subtract(&invoice_total_, value);
         break;
       case SlCommand::kCost:
-        Add(&invoice_total_, -Wide{value});
+        Subtract(&invoice_total_, value);
         Add(&subtotal_discounts_, value);
         break;
       case SlCommand::kAddi:
@@ -322,12 +273,7 @@ class Invoice {
       amount = Cents(*v);
       if (group == TenderGroup::kCredit) Add(&credit_, amount);
     } else {
-      const Wide rest = Wide{invoice_total_} - paid_;
-      if (FitsCents(rest)) {
-        amount = static_cast<std::int32_t>(rest);
-      } else {
-        Fail(kOverflow);
-      }
+      Step([&] { amount = CheckedSub(invoice_total_, paid_); });
       if (group == TenderGroup::kCredit) credit_ = amount;
     }
     if (group != TenderGroup::kCredit) Add(&paid_, amount);
@@ -354,19 +300,23 @@ class Invoice {
   // are shared out over the codes in proportion to the items of each.
   void SpreadSubtotalAdjustments() {
     if (items_total_ <= 0) return;
-    const Wide net = Wide{subtotal_surcharges_} - subtotal_discounts_;
+    const std::int64_t net = std::int64_t{subtotal_surcharges_} - subtotal_discounts_;
     for (std::int32_t& bucket : buckets_) {
-      // Rounded to hundredths of a cent first, then to the cent.
-      const Wide hundredths = DivRoundHalfEven(net * bucket * 100, items_total_);
-      Add(&bucket, DivRoundHalfEven(hundredths, 100));
+      Step([&] {
+        std::int64_t scaled = 0;
+        if (__builtin_mul_overflow(net, std::int64_t{bucket} * 100, &scaled)) throw kOverflow;
+        // Rounded to hundredths of a cent first, then to the cent.
+        const std::int64_t hundredths = DivideHalfEven(scaled, items_total_);
+        bucket = CheckedInt32(bucket + DivideHalfEven(hundredths, 100));
+      });
     }
   }
 
   void VatSummary() {
-    Wide taxable_total = 0;
-    Wide tax_total = 0;
+    std::int64_t taxable_total = 0;
+    std::int64_t tax_total = 0;
     for (size_t k = 0; k < buckets_.size(); ++k) {
-      const Wide bucket = buckets_[k];
+      const std::int32_t bucket = buckets_[k];
       if (bucket <= 0) continue;
       // The rate that put the items into this code, so the summary always
       // states the letter and rate printed on the item lines.
@@ -374,7 +324,7 @@ class Invoice {
       std::int16_t unused = 0;
       const std::string rate_text =
           InvoiceVatCode(rate, &unused) + "=" + FormatCents(rate) + "%";
-      const Wide taxable = DivRoundHalfEven(bucket * 10000, 10000 + rate);
+      const std::int64_t taxable = TaxableCents(bucket, rate);
       if (rate > 0) {
         Write(TenderLine(Word(21, "IMPONIBILE") + " " + rate_text, taxable));
         Write(TenderLine(Word(23, "IVA") + " " + rate_text, bucket - taxable));
@@ -451,8 +401,8 @@ RenderResult SimulazioneFattura(const RenderContext& ctx, const std::string& dat
                                 const InvoiceOptions& options) {
   RenderResult result;
   result.path = RenderedLinesPath(ctx.dirs);
-  // Not there is fine; any other fault shows below, since result stays 1
-  // unless this rendering writes the file itself.
+  // A stale file that cannot be removed is never offered for printing:
+  // result stays 1 unless this rendering writes the file itself.
   (void)ctx.env.RemoveFile(result.path);
 
   if (!ctx.env.FileExists(data_path)) {
