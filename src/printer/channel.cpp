@@ -206,6 +206,12 @@ bool PrinterChannel::PortTest(int port_number) {
     port_usable_ = false;
     return false;
   }
+  // The port this channel holds open is evidently usable, and the test's
+  // fixed settings must not replace the ones it prints with.
+  if (serial_.IsOpen() && port_number == com_port_) {
+    port_usable_ = true;
+    return true;
+  }
   port_usable_ = serial_.Configure(port_number, kPortTestSettings).ok();
   if (!port_usable_) op_.ShowMessage(fmt::format("Porta Com n.{} non disponibile", port_number));
   return port_usable_;

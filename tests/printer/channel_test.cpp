@@ -428,8 +428,14 @@ TEST_F(ChannelTest, PortTest) {
   serial.configure_fault = Status::OK();
   channel.PortTest(3);
   EXPECT_FALSE(channel.PortTest(0));
-  EXPECT_FALSE(channel.port_usable());
   EXPECT_EQ(op.messages.size(), 1u);  // no test, no message
+
+  // While a job holds the port open its settings stay as they are.
+  config::SelectListItem(settings, config::List::kBaudRate, 6);
+  channel.Generic_OpenPort();
+  serial.configured.clear();
+  EXPECT_TRUE(channel.PortTest(3));
+  EXPECT_TRUE(serial.configured.empty());
 }
 
 }  // namespace
