@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/render_command.h"
 #include "app/settings_command.h"
 
 namespace {
@@ -14,6 +15,7 @@ constexpr char kHelp[] =
     "usage: dovevid COMMAND [OPTIONS]\n"
     "\n"
     "commands:\n"
+    "  render FILE [--set N=V] [--now T]  lay an SL file out, print KV2EP.TXT\n"
     "  settings [set NAME=VALUE ...]  show or change the configuration\n"
     "  help                           this text\n"
     "\n"
@@ -37,6 +39,10 @@ int main(int argc, char** argv) {
     return args.empty() ? 2 : 0;
   }
   const std::vector<std::string> rest(args.begin() + 1, args.end());
+  if (args[0] == "render") {
+    QCoreApplication qt(argc, argv);
+    return dovevid::app::RunRenderCommand(rest);
+  }
   if (args[0] == "settings") {
     QCoreApplication qt(argc, argv);
     return dovevid::app::RunSettingsCommand(rest);

@@ -19,6 +19,7 @@ struct Fault {
 };
 inline constexpr Fault kInvalidCall{5, "Invalid procedure call or argument"};
 inline constexpr Fault kOverflow{6, "Overflow"};
+inline constexpr Fault kSubscriptOutOfRange{9, "Subscript out of range"};
 inline constexpr Fault kDivisionByZero{11, "Division by zero"};
 inline constexpr Fault kTypeMismatch{13, "Type mismatch"};
 

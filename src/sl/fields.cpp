@@ -131,7 +131,7 @@ std::string NormalizeField(const std::string& keyword, std::string_view raw) {
   for (size_t i = 1; i < part.size(); ++i) {
     if (IsDigit(part[i]) || part[i] == '.') kept += part[i];
   }
-  if (kept.empty() && tag != 'R' && tag != 'S') kept = "1";
+  if (kept.empty() && tag != 'R' && tag != 'S') kept.push_back('1');
   const std::string tag_text = part.substr(0, part.empty() ? 0 : 1);
   const NumberRule rule = RuleFor(keyword, tag);
   if (rule == NumberRule::kKeep) return tag_text + kept;

@@ -248,7 +248,12 @@ bool ReceiptRenderer::Sale(const std::string& record) {
     if (!n) return;
     const auto dept = ParseNumber(*n);
     if (dept && *dept > 0 && *dept < 5) {
-      rate = ctx_.vat_rates[static_cast<size_t>(RoundHalfEven(*dept - 1))];
+      // Department 0.01 rounds to entry -1: no entry, the rate stays 0.
+      const long long entry = RoundHalfEven(*dept - 1);
+      if (entry < 0 || entry >= static_cast<long long>(ctx_.vat_rates.size())) {
+        throw kSubscriptOutOfRange;
+      }
+      rate = ctx_.vat_rates[static_cast<size_t>(entry)];
     }
   });
   const std::string description = GetField(record, ",:").value_or("");

@@ -118,6 +118,18 @@ TEST_F(ReceiptTest, PriceDecimalsAreExact) {
   EXPECT_EQ(Render({"SALE,P12.99,:A"}), Join({"A" + B(27) + "0,12"}));      // integer part
 }
 
+TEST_F(ReceiptTest, FractionalDepartments) {
+  settings_.chkOptions[config::kJumpPayments] = false;
+  settings_.chkOptions[config::kCalcPrintVat] = true;
+  // 2.5 rounds to entry 2 (code C); 0.01 rounds to entry -1, which is no
+  // entry: the step fails and the sale posts at rate 0.
+  EXPECT_EQ(Render({"SALE,N2.5,P116", "SALE,N0.01,P100"}),
+            Join({B(28) + "1,16", B(28) + "1,00", B(32), "IMPONIBILE 16,00%" + B(11) + "1,00",
+                  "IVA 16,00%" + B(18) + "0,16", "ESENTE 0,00%" + B(16) + "1,00",
+                  "TOTAL " + B(22) + "1,00"}));
+  EXPECT_THAT(op_.messages, ElementsAre("err_SimulazioneScontrino: Subscript out of range 9"));
+}
+
 TEST_F(ReceiptTest, AmountsBeyond32BitsOfProduct) {
   // 30 000,00 x 1: the product 3 000 000 x 1000 needs more than 32 bits.
   EXPECT_EQ(Render({"SALE,N1,P3000000,:TV", "SUBT"}),
