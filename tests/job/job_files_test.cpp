@@ -48,24 +48,6 @@ TEST(JobAnswers, ResultLinesHaveTheFixedFieldsAndAPlainCounter) {
   EXPECT_THAT(ResultFileText(DateTime{2026, 1, 1, 0, 0, 0}, -3), HasSubstr("N.-3,E,A1;"));
 }
 
-TEST(JobAnswers, StatusTextsAndErrorMessages) {
-  EXPECT_EQ(StatusText(0), "TUTTO OK");
-  EXPECT_EQ(StatusText(-4), "TIMEOUT SCADUTO");
-  EXPECT_EQ(StatusText(-5), "ERR. IMPREVISTO ECR");
-  EXPECT_EQ(StatusText(7), "ERR. IMPREVISTO ECR");
-  EXPECT_EQ(ErrorMessageForStatus(-4), kMsgNotReady);
-  EXPECT_EQ(ErrorMessageForStatus(-5), kMsgGeneric);
-  EXPECT_EQ(kMsgGeneric,
-            "E : Errore generico sull'Ecr, verificare sul manuale del registratore");
-}
-
-TEST_F(JobFilesTest, PathsTakeTheCurrentExtension) {
-  EXPECT_EQ(files_.Path(kSrDati), "/data/SR_DATI.003");
-  settings_.cboFileExtension = 7;
-  EXPECT_EQ(files_.Path(kFinesco), "/data/FINESCO.008");
-  EXPECT_EQ(files_.CopyPath(), "/data/COPIA.TMP");
-}
-
 TEST_F(JobFilesTest, ErrorFileIsReplacedByOneLine) {
   env_.SetFile("/data/SR_ERR.003", "old contents\r\nmore\r\n");
   EXPECT_TRUE(files_.WriteErrFile(kMsgNoInput));
@@ -152,15 +134,6 @@ TEST_F(JobFilesTest, ErrorFileWriteGivesUpWithoutLogfileLine) {
   EXPECT_EQ(env_.File("/data/SR_ERR.003"), std::string(kMsgNoPort) + "\r\n");
 }
 
-TEST_F(JobFilesTest, TraceOffWritesNoErrorLogButStillLogfile) {
-  settings_.chkOptions[config::kTraceEnable] = false;
-  env_.SetFile("/data/SR_DATI.003", "");
-  env_.FailNext(FakeEnv::Op::kRemove, "/data/SR_DATI.003", 20, Status::Error(fault::kPermissionDenied, "Permission denied"));
-  EXPECT_FALSE(files_.SubKillDatiFile());
-  EXPECT_FALSE(env_.HasFile("/data/ErrorLog_07_03_2026.txt"));
-  EXPECT_THAT(env_.File("/data/LOGFILE.TXT"), HasSubstr("Errore nella Kill di SR_DATI"));
-}
-
 TEST_F(JobFilesTest, VerifyExistenceAndKillTriesOnceAndTellsTheOperator) {
   env_.SetFile("/data/SR_MATR.002", "1A2B3C4D\r\n");
   files_.VerifyExistenceAndKill("/SR_MATR.002");
@@ -177,14 +150,6 @@ TEST_F(JobFilesTest, VerifyExistenceAndKillTriesOnceAndTellsTheOperator) {
   EXPECT_THAT(op_.messages, ::testing::ElementsAre(
                                 "Err_VerifyExistenceAndKill: Permesso negato Permission denied70",
                                 "Err_VerifyExistenceAndKill: Device I/O error57"));
-}
-
-TEST_F(JobFilesTest, ResultFileIsStampedWhenWritten) {
-  env_.SetFile("/data/SR_OUT.003", "");
-  env_.SetNow(DateTime{2026, 12, 5, 10, 34, 59});
-  EXPECT_TRUE(files_.WriteResultFile(1));
-  EXPECT_EQ(env_.File("/data/SR_OUT.003"),
-            "TIME,CASS. 1 ,10:34, CASSA   1 ,E,A1;\r\nDATE,05-12-26,  SCONTR. N.1,E,A1;\r\n");
 }
 
 }  // namespace
