@@ -104,9 +104,4 @@ void CupsSpooler::AbandonDocument(const std::string& printer) {
   if (http) cupsCancelJob2(http.get(), printer.c_str(), CUPS_JOBID_CURRENT, 0);
 }
 
-int CupsSpooler::JobId(std::int32_t handle) const {
-  auto it = documents_.find(handle);
-  return it == documents_.end() ? 0 : it->second.job_id;
-}
-
 }  // namespace dovevid::platform

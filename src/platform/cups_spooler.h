@@ -40,8 +40,6 @@ class CupsSpooler : public printer::Spooler {
 
   // Whether the last CloseDocument handed a complete job to the scheduler.
   bool last_close_ok() const { return last_close_ok_; }
-  // The scheduler's job id behind `handle`, 0 when none.
-  int JobId(std::int32_t handle) const;
 
  private:
   struct Document {
