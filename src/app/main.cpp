@@ -1,11 +1,14 @@
 // dovevid: the receipt print server and its commands.
 #include <QCoreApplication>
+#include <algorithm>
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include "app/render_command.h"
+#include "app/headless.h"
 #include "app/settings_command.h"
+#include "app/submit_command.h"
 
 namespace {
 
@@ -13,10 +16,12 @@ constexpr char kHelp[] =
     "DovEvid1 receipt print server\n"
     "\n"
     "usage: dovevid COMMAND [OPTIONS]\n"
+    "       dovevid --headless [OPTIONS]   run the server without a window\n"
     "\n"
     "commands:\n"
     "  render FILE [--set N=V] [--now T]  lay an SL file out, print KV2EP.TXT\n"
     "  settings [set NAME=VALUE ...]  show or change the configuration\n"
+    "  submit FILE                    hand a receipt to a running server, print the answer\n"
     "  help                           this text\n"
     "\n"
     "common options:\n"
@@ -38,6 +43,11 @@ int main(int argc, char** argv) {
     std::cout << kHelp;
     return args.empty() ? 2 : 0;
   }
+  if (const auto h = std::find(args.begin(), args.end(), "--headless"); h != args.end()) {
+    std::vector<std::string> rest(args.begin(), h);
+    rest.insert(rest.end(), h + 1, args.end());
+    return dovevid::app::RunHeadless(argc, argv, rest);
+  }
   const std::vector<std::string> rest(args.begin() + 1, args.end());
   if (args[0] == "render") {
     QCoreApplication qt(argc, argv);
@@ -46,6 +56,10 @@ int main(int argc, char** argv) {
   if (args[0] == "settings") {
     QCoreApplication qt(argc, argv);
     return dovevid::app::RunSettingsCommand(rest);
+  }
+  if (args[0] == "submit") {
+    QCoreApplication qt(argc, argv);
+    return dovevid::app::RunSubmitCommand(rest);
   }
   std::cerr << "dovevid: unknown command '" << args[0] << "'\n\n" << kHelp;
   return 2;
