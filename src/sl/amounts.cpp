@@ -88,7 +88,8 @@ void RoundDecimal(Decimal& d, int decimals) {
   std::string dropped = drop < d.digits.size() ? d.digits.substr(d.digits.size() - drop)
                                                : std::string(drop - d.digits.size(), '0') + d.digits;
   d.exponent = -decimals;
-  const std::string half = "5" + std::string(dropped.size() - 1, '0');
+  std::string half(dropped.size(), '0');  // 5000... as long as the dropped digits
+  half[0] = '5';
   const int cmp = dropped.compare(half);
   const bool kept_odd = !kept.empty() && (kept.back() - '0') % 2 == 1;
   if (cmp > 0 || (cmp == 0 && kept_odd)) {
@@ -96,7 +97,7 @@ void RoundDecimal(Decimal& d, int decimals) {
     int i = static_cast<int>(kept.size()) - 1;
     while (i >= 0 && kept[static_cast<size_t>(i)] == '9') kept[static_cast<size_t>(i--)] = '0';
     if (i < 0) {
-      kept.insert(0, "1");
+      kept.insert(kept.begin(), '1');
     } else {
       ++kept[static_cast<size_t>(i)];
     }

@@ -55,8 +55,11 @@ struct RenderContext {
 };
 
 struct RenderResult {
-  // 0: the print run may print `path`. 1: no rendered-lines file exists
-  // (the print run answers 2 without opening the printer).
+  // 0: the print run may print `path`. 1: this rendering produced no
+  // rendered-lines file (the print run answers 2 without opening the
+  // printer); a KV2EP.TXT of an earlier job may still be there for a reprint.
+  // The receipt renderer also answers 0 for an empty data file, after
+  // removing KV2EP.TXT: the print run then fails on the missing file.
   int result = 1;
   // Data directory + "/KV2EP.TXT", set whatever the outcome (a reprint
   // request prints it again).
