@@ -2,6 +2,9 @@
 
 #include <fmt/format.h>
 
+#include <optional>
+#include <vector>
+
 #include "base/text.h"
 #include "printer/escpos.h"
 #include "sl/fields.h"

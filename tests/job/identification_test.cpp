@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "fake_env.h"
-#include "fake_timer.h"
+#include "test_doubles.h"
 #include "fake_transports.h"
 
 namespace dovevid::job {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "fake_env.h"
-#include "fake_timer.h"
+#include "test_doubles.h"
 
 namespace dovevid::job {
 namespace {
@@ -17,13 +17,8 @@ using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::Not;
 using testing::FakeEnv;
+using testing::RecordingOperator;
 using testing::FakeTimer;
-
-class RecordingOperator : public Operator {
- public:
-  void ShowMessage(std::string_view text) override { messages.emplace_back(text); }
-  std::vector<std::string> messages;
-};
 
 class RecordingView : public StatusView {
  public:

@@ -7,18 +7,14 @@
 #include <vector>
 
 #include "fake_env.h"
+#include "test_doubles.h"
 
 namespace dovevid::job {
 namespace {
 
 using ::testing::HasSubstr;
 using testing::FakeEnv;
-
-class RecordingOperator : public Operator {
- public:
-  void ShowMessage(std::string_view text) override { messages.emplace_back(text); }
-  std::vector<std::string> messages;
-};
+using testing::RecordingOperator;
 
 class JobFilesTest : public ::testing::Test {
  protected:

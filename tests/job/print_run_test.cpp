@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "fake_env.h"
+#include "test_doubles.h"
 #include "fake_transports.h"
 
 namespace dovevid::job {
@@ -16,6 +17,7 @@ using namespace std::string_literals;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using testing::FakeEnv;
+using testing::RecordingOperator;
 using testing::FakeSerialPort;
 using testing::FakeSpooler;
 using testing::FakeStatusMonitor;
@@ -29,12 +31,6 @@ const std::string kRotOff = "\x1BV\0"s;
 const std::string kSizeReset = "\x1D!\0"s;
 const std::string kCrLf = "\r\n";
 std::string Pm(char n) { return "\x1B!"s + n; }
-
-class RecordingOperator : public Operator {
- public:
-  void ShowMessage(std::string_view text) override { messages.emplace_back(text); }
-  std::vector<std::string> messages;
-};
 
 // Renderers that write a fixed rendered-lines file, or none.
 class FakeRenderers : public Renderers {

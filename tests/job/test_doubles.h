@@ -1,16 +1,29 @@
-// Timer21 on the fake clock: fires when the FakeEnv's time reaches its due
-// time. Setting the interval of an enabled timer, or enabling a disabled one,
-// starts a new period, as a window timer does.
+// Test doubles of the job module's tests: Timer21 on the fake clock and an
+// operator that keeps what it was told.
 #pragma once
 
 #include <cstdint>
 #include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/operator.h"
 
 #include "fake_env.h"
 #include "job/server_state.h"
 
 namespace dovevid::testing {
 
+class RecordingOperator : public Operator {
+ public:
+  void ShowMessage(std::string_view text) override { messages.emplace_back(text); }
+  std::vector<std::string> messages;
+};
+
+// Fires when the FakeEnv's time reaches its due time. Setting the interval of
+// an enabled timer, or enabling a disabled one, starts a new period, as a
+// window timer does.
 class FakeTimer : public job::PollTimer {
  public:
   explicit FakeTimer(FakeEnv& env) : env_(env) {}
