@@ -49,22 +49,13 @@ TEST(RoundToCentsText, ShortOrCommaFreeTextsComeBackAsTheyAre) {
 TEST(PercentToHundredths, WholeAndDecimalPercentages) {
   EXPECT_EQ(PercentToHundredths("5"), "500");
   EXPECT_EQ(PercentToHundredths("10"), "1000");
+  EXPECT_EQ(PercentToHundredths("100"), "10000");  // the whole amount, not none
   EXPECT_EQ(PercentToHundredths("10.5"), "1050");
-  EXPECT_EQ(PercentToHundredths("10.50"), "1050");
-  EXPECT_EQ(PercentToHundredths("7.25"), "725");
   EXPECT_EQ(PercentToHundredths("0.5"), "050");
   EXPECT_EQ(PercentToHundredths("100.00"), "10000");
-  EXPECT_EQ(PercentToHundredths(""), "0");
-}
-
-TEST(PercentToHundredths, ThreeDigitWholePercentageIsNotNone) {
-  EXPECT_EQ(PercentToHundredths("100"), "10000");
-  EXPECT_EQ(PercentToHundredths("150"), "15000");
-}
-
-TEST(PercentToHundredths, DecimalsArePaddedOrCutToTwo) {
   EXPECT_EQ(PercentToHundredths("10."), "1000");
-  EXPECT_EQ(PercentToHundredths("7.125"), "712");
+  EXPECT_EQ(PercentToHundredths("7.125"), "712");  // cut to two decimals
+  EXPECT_EQ(PercentToHundredths(""), "0");
 }
 
 TEST(PointToComma, ReplacesOnlyTheFirstPoint) {

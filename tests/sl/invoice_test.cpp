@@ -58,23 +58,6 @@ class InvoiceLayoutTest : public ::testing::Test {
   InvoiceLayout layout;
 };
 
-TEST(InvoiceHelpers, TimestampHasThreeBlanksAndNoSeconds) {
-  EXPECT_EQ(FormatInvoiceTimestamp(DateTime{2026, 12, 5, 10, 34, 59}), "05-12-2026   10:34");
-  EXPECT_EQ(FormatInvoiceTimestamp(DateTime{2027, 1, 9, 0, 5, 0}), "09-01-2027   00:05");
-}
-
-TEST(InvoiceHelpers, VatCodeByTheFixedTable) {
-  std::int16_t index = -1;
-  EXPECT_EQ(InvoiceVatCode(400, &index), "A");
-  EXPECT_EQ(index, 0);
-  EXPECT_EQ(InvoiceVatCode(2200, &index), "D");
-  EXPECT_EQ(index, 3);
-  EXPECT_EQ(InvoiceVatCode(0, &index), "E");
-  EXPECT_EQ(index, 4);
-  EXPECT_EQ(InvoiceVatCode(500, &index), "");
-  EXPECT_EQ(index, 4);
-}
-
 TEST_F(InvoiceLayoutTest, HeaderBlockFollowsTheInvoiceNumberAtTheFirstOperator) {
   Lay({"OPFS,N12", "OPER,C3"});
   const std::vector<std::string> expected = {"FATTURA NUM. 12", "05-12-2026   10:34",
@@ -139,15 +122,6 @@ TEST_F(InvoiceLayoutTest, LargeAmountsUseWideArithmeticUntilTheyLeave32Bits) {
   Lay({"SALE,I22,Q2,P2000000000,:TROPPO"});
   EXPECT_EQ(op.messages, std::vector<std::string>{"6 - Overflow"});
   EXPECT_TRUE(HasLine("TROPPO" + Blanks(20) + "0,00 D"));
-}
-
-TEST_F(InvoiceLayoutTest, LongDescriptionWidensTheRestOfTheInvoice) {
-  const std::string description(30, 'X');
-  Lay({"SALE,I22,P1000,:" + description, "CASH"});
-  // W = 30 + 5 + 5 = 40 from here on.
-  EXPECT_TRUE(HasLine(description + Blanks(5) + "10,00 D"));
-  EXPECT_TRUE(HasLine("TOT. FATTURA EURO" + Blanks(18) + "10,00"));
-  EXPECT_TRUE(HasLine("CONTANTI" + Blanks(27) + "10,00 "));
 }
 
 TEST_F(InvoiceLayoutTest, LabelTooLongForTheRowIsShortenedNotDropped) {
@@ -230,13 +204,6 @@ TEST_F(InvoiceLayoutTest, CustomerBlockTakesOpfsTextsAsSentAndExtraLines) {
                                              std::string(30, 'V') + " ", " ", "P.IVA 1 ",
                                              "RIGA" + Blanks(26) + " "};
   EXPECT_EQ(From(" --- CLIENTE ---", 99), expected);
-}
-
-TEST_F(InvoiceLayoutTest, OperatorNumberHasTwoCharacters) {
-  Lay({"OPER,C123", "OPER,C7", "OPER"});
-  // OPER without C writes nothing: the closing blank row follows.
-  EXPECT_EQ(From("OPERATORE N. 12", 3),
-            (std::vector<std::string>{"OPERATORE N. 12", "OPERATORE N. 07", Blanks(32)}));
 }
 
 // Whole invoices through the file interface.
