@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstdint>
 #include <exception>
-#include <limits>
 #include <vector>
 
 #include "base/text.h"
