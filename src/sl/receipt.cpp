@@ -87,6 +87,20 @@ class ReceiptRenderer {
   // A display row: like an amount line, but the label gives way to the
   // amount instead of failing, since the display must never stop a receipt.
   std::string DisplayRow(std::string_view label, std::string_view amount) const;
+  // The record's text field, or the label word.
+  std::string LabelOf(const std::string& record, const Word& w) const {
+    return GetField(record, ",:").value_or(WordText(w));
+  }
+  // Posts an amount to the receipt total and, with to_bucket, to VAT bucket
+  // `vat`; each posting is a step of its own.
+  void Post(std::int16_t vat, std::int32_t amount, bool to_bucket) {
+    if (to_bucket) {
+      Step([&] {
+        buckets_[static_cast<size_t>(vat)] = CheckedAdd(buckets_[static_cast<size_t>(vat)], amount);
+      });
+    }
+    Step([&] { total_ = CheckedAdd(total_, amount); });
+  }
   void WriteHeaderIfPending() {
     if (header_pending_) WriteHeader();
   }
@@ -288,8 +302,7 @@ bool ReceiptRenderer::Sale(const std::string& record) {
     ctx_.op.ShowMessage("Dati IVA incoerenti");
     return false;
   }
-  Step([&] { buckets_[static_cast<size_t>(vat)] = CheckedAdd(buckets_[static_cast<size_t>(vat)], amount); });
-  Step([&] { total_ = CheckedAdd(total_, amount); });
+  Post(vat, amount, true);
   last_amount_ = amount;
   last_vat_ = vat;
   last_return_ = is_return;
@@ -327,11 +340,8 @@ void ReceiptRenderer::PercentAdjustment(const std::string& record, SlCommand com
     const std::int32_t adjustment = PercentAdjustmentCents(base, *percent);
     amount = discount ? CheckedNegate(adjustment) : adjustment;
   });
-  Step([&] {
-    buckets_[static_cast<size_t>(last_vat_)] =
-        CheckedAdd(buckets_[static_cast<size_t>(last_vat_)], amount);
-  });
-  Step([&] { total_ = CheckedAdd(total_, amount); });
+  // Also the subtotal percentages go to the last item's code.
+  Post(last_vat_, amount, true);
   Line([&] { return Amount(label, amount); });
 }
 
@@ -347,7 +357,7 @@ void ReceiptRenderer::FixedAdjustment(const std::string& record, SlCommand comma
                      : command == SlCommand::kCost ? kCostWord
                      : command == SlCommand::kAddi ? kAddiWord
                                                    : kAddsWord;
-  const std::string label = GetField(record, ",:").value_or(WordText(word));
+  const std::string label = LabelOf(record, word);
   std::int32_t amount = 0;
   Step([&] {
     const std::int32_t value = WholeCents(*v);
@@ -359,13 +369,8 @@ void ReceiptRenderer::FixedAdjustment(const std::string& record, SlCommand comma
     }
     amount = negative ? CheckedNegate(value) : value;
   });
-  if (command == SlCommand::kCoup || command == SlCommand::kAddi) {
-    Step([&] {
-      buckets_[static_cast<size_t>(last_vat_)] =
-          CheckedAdd(buckets_[static_cast<size_t>(last_vat_)], amount);
-    });
-  }
-  Step([&] { total_ = CheckedAdd(total_, amount); });
+  // Fixed subtotal adjustments go to no code.
+  Post(last_vat_, amount, command == SlCommand::kCoup || command == SlCommand::kAddi);
   Line([&] { return Amount(label, amount); });
 }
 
@@ -390,7 +395,7 @@ void ReceiptRenderer::Tender(const std::string& record, SlCommand command) {
                      : command == SlCommand::kCheq ? kChequeWord
                      : command == SlCommand::kCard ? kCardWord
                                                    : kTerminalWord;
-  const std::string label = GetField(record, ",:").value_or(WordText(word));
+  const std::string label = LabelOf(record, word);
   std::int32_t amount = 0;
   Step([&] {
     const auto v = GetField(record, ",V");
@@ -410,7 +415,7 @@ void ReceiptRenderer::Tender(const std::string& record, SlCommand command) {
 
 void ReceiptRenderer::Credit(const std::string& record) {
   if (first_tender_) TotalBlock();
-  const std::string label = GetField(record, ",:").value_or(WordText(kCreditWord));
+  const std::string label = LabelOf(record, kCreditWord);
   std::int32_t amount = 0;
   Step([&] {
     const auto v = GetField(record, ",V");
