@@ -235,19 +235,24 @@ int PrintRun::DoSendFile(const std::string& sFile) {
 
   const bool sl_run = d_.settings.IsSlInput() && !d_.state.test_receipt;
   int render_result = 0;
+  bool render_stopped = false;
   if (sl_run) {
     if (sl::VerificaStampaCopia(d_.env, sFile)) {
       // A reprint: the rendered lines of the previous receipt, as they are.
-    } else if (sl::VerificaFattura(d_.env, sFile)) {
-      rendered_path_ = d_.renderers.Invoice(sFile).path;
     } else {
-      const sl::RenderResult r = d_.renderers.Receipt(sFile);
+      const bool invoice = sl::VerificaFattura(d_.env, sFile);
+      const sl::RenderResult r =
+          invoice ? d_.renderers.Invoice(sFile) : d_.renderers.Receipt(sFile);
       rendered_path_ = r.path;
-      render_result = r.result;
+      if (!invoice) render_result = r.result;
+      // A rendering that stopped early (inconsistent VAT data, a data file it
+      // could not read) would print a cut-off receipt and answer it as printed.
+      render_stopped = !r.completed && (invoice || r.result == 0);
     }
   }
   d_.trace.WriteErrorLog("DoSendFile n.3 ");
   if (render_result == 1) return kRunRepeat;
+  if (render_stopped) return kRunFailed;
 
   d_.channel.Generic_OpenPort();
   const bool not_ready = d_.channel.spooler_transport() ? d_.channel.CheckNoResponse()

@@ -84,18 +84,19 @@ bool CupsSpooler::Write(std::int32_t handle, std::string_view bytes) {
 
 std::string CupsSpooler::Read(std::int32_t, std::size_t) { return {}; }
 
-void CupsSpooler::CloseDocument(std::int32_t handle) {
-  last_close_ok_ = false;
+bool CupsSpooler::CloseDocument(std::int32_t handle) {
   auto it = documents_.find(handle);
-  if (it == documents_.end()) return;
+  if (it == documents_.end()) return false;
   Document doc = std::move(it->second);
   documents_.erase(it);
+  bool handed_over = false;
   if (!doc.failed) {
     cupsFinishDocument(doc.http.get(), doc.printer.c_str());
-    last_close_ok_ = IppSucceeded();
+    handed_over = IppSucceeded();
   }
   doc.http.reset();
-  if (!last_close_ok_) CancelJob(doc.printer, doc.job_id);
+  if (!handed_over) CancelJob(doc.printer, doc.job_id);
+  return handed_over;
 }
 
 void CupsSpooler::AbandonDocument(const std::string& printer) {

@@ -34,12 +34,9 @@ class CupsSpooler : public printer::Spooler {
   std::string Read(std::int32_t handle, std::size_t max_bytes) override;
   // Finishes the document, so the job prints. A document that met a write
   // failure is cancelled instead: half a receipt is not printed.
-  void CloseDocument(std::int32_t handle) override;
+  bool CloseDocument(std::int32_t handle) override;
   // Cancels the job the printer is printing now.
   void AbandonDocument(const std::string& printer) override;
-
-  // Whether the last CloseDocument handed a complete job to the scheduler.
-  bool last_close_ok() const { return last_close_ok_; }
 
  private:
   struct Document {
@@ -51,7 +48,6 @@ class CupsSpooler : public printer::Spooler {
 
   std::map<std::int32_t, Document> documents_;
   std::int32_t next_handle_ = 1;
-  bool last_close_ok_ = false;
 };
 
 }  // namespace dovevid::platform

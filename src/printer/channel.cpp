@@ -71,9 +71,10 @@ std::int16_t PrinterChannel::Qnbocx21_ClosePort() {
 std::int16_t PrinterChannel::Generic_ClosePort() {
   // Both transports are closed: the transport may have been switched by a
   // list click while a send was waiting.
-  if (lh_printer_ > 0) spooler_.CloseDocument(lh_printer_);
+  const bool document_ok = lh_printer_ <= 0 || spooler_.CloseDocument(lh_printer_);
   lh_printer_ = 0;
-  return Qnbocx21_ClosePort();
+  const std::int16_t serial_result = Qnbocx21_ClosePort();
+  return document_ok ? serial_result : kWriteFailed;
 }
 
 std::int16_t PrinterChannel::Generic_TrasmettiStringa_CRLF(std::string_view text) {

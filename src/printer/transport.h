@@ -65,8 +65,10 @@ class Spooler {
   virtual bool Write(std::int32_t handle, std::string_view bytes) = 0;
   // Up to `max_bytes` the printer sent back; empty when none (or never).
   virtual std::string Read(std::int32_t handle, std::size_t max_bytes) = 0;
-  // Ends the document and closes the printer; results are not reported.
-  virtual void CloseDocument(std::int32_t handle) = 0;
+  // Ends the document and closes the printer. False when the document could
+  // not be handed over whole (it is then not printed), so a receipt that did
+  // not reach the spooler is never taken for printed.
+  virtual bool CloseDocument(std::int32_t handle) = 0;
   // Asks `printer` to abandon the document it is printing (maintenance
   // command); errors are ignored.
   virtual void AbandonDocument(const std::string& printer) = 0;

@@ -46,6 +46,7 @@ class FakeRenderers : public Renderers {
   }
   std::string lines = "RENDERED ROW\r\n";
   bool writes_file = true;
+  bool completes = true;  // false: stopped early, e.g. on inconsistent VAT data
   std::vector<std::string> receipts, invoices;
 
  private:
@@ -55,6 +56,7 @@ class FakeRenderers : public Renderers {
     if (writes_file) {
       env_.SetFile(r.path, lines);
       r.result = 0;
+      r.completed = completes;
     }
     return r;
   }
@@ -264,6 +266,14 @@ TEST_F(PrintRunTest, SlRunChoosesReprintInvoiceOrReceipt) {
   EXPECT_EQ(renderers_.receipts.size(), 2u);
   EXPECT_EQ(renderers_.invoices.size(), 1u);
   EXPECT_THAT(serial_.printed, HasSubstr("LAST RECEIPT\r\n"));
+}
+
+TEST_F(PrintRunTest, RenderingThatStoppedEarlyIsNotPrinted) {
+  settings_.optInputType = {true, false};
+  renderers_.completes = false;
+  EXPECT_EQ(Print("SALE,N1,P100,I99;\r\n"), kRunFailed);
+  EXPECT_EQ(Print("OPFS,:CLIENTE;\r\nSALE,N1,P100,I99;\r\n"), kRunFailed);
+  EXPECT_EQ(serial_.printed, "");
 }
 
 TEST_F(PrintRunTest, TestReceiptIsPrintedAsTextEvenWithSlInput) {

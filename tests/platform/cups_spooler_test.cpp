@@ -114,15 +114,14 @@ TEST_F(CupsSpoolerTest, EachOpenClosePairIsOneJobWithTheBytesAsWritten) {
   EXPECT_TRUE(spooler_.Write(doc1, ""));  // must not end the document early
   EXPECT_TRUE(spooler_.Write(doc1, first_b));
   EXPECT_EQ(spooler_.Read(doc1, 16), "");
-  spooler_.CloseDocument(doc1);
-  EXPECT_TRUE(spooler_.last_close_ok());
+  EXPECT_TRUE(spooler_.CloseDocument(doc1));
   ASSERT_TRUE(CompletedJobs(1));
 
   const std::int32_t doc2 = spooler_.OpenDocument("DOVQ", "DOVQ_20261205_1034_2");
   ASSERT_GT(doc2, 0);
   EXPECT_NE(doc2, doc1);
   EXPECT_TRUE(spooler_.Write(doc2, all_bytes));
-  spooler_.CloseDocument(doc2);
+  EXPECT_TRUE(spooler_.CloseDocument(doc2));
   ASSERT_TRUE(CompletedJobs(2));
 
   const std::vector<Job> jobs = Jobs("DOVQ", CUPS_WHICHJOBS_ALL);
@@ -136,8 +135,7 @@ TEST_F(CupsSpoolerTest, EachOpenClosePairIsOneJobWithTheBytesAsWritten) {
 TEST_F(CupsSpoolerTest, UnknownQueueCannotBeOpenedAndWritesFail) {
   EXPECT_EQ(spooler_.OpenDocument("NOSUCHQ", "NOSUCHQ_20261205_1034_1"), 0);
   EXPECT_FALSE(spooler_.Write(0, "x"));
-  spooler_.CloseDocument(0);
-  EXPECT_FALSE(spooler_.last_close_ok());
+  EXPECT_FALSE(spooler_.CloseDocument(0));
 
   CupsStatusMonitor monitor(spooler_);
   EXPECT_LE(monitor.Open("NOSUCHQ"), 0);

@@ -266,11 +266,18 @@ TEST_F(ChannelTest, SpoolerDocumentsAndWrites) {
   spooler.fail_writes = true;
   EXPECT_EQ(channel.Generic_TrasmettiStringa_CRLF("B"), kWriteFailed);
   EXPECT_EQ(channel.Generic_TrasmettiStringa_NoCRLF("B"), kWriteFailed);
-  channel.Generic_ClosePort();
+  EXPECT_EQ(channel.Generic_ClosePort(), kSent);
   EXPECT_TRUE(spooler.documents[3].closed);
   EXPECT_EQ(channel.lhPrinter(), 0);
-  channel.Generic_ClosePort();  // nothing open: only the handle is reset
+  EXPECT_EQ(channel.Generic_ClosePort(), kSent);  // nothing open: only the handle is reset
   EXPECT_EQ(spooler.documents.size(), 4u);
+
+  // A document the spooler did not take whole is not reported as sent.
+  spooler.fail_writes = false;
+  spooler.fail_close = true;
+  channel.Generic_OpenPort();
+  EXPECT_EQ(channel.Generic_TrasmettiStringa_CRLF("C"), kSent);
+  EXPECT_EQ(channel.Generic_ClosePort(), kWriteFailed);
 }
 
 TEST_F(ChannelTest, SpoolerPrinterThatCannotBeOpened) {

@@ -92,10 +92,10 @@ std::string FakeSpooler::Read(std::int32_t, std::size_t max_bytes) {
   return out;
 }
 
-void FakeSpooler::CloseDocument(std::int32_t handle) {
-  if (handle >= 1 && handle <= static_cast<std::int32_t>(documents.size())) {
-    documents[static_cast<size_t>(handle - 1)].closed = true;
-  }
+bool FakeSpooler::CloseDocument(std::int32_t handle) {
+  if (handle < 1 || handle > static_cast<std::int32_t>(documents.size())) return false;
+  documents[static_cast<size_t>(handle - 1)].closed = true;
+  return !fail_close;
 }
 
 std::int32_t FakeStatusMonitor::Open(const std::string& printer) {

@@ -69,6 +69,7 @@ class FakeSpooler : public printer::Spooler {
 
   std::vector<printer::SpoolerPrinter> printers;
   bool fail_writes = false;
+  bool fail_close = false;  // the document cannot be handed over at close
   std::string read_back;  // what Read hands out (then empties)
   std::vector<Document> documents;
   std::vector<std::string> abandoned;
@@ -77,7 +78,7 @@ class FakeSpooler : public printer::Spooler {
   std::int32_t OpenDocument(const std::string& printer, const std::string& document_name) override;
   bool Write(std::int32_t handle, std::string_view bytes) override;
   std::string Read(std::int32_t handle, std::size_t max_bytes) override;
-  void CloseDocument(std::int32_t handle) override;
+  bool CloseDocument(std::int32_t handle) override;
   void AbandonDocument(const std::string& printer) override { abandoned.push_back(printer); }
 };
 
