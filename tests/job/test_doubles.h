@@ -12,14 +12,11 @@
 
 #include "fake_env.h"
 #include "job/server_state.h"
+#include "recording_operator.h"
 
 namespace dovevid::testing {
 
-class RecordingOperator : public Operator {
- public:
-  void ShowMessage(std::string_view text) override { messages.emplace_back(text); }
-  std::vector<std::string> messages;
-};
+using RecordingOperator = ::dovevid::testing::RecordingOperator;
 
 // Fires when the FakeEnv's time reaches its due time. Setting the interval of
 // an enabled timer, or enabling a disabled one, starts a new period, as a

@@ -21,6 +21,7 @@
 #include "printer/channel.h"
 #include "printer/escpos.h"
 #include "printer/transport.h"
+#include "recording_operator.h"
 
 namespace dovevid::platform {
 namespace {
@@ -143,11 +144,7 @@ TEST_F(CupsSpoolerTest, UnknownQueueCannotBeOpenedAndWritesFail) {
   EXPECT_FALSE(monitor.GetStatus(1, &status));
 }
 
-class RecordingOperator : public Operator {
- public:
-  void ShowMessage(std::string_view text) override { messages.emplace_back(text); }
-  std::vector<std::string> messages;
-};
+using RecordingOperator = ::dovevid::testing::RecordingOperator;
 
 // The core channel over the CUPS transports, as the program wires them.
 class CupsChannelTest : public CupsSpoolerTest {

@@ -22,6 +22,7 @@
 #include "printer/escpos.h"
 #include "temp_dir.h"
 #include "vprinter_fixture.h"
+#include "recording_operator.h"
 
 namespace dovevid::platform {
 namespace {
@@ -197,11 +198,7 @@ TEST_F(SerialPortTest, OutputStoppedByXoffTimesOutAndRecoversOnReopen) {
 
 // --- The printer channel over the real port ------------------------------------
 
-class RecordingOperator : public Operator {
- public:
-  void ShowMessage(std::string_view text) override { messages.emplace_back(text); }
-  std::vector<std::string> messages;
-};
+using RecordingOperator = ::dovevid::testing::RecordingOperator;
 
 class ChannelOverPty : public SerialPortTest, public printer::PaperEndListener {
  protected:

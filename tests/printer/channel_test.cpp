@@ -7,6 +7,7 @@
 #include "fake_env.h"
 #include "fake_transports.h"
 #include "printer/escpos.h"
+#include "recording_operator.h"
 
 namespace dovevid::printer {
 namespace {
@@ -19,11 +20,7 @@ using State = FakeSerialPort::State;
 const std::string kPaperQuery = escpos::StatusQuery(escpos::kRollPaperStatus);
 const std::string kPrinterQuery = escpos::StatusQuery(escpos::kPrinterStatus);
 
-class RecordingOperator : public Operator {
- public:
-  void ShowMessage(std::string_view text) override { messages.emplace_back(text); }
-  std::vector<std::string> messages;
-};
+using RecordingOperator = ::dovevid::testing::RecordingOperator;
 
 // Records the episode events together with what had reached the printer by
 // then, so the order "error file, wait, delete, line" can be checked.

@@ -10,17 +10,14 @@
 
 #include "base/log.h"
 #include "fake_env.h"
+#include "recording_operator.h"
 
 namespace dovevid::sl {
 namespace {
 
 using testing::FakeEnv;
 
-class RecordingOperator : public Operator {
- public:
-  void ShowMessage(std::string_view text) override { messages.emplace_back(text); }
-  std::vector<std::string> messages;
-};
+using RecordingOperator = ::dovevid::testing::RecordingOperator;
 
 std::string Blanks(size_t n) { return std::string(n, ' '); }
 

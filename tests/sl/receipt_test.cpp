@@ -8,6 +8,7 @@
 
 #include "config/schema.h"
 #include "fake_env.h"
+#include "recording_operator.h"
 
 namespace dovevid::sl {
 namespace {
@@ -23,11 +24,7 @@ std::string Join(std::initializer_list<std::string> lines) {
   return out;
 }
 
-class RecordingOperator : public Operator {
- public:
-  void ShowMessage(std::string_view text) override { messages.emplace_back(text); }
-  std::vector<std::string> messages;
-};
+using RecordingOperator = ::dovevid::testing::RecordingOperator;
 
 class RecordingDisplay : public CustomerDisplay {
  public:
