@@ -74,6 +74,11 @@ std::optional<double> ParseNumber(std::string_view s) {
 }
 
 long long RoundHalfEven(double v) {
+  // A number read from a damaged file may be far beyond any whole number the
+  // system keeps: clamp it rather than convert out of range.
+  constexpr double kLimit = 9.0e18;
+  if (!(v > -kLimit)) return v != v ? 0 : static_cast<long long>(-kLimit);
+  if (v > kLimit) return static_cast<long long>(kLimit);
   // nearbyint follows the current rounding mode, which is to-nearest-even.
   return static_cast<long long>(std::nearbyint(v));
 }

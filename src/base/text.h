@@ -27,7 +27,7 @@ double Val(std::string_view s);
 std::optional<double> ParseNumber(std::string_view s);
 
 // Rounds half to even, as the system does when it turns a number into a whole
-// one (2.5 gives 2, 3.5 gives 4).
+// one (2.5 gives 2, 3.5 gives 4). Values beyond +-9e18 are clamped there.
 long long RoundHalfEven(double v);
 
 // "True"/"False" (any case) or a number (non-zero is true); nothing otherwise.

@@ -37,6 +37,8 @@ TEST(Numbers, RoundingIsHalfToEven) {
   EXPECT_EQ(RoundHalfEven(3.5), 4);
   EXPECT_EQ(RoundHalfEven(-2.5), -2);
   EXPECT_EQ(RoundHalfEven(2.6), 3);
+  EXPECT_EQ(RoundHalfEven(4e32), 9000000000000000000LL);  // from a damaged file
+  EXPECT_EQ(RoundHalfEven(-1e300 * 1e300), -9000000000000000000LL);
 }
 
 TEST(Numbers, BooleansAcceptWordsAndNumbers) {
