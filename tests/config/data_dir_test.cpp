@@ -20,25 +20,18 @@ class DataDirTest : public ::testing::Test {
   std::string error_;
 };
 
-TEST_F(DataDirTest, ProductFolderUnderCommonAppData) {
+TEST_F(DataDirTest, ProductFolderOrApplicationDirectoryOrFatalMessage) {
+  EXPECT_FALSE(Resolve());
+  EXPECT_EQ(error_, "/var/lib/QNBKORV1 : DIR NON ESISTENTE");
+
   env_.AddDirectory("/var/lib/QNBKORV1");
   auto d = Resolve();
   ASSERT_TRUE(d);
   EXPECT_EQ(d->data_dir, "/var/lib/QNBKORV1");
-  EXPECT_EQ(d->data_dir_before_override, "/var/lib/QNBKORV1");
   EXPECT_EQ(d->app_dir, "/opt/dovevid/bin");
-}
 
-TEST_F(DataDirTest, MissingProductFolderEndsTheProgram) {
-  EXPECT_FALSE(Resolve());
-  EXPECT_EQ(error_, "/var/lib/QNBKORV1 : DIR NON ESISTENTE");
-}
-
-TEST_F(DataDirTest, WithoutCommonFolderTheApplicationDirectoryIsUsed) {
   in_.common_app_data.clear();
-  auto d = Resolve();
-  ASSERT_TRUE(d);
-  EXPECT_EQ(d->data_dir, "/opt/dovevid/bin");
+  EXPECT_EQ(Resolve()->data_dir, "/opt/dovevid/bin");
 }
 
 TEST_F(DataDirTest, OverrideLosesOneTrailingSlashAndMustExist) {
@@ -51,9 +44,7 @@ TEST_F(DataDirTest, OverrideLosesOneTrailingSlashAndMustExist) {
   EXPECT_EQ(d->data_dir_before_override, "/var/lib/QNBKORV1");
 
   in_.custom_path = "/srv/missing";
-  d = Resolve();
-  ASSERT_TRUE(d);
-  EXPECT_EQ(d->data_dir, "/var/lib/QNBKORV1");
+  EXPECT_EQ(Resolve()->data_dir, "/var/lib/QNBKORV1");
 }
 
 TEST_F(DataDirTest, ExplicitDirectoryReplacesEverything) {

@@ -6,21 +6,19 @@
 #include <string>
 #include <vector>
 
-#include "fake_env.h"
-#include "test_doubles.h"
 #include "fake_transports.h"
+#include "test_doubles.h"
 
 namespace dovevid::job {
 namespace {
 
 using namespace std::string_literals;
 using ::testing::ElementsAre;
+using ::testing::EndsWith;
 using ::testing::HasSubstr;
+using ::testing::Not;
 using testing::FakeEnv;
-using testing::RecordingOperator;
 using testing::FakeSerialPort;
-using testing::FakeSpooler;
-using testing::FakeStatusMonitor;
 
 // Bytes as the printer sees them.
 const std::string kJl = "\x1B" "a0"s;
@@ -30,27 +28,23 @@ const std::string kPm0 = "\x1B!\0"s;
 const std::string kRotOff = "\x1BV\0"s;
 const std::string kSizeReset = "\x1D!\0"s;
 const std::string kCrLf = "\r\n";
+const std::string kPartialCut = "\x1DV\x42\r\n"s;
 std::string Pm(char n) { return "\x1B!"s + n; }
 
 // Renderers that write a fixed rendered-lines file, or none.
 class FakeRenderers : public Renderers {
  public:
   explicit FakeRenderers(FakeEnv& env) : env_(env) {}
-  sl::RenderResult Receipt(const std::string& data_path) override {
-    receipts.push_back(data_path);
-    return Write();
-  }
-  sl::RenderResult Invoice(const std::string& data_path) override {
-    invoices.push_back(data_path);
-    return Write();
-  }
+  sl::RenderResult Receipt(const std::string& path) override { return Write(receipts, path); }
+  sl::RenderResult Invoice(const std::string& path) override { return Write(invoices, path); }
   std::string lines = "RENDERED ROW\r\n";
   bool writes_file = true;
   bool completes = true;  // false: stopped early, e.g. on inconsistent VAT data
   std::vector<std::string> receipts, invoices;
 
  private:
-  sl::RenderResult Write() {
+  sl::RenderResult Write(std::vector<std::string>& calls, const std::string& data_path) {
+    calls.push_back(data_path);
     sl::RenderResult r;
     r.path = "/data/KV2EP.TXT";
     if (writes_file) {
@@ -63,8 +57,7 @@ class FakeRenderers : public Renderers {
   FakeEnv& env_;
 };
 
-// A printer that fails the writes carrying `fail_marker` and runs out of
-// paper right after printing `paper_out_marker`.
+// A printer that fails the writes carrying `fail_marker`.
 class FlakySerialPort : public FakeSerialPort {
  public:
   using FakeSerialPort::FakeSerialPort;
@@ -72,56 +65,28 @@ class FlakySerialPort : public FakeSerialPort {
     if (!fail_marker.empty() && bytes.find(fail_marker) != std::string_view::npos) {
       return Status::Error(fault::kDeviceIo, "Device I/O error");
     }
-    Status st = FakeSerialPort::Write(bytes);
-    if (!paper_out_marker.empty() && bytes.find(paper_out_marker) != std::string_view::npos) {
-      state = State::kPaperEnd;
-    }
-    return st;
+    return FakeSerialPort::Write(bytes);
   }
   std::string fail_marker;
-  std::string paper_out_marker;
 };
 
-class PrintRunTest : public ::testing::Test {
+class PrintRunTest : public testing::JobTest {
  protected:
   PrintRunTest() {
-    dirs_.app_dir = "/app";
-    dirs_.data_dir = "/data";
-    settings_.cboComPort = 0;
     settings_.optInputType = {false, true};  // text input
     settings_.chkOptions = {};
     settings_.chkOptions[config::kTraceEnable] = true;
     config::ApplyListDefaults(settings_);
-    channel_.SetPaperEndListener(&paper_listener_);
   }
-
   int Print(const std::string& data) {
     env_.SetFile("/data/SR_DATI.001", data);
     return run_.DoSendFile("/data/SR_DATI.001");
   }
-  std::string Date() { return "07-03-26  09:05"; }
-  std::string Trace() { return env_.File("/data/ErrorLog_07_03_2026.txt"); }
-  int Count(const std::string& haystack, const std::string& needle) {
-    int n = 0;
-    for (size_t at = haystack.find(needle); at != std::string::npos;
-         at = haystack.find(needle, at + 1)) {
-      ++n;
-    }
-    return n;
-  }
+  void UseSlInput() { settings_.optInputType = {true, false}; }
 
-  FakeEnv env_;
-  config::Directories dirs_;
-  config::Settings settings_;
-  ServerState state_;
-  TraceLog trace_{env_, [this] { return settings_.Option(config::kTraceEnable); },
-                  [this] { return dirs_.data_dir; }};
-  RecordingOperator op_;
-  JobFiles files_{env_, trace_, op_, dirs_, settings_};
-  ErrorFilePaperEndListener paper_listener_{files_};
   FlakySerialPort serial_{env_};
-  FakeSpooler spooler_;
-  FakeStatusMonitor monitor_;
+  testing::FakeSpooler spooler_;
+  testing::FakeStatusMonitor monitor_;
   printer::PrinterChannel channel_{env_, op_, settings_, serial_, spooler_, monitor_};
   FakeRenderers renderers_{env_};
   PrintRun run_{PrintRun::Deps{env_, trace_, op_, dirs_, settings_, state_, files_, channel_,
@@ -143,13 +108,11 @@ TEST_F(PrintRunTest, WholeReceiptByteStream) {
   settings_.txtHeader[4] = "P.IVA";  // line 3 empty: skipped
   settings_.txtFooter[0] = "Grazie";
   settings_.chkDW_Footer[0] = true;
-  settings_.chkOptions[config::kPrintLogoUp] = true;
-  settings_.chkOptions[config::kPrintDateUp] = true;
-  settings_.chkOptions[config::kPrintDateDown] = true;
-  settings_.chkOptions[config::kDateCentered] = true;
-  settings_.chkOptions[config::kPostDateLf] = true;
-  settings_.chkOptions[config::kPartialCut] = true;
-  settings_.chkOptions[config::kTotalCut] = true;  // the partial cut wins
+  for (int option : {config::kPrintLogoUp, config::kPrintDateUp, config::kPrintDateDown,
+                     config::kDateCentered, config::kPostDateLf, config::kPartialCut,
+                     config::kTotalCut}) {  // the partial cut wins
+    settings_.chkOptions[static_cast<size_t>(option)] = true;
+  }
   settings_.cboEndSpaces = 3;
   settings_.cboPostCutFeeds = 2;
 
@@ -162,6 +125,7 @@ TEST_F(PrintRunTest, WholeReceiptByteStream) {
       "caff\xE8 \xE0 l'\xFF\r\n"s;
   ASSERT_EQ(Print(data), kRunSent);
 
+  const std::string date = "07-03-26  09:05";
   const std::string line_end = kJl + kSizeReset;
   const std::string expected =
       // Top of the receipt.
@@ -172,7 +136,7 @@ TEST_F(PrintRunTest, WholeReceiptByteStream) {
       Pm(0x00) + kJc + "P.IVA" + kCrLf +
       kJl + kPm0 + kCrLf +
       kJc + kCrLf + "\x1D(L\x06\0" "0E  \x01\x01"s + kJl + kPm0 + kCrLf +
-      kJc + "\x1B" "d\x02"s + Date() + kCrLf + kJl +
+      kJc + "\x1B" "d\x02"s + date + kCrLf + kJl +
       // Body.
       kJl + "TOTAL 12,50" + kCrLf + kPm0 + line_end +
       kJl + "\x1B!\0"s + line_end +
@@ -182,21 +146,17 @@ TEST_F(PrintRunTest, WholeReceiptByteStream) {
       kJl + "CAFF\xC8 \xC0 L'\x9F"s + kCrLf + kPm0 + line_end +
       // End of the receipt.
       kJl + kSizeReset +
-      kJc + "\x1B" "d\x01"s + Date() + kCrLf + kJl +
+      kJc + "\x1B" "d\x01"s + date + kCrLf + kJl +
       kJc + kCrLf +
       Pm(0x20) + kJc + "Grazie" + kCrLf +
       kJl + kPm0 + kCrLf +
       "\x1B" "d\x03"s + kCrLf +
-      "\x1DV\x42"s + kCrLf +
+      kPartialCut +
       "\x1B" "d\x02"s + kCrLf;
   EXPECT_EQ(serial_.printed, expected);
   EXPECT_EQ(serial_.opens, 1);
-  EXPECT_EQ(serial_.closes, 1);
   EXPECT_FALSE(serial_.IsOpen());
   EXPECT_EQ(env_.File("/data/SR_OUT.001"), "");
-  EXPECT_EQ(Count(Trace(), "err_DoSendFile n.5  |"), 6);
-  EXPECT_EQ(Count(Trace(), "err_DoSendFile n.6  |"), 2);
-  EXPECT_THAT(Trace(), HasSubstr("err_DoSendFile n.8  |"));
 }
 
 TEST_F(PrintRunTest, EmptyTextFileSendsOnlyTheEndOfTheReceipt) {
@@ -209,30 +169,25 @@ TEST_F(PrintRunTest, EmptyTextFileSendsOnlyTheEndOfTheReceipt) {
                                  "\x1DV\x41"s + kCrLf);
 }
 
-TEST_F(PrintRunTest, LogoCommandFollowsTheSelectedPrinterEntryAndDateOptions) {
+TEST_F(PrintRunTest, SerialPrinterGetsTheDownloadedLogoAndAnUncenteredDate) {
   settings_.chkOptions[config::kPrintLogoUp] = true;
   settings_.chkOptions[config::kPrintDateUp] = true;
-  settings_.listPrinters = 0;  // the serial printer: downloaded bit image
+  settings_.listPrinters = 0;
   ASSERT_EQ(Print("x\r\n"), kRunSent);
-  EXPECT_THAT(serial_.printed,
-              HasSubstr(kJc + kCrLf + "\x1D/\0\n"s + kJl + kPm0 + kCrLf + Date() + kCrLf + kJl + "X"));
+  EXPECT_THAT(serial_.printed, HasSubstr(kJc + kCrLf + "\x1D/\0\n"s + kJl + kPm0 + kCrLf +
+                                         "07-03-26  09:05" + kCrLf + kJl + "X"));
 }
 
 TEST_F(PrintRunTest, AttributeLinesJustifyOnlyForPositiveNumbers) {
-  const std::string prefix = kJl + kJl;  // per line, then the attribute line's own
-  struct Case {
-    std::string line;
-    std::string justify;
+  const std::pair<std::string, std::string> cases[] = {
+      {"TRAS,:A,A0", ""},  {"TRAS,:A,A-2", ""}, {"TRAS,:A,AX", ""},
+      {"TRAS,:A,A1", kJl}, {"TRAS,:A,A2", kJc}, {"tras,:a,a7", kJr},
   };
-  const Case cases[] = {
-      {"TRAS,:A,A0", ""},   {"TRAS,:A,A-2", ""}, {"TRAS,:A,AX", ""},
-      {"TRAS,:A,A1", kJl},  {"TRAS,:A,A2", kJc}, {"tras,:a,a7", kJr},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.line);
+  for (const auto& [line, justify] : cases) {
+    SCOPED_TRACE(line);
     serial_.printed.clear();
-    ASSERT_EQ(Print(c.line + "\r\n"), kRunSent);
-    EXPECT_THAT(serial_.printed, HasSubstr(prefix + c.justify + kRotOff + kPm0 + Pm(0) + "A\r\n"));
+    ASSERT_EQ(Print(line + "\r\n"), kRunSent);
+    EXPECT_THAT(serial_.printed, HasSubstr(kJl + kJl + justify + kRotOff + kPm0 + Pm(0) + "A\r\n"));
   }
   serial_.printed.clear();
   ASSERT_EQ(Print("TRAS,:Big,H1,W0\r\nTRAS,:Both,H2,W3\r\n"), kRunSent);
@@ -245,62 +200,42 @@ TEST_F(PrintRunTest, AttributeLinesJustifyOnlyForPositiveNumbers) {
 }
 
 TEST_F(PrintRunTest, SlRunChoosesReprintInvoiceOrReceipt) {
-  settings_.optInputType = {true, false};
+  UseSlInput();
   ASSERT_EQ(Print("SALE,N1,P100,:X;\r\n"), kRunSent);
   EXPECT_THAT(renderers_.receipts, ElementsAre("/data/SR_DATI.001"));
   EXPECT_THAT(serial_.printed, HasSubstr("RENDERED ROW\r\n"));
-  EXPECT_THAT(serial_.printed, ::testing::Not(HasSubstr("SALE")));
+  EXPECT_THAT(serial_.printed, Not(HasSubstr("SALE")));
 
-  renderers_.lines = "INVOICE ROW\r\n";
   ASSERT_EQ(Print("OPNF;\r\nOPFS,:CLIENTE;\r\nSALE,N1,P100;\r\n"), kRunSent);
   EXPECT_EQ(renderers_.invoices.size(), 1u);
-  EXPECT_THAT(serial_.printed, HasSubstr("INVOICE ROW\r\n"));
-
   // "opfs" is not an invoice; "rlpr" in any case is a reprint.
   ASSERT_EQ(Print("opfs;\r\n"), kRunSent);
-  EXPECT_EQ(renderers_.invoices.size(), 1u);
   EXPECT_EQ(renderers_.receipts.size(), 2u);
   serial_.printed.clear();
   env_.SetFile("/data/KV2EP.TXT", "LAST RECEIPT\r\n");
   ASSERT_EQ(Print("rLpR\r\n"), kRunSent);
-  EXPECT_EQ(renderers_.receipts.size(), 2u);
-  EXPECT_EQ(renderers_.invoices.size(), 1u);
+  EXPECT_EQ(renderers_.receipts.size() + renderers_.invoices.size(), 3u);
   EXPECT_THAT(serial_.printed, HasSubstr("LAST RECEIPT\r\n"));
-}
 
-TEST_F(PrintRunTest, RenderingThatStoppedEarlyIsNotPrinted) {
-  settings_.optInputType = {true, false};
-  renderers_.completes = false;
-  EXPECT_EQ(Print("SALE,N1,P100,I99;\r\n"), kRunFailed);
-  EXPECT_EQ(Print("OPFS,:CLIENTE;\r\nSALE,N1,P100,I99;\r\n"), kRunFailed);
-  EXPECT_EQ(serial_.printed, "");
-}
-
-TEST_F(PrintRunTest, TestReceiptIsPrintedAsTextEvenWithSlInput) {
-  settings_.optInputType = {true, false};
+  // The test receipt is text whatever the input type.
   state_.test_receipt = true;
   ASSERT_EQ(Print("PROVA DI STAMPA \r\n"), kRunSent);
-  EXPECT_TRUE(renderers_.receipts.empty());
+  EXPECT_EQ(renderers_.receipts.size(), 2u);
   EXPECT_THAT(serial_.printed, HasSubstr("PROVA DI STAMPA \r\n"));
 }
 
-TEST_F(PrintRunTest, RendererWithoutOutputAsksForARepeatWithoutOpeningThePrinter) {
-  settings_.optInputType = {true, false};
+TEST_F(PrintRunTest, RenderingWithoutOutputOrStoppedEarlyIsNotPrinted) {
+  UseSlInput();
   renderers_.writes_file = false;
   EXPECT_EQ(Print("SALE,N1,P100;\r\n"), kRunRepeat);
   EXPECT_EQ(serial_.opens, 0);
-  EXPECT_TRUE(serial_.wire.empty());
   EXPECT_FALSE(env_.HasFile("/data/SR_OUT.001"));
-}
 
-TEST_F(PrintRunTest, ReprintBeforeAnyRenderingEndsWithTheSecondFault) {
-  settings_.optInputType = {true, false};
-  EXPECT_EQ(Print("RLPR\r\n"), kRunFailed);
-  EXPECT_THAT(op_.messages, ElementsAre("ERRORE3 = File not found"));
-  EXPECT_TRUE(serial_.printed.empty());
-  EXPECT_FALSE(serial_.IsOpen());
-  EXPECT_EQ(env_.File("/data/SR_OUT.001"), "");
-  EXPECT_THAT(Trace(), HasSubstr("err_DoSendFile n.9  | 07-03-2026 09:05:12 | File not found | 53"));
+  renderers_.writes_file = true;
+  renderers_.completes = false;
+  EXPECT_EQ(Print("SALE,N1,P100,I99;\r\n"), kRunFailed);
+  EXPECT_EQ(Print("OPFS,:CLIENTE;\r\nSALE,N1,P100,I99;\r\n"), kRunFailed);
+  EXPECT_TRUE(serial_.wire.empty());
 }
 
 TEST_F(PrintRunTest, OneFaultIsForgivenTheSecondEndsTheRun) {
@@ -311,112 +246,59 @@ TEST_F(PrintRunTest, OneFaultIsForgivenTheSecondEndsTheRun) {
   EXPECT_THAT(serial_.printed, HasSubstr("ONE\r\n"));
   EXPECT_TRUE(op_.messages.empty());
 
-  // Input unreadable and SR_OUT refused: the second fault is SR_OUT's.
+  // A reprint before any rendering: the missing input counts twice.
   serial_.printed.clear();
-  env_.FailNext(FakeEnv::Op::kRead, "/data/SR_DATI.001", 1,
-                Status::Error(fault::kDeviceIo, "Device I/O error"));
-  env_.FailNext(FakeEnv::Op::kWrite, "/data/SR_OUT.001", 1,
-                Status::Error(fault::kPermissionDenied, "Permission denied"));
-  EXPECT_EQ(Print("two\r\n"), kRunFailed);
-  EXPECT_THAT(op_.messages, ElementsAre("ERRORE3 = Permission denied"));
+  UseSlInput();
+  EXPECT_EQ(Print("RLPR\r\n"), kRunFailed);
+  EXPECT_THAT(op_.messages, ElementsAre("ERRORE3 = File not found"));
   EXPECT_TRUE(serial_.printed.empty());
+  EXPECT_FALSE(serial_.IsOpen());
+  EXPECT_EQ(env_.File("/data/SR_OUT.001"), "");
+  EXPECT_THAT(Trace(),
+              HasSubstr("err_DoSendFile n.9  | 07-03-2026 09:05:12 | File not found | 53"));
 }
 
 TEST_F(PrintRunTest, PrinterNotReadyStopsBeforeSending) {
   for (const auto st : {FakeSerialPort::State::kOffline, FakeSerialPort::State::kSilent}) {
     serial_.state = st;
     EXPECT_EQ(Print("line\r\n"), kRunNotReady);
-    EXPECT_TRUE(serial_.printed.empty());
-    EXPECT_FALSE(serial_.IsOpen());
-    EXPECT_FALSE(env_.HasFile("/data/SR_OUT.001"));
   }
   // A port that does not open leaves the printer silent: not ready either.
   serial_.state = FakeSerialPort::State::kReady;
   serial_.open_fault = Status::Error(fault::kPortAlreadyOpen, "Port already open");
   EXPECT_EQ(Print("line\r\n"), kRunNotReady);
+  EXPECT_TRUE(serial_.printed.empty());
+  EXPECT_FALSE(serial_.IsOpen());
+  EXPECT_FALSE(env_.HasFile("/data/SR_OUT.001"));
 }
 
-TEST_F(PrintRunTest, SpoolerPrinterUsesTheMonitorForReadinessAndOneDocument) {
+TEST_F(PrintRunTest, SpoolerPrinterReadinessComesFromTheMonitor) {
   spooler_.printers = {{"TM88", "socket://127.0.0.1:9100"}};
   channel_.BuildPrinterList();
   settings_.listPrinters = 1;
   channel_.ListPrinters_Click();
   channel_.OpenStatusMonitor();
-  ASSERT_GT(channel_.mpHandle(), 0);
-
   monitor_.status = printer::status_bits::kNoResponse;
   EXPECT_EQ(Print("line\r\n"), kRunNotReady);
   monitor_.status = printer::status_bits::kPrintCompleted;
   EXPECT_EQ(Print("line\r\n"), kRunSent);
-  ASSERT_EQ(spooler_.documents.size(), 2u);
-  EXPECT_TRUE(spooler_.documents[1].closed);
-  EXPECT_THAT(spooler_.documents[1].data, HasSubstr(kJl + "LINE\r\n" + kPm0));
+  ASSERT_FALSE(spooler_.documents.empty());
+  EXPECT_THAT(spooler_.documents.back().data, HasSubstr(kJl + "LINE\r\n" + kPm0));
   EXPECT_TRUE(serial_.wire.empty());
 }
 
-TEST(PrintRunFaults, FailedBodyLineEndsTheBodyButTheReceiptIsClosed) {
-  FakeEnv env;
-  config::Directories dirs{"/app", "/data", "/data", true};
-  config::Settings settings;
-  settings.cboComPort = 0;
-  settings.optInputType = {false, true};
-  settings.chkOptions = {};
-  settings.chkOptions[config::kPartialCut] = true;
-  config::ApplyListDefaults(settings);
-  ServerState state;
-  TraceLog trace(env, [] { return false; }, [] { return std::string("/data"); });
-  RecordingOperator op;
-  JobFiles files(env, trace, op, dirs, settings);
-  FlakySerialPort serial(env);
-  FakeSpooler spooler;
-  FakeStatusMonitor monitor;
-  printer::PrinterChannel channel(env, op, settings, serial, spooler, monitor);
-  FakeRenderers renderers(env);
-  PrintRun run({env, trace, op, dirs, settings, state, files, channel, renderers});
-
-  serial.fail_marker = "BAD";
-  env.SetFile("/data/SR_DATI.001", "good\r\nbad\r\nnever\r\n");
-  EXPECT_EQ(run.DoSendFile("/data/SR_DATI.001"), kRunFailed);
-  EXPECT_THAT(serial.printed, HasSubstr("GOOD\r\n"));
-  EXPECT_THAT(serial.printed, ::testing::Not(HasSubstr("NEVER")));
-  EXPECT_THAT(serial.printed, ::testing::EndsWith("\x1DV\x42\r\n"s));
+TEST_F(PrintRunTest, FailedBodyLineEndsTheBodyButTheReceiptIsClosed) {
+  settings_.chkOptions[config::kPartialCut] = true;
+  serial_.fail_marker = "BAD";
+  EXPECT_EQ(Print("good\r\nbad\r\nnever\r\n"), kRunFailed);
+  EXPECT_THAT(serial_.printed, HasSubstr("GOOD\r\n"));
+  EXPECT_THAT(serial_.printed, Not(HasSubstr("NEVER")));
+  EXPECT_THAT(serial_.printed, EndsWith(kPartialCut));
 
   // A port that cannot deliver what is still queued when it closes.
-  serial.fail_marker.clear();
-  serial.close_fault = Status::Error(fault::kDeviceIo, "Device I/O error");
-  EXPECT_EQ(run.DoSendFile("/data/SR_DATI.001"), kRunFailed);
-}
-
-TEST_F(PrintRunTest, PaperEndMidReceiptWritesE096AndPrintsOnWhenPaperReturns) {
-  serial_.paper_out_marker = "FIRST";
-  int pumps_without_paper = 0;
-  std::string err_during_wait;
-  env_.OnPump([&] {
-    if (serial_.state == FakeSerialPort::State::kPaperEnd && ++pumps_without_paper == 100) {
-      err_during_wait = env_.File("/data/SR_ERR.001");
-      serial_.state = FakeSerialPort::State::kReady;
-    }
-  });
-  settings_.chkOptions[config::kPartialCut] = true;
-  EXPECT_EQ(Print("first\r\nsecond\r\n"), kRunSent);
-  EXPECT_EQ(err_during_wait, "E096: Fine carta scontrino, sostituire rotolo\r\n");
-  EXPECT_FALSE(env_.HasFile("/data/SR_ERR.001"));
-  EXPECT_THAT(serial_.printed, HasSubstr("SECOND\r\n"));
-  EXPECT_THAT(serial_.printed, ::testing::EndsWith("\x1DV\x42\r\n"s));
-  EXPECT_FALSE(channel_.paper_end_episode());
-}
-
-TEST_F(PrintRunTest, PaperEndWaitGivingUpStopsTheReceipt) {
-  channel_.SetPaperEndPauseLimit(3);
-  serial_.paper_out_marker = "FIRST";
-  settings_.chkOptions[config::kPartialCut] = true;
-  settings_.txtFooter[0] = "FOOTER";
-  EXPECT_EQ(Print("first\r\nsecond\r\n"), kRunPaperEnd);
-  EXPECT_EQ(env_.File("/data/SR_ERR.001"), "E096: Fine carta scontrino, sostituire rotolo\r\n");
-  EXPECT_THAT(serial_.printed, ::testing::Not(HasSubstr("SECOND")));
-  EXPECT_THAT(serial_.printed, ::testing::Not(HasSubstr("FOOTER")));
-  EXPECT_THAT(serial_.printed, ::testing::Not(HasSubstr("\x1DV")));
-  EXPECT_FALSE(serial_.IsOpen());
+  serial_.fail_marker.clear();
+  serial_.close_fault = Status::Error(fault::kDeviceIo, "Device I/O error");
+  EXPECT_EQ(Print("good\r\n"), kRunFailed);
 }
 
 }  // namespace

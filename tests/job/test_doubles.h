@@ -1,22 +1,24 @@
-// Test doubles of the job module's tests: Timer21 on the fake clock and an
-// operator that keeps what it was told.
+// Test doubles of the job module's tests: Timer21 on the fake clock, and the
+// collaborators every job test builds on (fake disk with /data as the data
+// directory, trace on, COM1 selected).
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include <cstdint>
 #include <functional>
 #include <string>
-#include <string_view>
 #include <vector>
 
-#include "base/operator.h"
-
+#include "base/log.h"
+#include "config/files.h"
+#include "config/settings.h"
 #include "fake_env.h"
+#include "job/job_files.h"
 #include "job/server_state.h"
 #include "recording_operator.h"
 
 namespace dovevid::testing {
-
-using RecordingOperator = ::dovevid::testing::RecordingOperator;
 
 // Fires when the FakeEnv's time reaches its due time. Setting the interval of
 // an enabled timer, or enabling a disabled one, starts a new period, as a
@@ -35,7 +37,6 @@ class FakeTimer : public job::PollTimer {
     enabled_ = enabled;
   }
   bool Enabled() const override { return enabled_; }
-  std::int64_t due() const { return due_; }
 
   // Fires every tick due up to `until` (monotonic ms), advancing the clock to
   // each one; then moves the clock to `until`.
@@ -52,6 +53,34 @@ class FakeTimer : public job::PollTimer {
   int interval_ = 1000;
   bool enabled_ = false;
   std::int64_t due_ = 0;
+};
+
+class JobTest : public ::testing::Test {
+ protected:
+  JobTest() {
+    settings_.cboComPort = 0;
+    settings_.chkOptions[config::kTraceEnable] = true;
+  }
+  std::string Trace() { return env_.File("/data/ErrorLog_07_03_2026.txt"); }
+  // The message field of each trace entry, in order.
+  std::vector<std::string> TraceMessages() {
+    std::vector<std::string> messages;
+    const std::string trace = Trace();
+    for (size_t at = 0; at < trace.size(); at = trace.find("\r\n", at) + 2) {
+      messages.push_back(trace.substr(at + 4, trace.find(" | ", at) - at - 4));
+    }
+    return messages;
+  }
+
+  FakeEnv env_;
+  config::Directories dirs_{"/app", "/data", "/data", true};
+  config::Settings settings_;
+  job::ServerState state_;
+  TraceLog trace_{env_, [this] { return settings_.Option(config::kTraceEnable); },
+                  [this] { return dirs_.data_dir; }};
+  RecordingOperator op_;
+  job::JobFiles files_{env_, trace_, op_, dirs_, settings_};
+  FakeTimer timer_{env_};
 };
 
 }  // namespace dovevid::testing
