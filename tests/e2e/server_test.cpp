@@ -1,17 +1,23 @@
-// The headless server end to end on a virtual serial printer.
-#include <signal.h>
-
+// The headless server end to end: the built `dovevid --headless` on a
+// temporary data directory, printing to dovevid-vprinter on a pty mapped to
+// COM1, with a 100 ms polling interval. The tests act as the cash register
+// does: they write job files (or run `dovevid submit`) and read the answers
+// and the bytes the virtual printer received.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
+#include <iostream>
+#include <map>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "child_process.h"
 #include "cups_harness.h"
-
-#include "e2e_fixture.h"
+#include "temp_dir.h"
+#include "vprinter_fixture.h"
 
 namespace dovevid::testing {
 namespace {
@@ -41,33 +47,94 @@ std::string End() {
          "\x1B" "d\x03\r\n"s + "\x1DV\x42\r\n"s;
 }
 
-class E2e : public ServerTest {
+class E2e : public ::testing::Test {
  protected:
   void SetUp() override {
-    ServerTest::SetUp();
-    if (HasFatalFailure()) return;
-    Configure({"txtHeader(0)=BAR ROMA", "chkDW_Header(0)=1", "txtFooter(0)=Grazie",
-               "cboEndSpaces=3"});
+    std::string why;
+    ASSERT_TRUE(printer_.Start(printer_dir_.path(), &why)) << why;
+    // COM1, text input, 100 ms polling, trace on, no date lines (so the
+    // bytes on the wire are predictable), a header, a footer, 3 feeds.
+    Configure({"cboComPort=1", "txtTimerVal=100", "optInputType(0)=0", "optInputType(1)=1",
+               "chkOptions(0)=0", "chkOptions(1)=0", "chkOptions(11)=1", "txtHeader(0)=BAR ROMA",
+               "chkDW_Header(0)=1", "txtFooter(0)=Grazie", "cboEndSpaces=3"});
   }
+  void TearDown() override {
+    server_.Stop();
+    if (HasFailure()) {
+      std::cerr << "--- server output ---\n" << ServerLog() << "--- printer output ---\n"
+                << ReadFileOrEmpty(printer_.log_path());
+    }
+  }
+
+  // `dovevid settings set`; fails the test on a refusal.
+  void Configure(std::vector<std::string> name_values) {
+    name_values.insert(name_values.begin(), {"settings", "set"});
+    name_values.insert(name_values.end(), {"--app-dir", dir_.path(), "--data-dir", dir_.path()});
+    const RunResult r = RunProgram(DOVEVID_PATH, name_values);
+    ASSERT_EQ(r.exit_code, 0) << r.out << r.err;
+  }
+  void StartServer(const std::map<std::string, std::string>& env = {},
+                   const std::string& com1 = "") {
+    ASSERT_TRUE(server_.Start(DOVEVID_PATH,
+                              {"--headless", "--app-dir", dir_.path(), "--data-dir", dir_.path(),
+                               "--com", "1=" + (com1.empty() ? printer_.link() : com1)},
+                              LogPath(), env));
+  }
+  // Until the server has published its identification on its first poll.
+  void WaitUntilServing() {
+    ASSERT_TRUE(WaitFor([&] { return ServerLog().find("SR_MATR: ") != std::string::npos; }));
+  }
+  RunResult Submit(const std::string& receipt) {
+    Write("receipt.txt", receipt);
+    return RunProgram(DOVEVID_PATH, {"submit", Path("receipt.txt"), "--data-dir", dir_.path(),
+                                     "--app-dir", dir_.path(), "--timeout", "10"});
+  }
+
+  std::string Path(const std::string& name) const { return dir_ / name; }
+  bool Exists(const std::string& name) const { return std::filesystem::exists(Path(name)); }
+  std::string Read(const std::string& name) const { return ReadFileOrEmpty(Path(name)); }
+  void Write(const std::string& name, const std::string& bytes) const {
+    WriteFileOrDie(Path(name), bytes);
+  }
+  // SR_DATI and then SR_START, as a cash register writes them.
+  void SubmitFiles(const std::string& data) const {
+    Write("SR_DATI.001", data);
+    Write("SR_START.001", "");
+  }
+  // The end of the job: SR_START gone and FINESCO (with both lines of
+  // SR_OUT) or SR_ERR there.
+  bool WaitForAnswer() const {
+    return WaitFor(
+        [&] {
+          const std::string out = Read("SR_OUT.001");
+          return !Exists("SR_START.001") &&
+                 (Exists("FINESCO.001") ? out.find("\r\n") != out.rfind("\r\n")
+                                        : Exists("SR_ERR.001"));
+        },
+        10000);
+  }
+  std::string LogPath() const { return printer_dir_ / "server.log"; }
+  std::string ServerLog() const { return ReadFileOrEmpty(LogPath()); }
+
+  TempDir dir_;  // data and application directory
+  TempDir printer_dir_;
+  VirtualPrinter printer_;
+  ChildProcess server_;
 };
 
 TEST_F(E2e, TextReceiptThroughSubmitIsByteExactAndAnswered) {
   StartServer();
   WaitUntilServing();  // the identification comes before any job
   EXPECT_THAT(Read("SR_MATR.001"), MatchesRegex("[0-9A-Za-z]*\r\n"));
-  Write("receipt.txt", "Hello\r\nTotal 12,50\r\n");
-  const RunResult r = RunProgram(DovevidPath(), {"submit", Path("receipt.txt"), "--data-dir",
-                                                 dir_.path(), "--app-dir", dir_.path(),
-                                                 "--timeout", "10"});
+  const RunResult r = Submit("Hello\r\nTotal 12,50\r\n");
   EXPECT_EQ(r.exit_code, 0) << r.err;
   EXPECT_THAT(r.out, MatchesRegex("TIME,CASS\\. 1 ,[0-2][0-9]:[0-5][0-9], CASSA   1 ,E,A1;\n"
                                   "DATE,[0-9-]{8},  SCONTR\\. N\\.1,E,A1;\n"));
-  EXPECT_EQ(Captured(), Top() + Row("HELLO") + Row("TOTAL 12,50") + End());
+  EXPECT_EQ(printer_.Capture(), Top() + Row("HELLO") + Row("TOTAL 12,50") + End());
   EXPECT_EQ(Read("FINESCO.001"), "finesco");
   EXPECT_FALSE(Exists("SR_DATI.001"));
   EXPECT_FALSE(Exists("SR_ERR.001"));
   EXPECT_EQ(Read("COPIA.TMP"), "Hello\r\nTotal 12,50\r\n");
-  EXPECT_THAT(ServerLog(), HasSubstr("QNB DOVEVID1 TERMINATO : TUTTO OK"));
 }
 
 TEST_F(E2e, SlReceiptIsRenderedAndSentLineByLine) {
@@ -75,7 +142,7 @@ TEST_F(E2e, SlReceiptIsRenderedAndSentLineByLine) {
   StartServer();
   WaitUntilServing();
   SubmitFiles("SALE,N1,P250,:CAFFE;\r\nSALE,N2,Q2,P120,:CORNETTO;\r\nSUBT;\r\nCASH,P1000;\r\n");
-  ASSERT_TRUE(WaitForAnswer()) << ServerLog();
+  ASSERT_TRUE(WaitForAnswer());
   ASSERT_TRUE(Exists("FINESCO.001"));
   const std::string rendered = Read("KV2EP.TXT");
   EXPECT_THAT(rendered, HasSubstr("CAFFE                       2,50\r\n"));
@@ -85,7 +152,7 @@ TEST_F(E2e, SlReceiptIsRenderedAndSentLineByLine) {
     body += Row(rendered.substr(at, end - at));
     at = end + 2;
   }
-  EXPECT_EQ(Captured(), Top() + body + End());
+  EXPECT_EQ(printer_.Capture(), Top() + body + End());
 }
 
 TEST_F(E2e, StartWithoutDataIsAnsweredE511) {
@@ -95,12 +162,11 @@ TEST_F(E2e, StartWithoutDataIsAnsweredE511) {
   ASSERT_TRUE(WaitForAnswer());
   EXPECT_EQ(Read("SR_ERR.001"), "E511: Trasmissione non avvenuta: file di input non presente\r\n");
   EXPECT_FALSE(Exists("FINESCO.001"));
-  EXPECT_EQ(Captured(), "");
 }
 
 TEST_F(E2e, UnusablePortAnswersE502AndKeepsTheJob) {
-  StartServer({}, {"--com", "1=" + dir_.path() + "/no-such-tty"});
-  ASSERT_TRUE(WaitFor([&] { return Exists("SR_ERR.001"); })) << ServerLog();
+  StartServer({}, Path("no-such-tty"));
+  ASSERT_TRUE(WaitFor([&] { return Exists("SR_ERR.001"); }));
   EXPECT_EQ(Read("SR_ERR.001"), "E502: Nessuna porta di comunicazione disponibile\r\n");
   EXPECT_THAT(ServerLog(), HasSubstr("Porta Com n.1 non disponibile"));
   SubmitFiles("x\r\n");
@@ -112,59 +178,46 @@ TEST_F(E2e, UnusablePortAnswersE502AndKeepsTheJob) {
 TEST_F(E2e, OfflinePrinterAnswersE504AndKeepsTheData) {
   StartServer();
   WaitUntilServing();
-  SetPrinterState("offline");
-  Write("receipt.txt", "Hello\r\n");
-  const RunResult r = RunProgram(DovevidPath(), {"submit", Path("receipt.txt"), "--data-dir",
-                                                 dir_.path(), "--app-dir", dir_.path()});
+  ASSERT_TRUE(printer_.SetState("offline"));
+  const RunResult r = Submit("Hello\r\n");
   EXPECT_EQ(r.exit_code, 1);
   EXPECT_EQ(r.out, "E504: Nessun messaggio ricevuto: controllare connessione con l'Ecr\n");
   EXPECT_TRUE(Exists("SR_DATI.001"));
   EXPECT_FALSE(Exists("FINESCO.001"));
-  EXPECT_EQ(Captured(), "");
-
-  // The same data again once the printer is back: printed, answered.
-  SetPrinterState("ready");
-  Write("SR_START.001", "");
-  ASSERT_TRUE(WaitForAnswer());
-  EXPECT_TRUE(Exists("FINESCO.001"));
-  EXPECT_FALSE(Exists("SR_ERR.001"));
-  EXPECT_THAT(Captured(), HasSubstr("HELLO\r\n"));
+  EXPECT_EQ(printer_.Capture(), "");
 }
 
 TEST_F(E2e, PaperEndShowsE096UntilPaperReturnsThenTheJobSucceeds) {
   StartServer();
   WaitUntilServing();
-  SetPrinterState("paper-end");
+  ASSERT_TRUE(printer_.SetState("paper-end"));
   SubmitFiles("first line\r\nsecond line\r\n");
-  ASSERT_TRUE(WaitFor([&] { return Exists("SR_ERR.001"); })) << ServerLog();
+  ASSERT_TRUE(WaitFor([&] { return Exists("SR_ERR.001"); }));
   EXPECT_EQ(Read("SR_ERR.001"), "E096: Fine carta scontrino, sostituire rotolo\r\n");
   EXPECT_TRUE(Exists("SR_START.001"));  // still printing
-  SetPrinterState("ready");
+  ASSERT_TRUE(printer_.SetState("ready"));
   ASSERT_TRUE(WaitForAnswer());
   EXPECT_TRUE(Exists("FINESCO.001"));
   EXPECT_FALSE(Exists("SR_ERR.001"));
-  EXPECT_THAT(Captured(), HasSubstr("FIRST LINE\r\n"));
-  EXPECT_THAT(Captured(), HasSubstr("SECOND LINE\r\n"));
+  EXPECT_EQ(printer_.Capture(), Top() + Row("FIRST LINE") + Row("SECOND LINE") + End());
 }
 
-TEST_F(E2e, PaperEndWaitGivingUpFailsTheJobWithE096) {
+TEST_F(E2e, PaperEndWaitGivingUpFailsTheJobWithE096AndKeepsTheData) {
   StartServer({{"DOVEVID_PAPER_END_PAUSES", "0"}});
   WaitUntilServing();
-  SetPrinterState("paper-end");
+  ASSERT_TRUE(printer_.SetState("paper-end"));
   SubmitFiles("never printed\r\n");
-  ASSERT_TRUE(WaitForAnswer()) << ServerLog();
+  ASSERT_TRUE(WaitForAnswer());
   EXPECT_EQ(Read("SR_ERR.001"), "E096: Fine carta scontrino, sostituire rotolo\r\n");
   EXPECT_FALSE(Exists("FINESCO.001"));
-  EXPECT_TRUE(Exists("SR_DATI.001"));
-  EXPECT_THAT(Captured(), Not(HasSubstr("NEVER")));
-  EXPECT_THAT(Captured(), Not(HasSubstr("\x1DV")));
-
+  EXPECT_THAT(printer_.Capture(), Not(HasSubstr("NEVER")));
+  EXPECT_THAT(printer_.Capture(), Not(HasSubstr("\x1DV")));
   // Paper back: the repeated start prints the kept data.
-  SetPrinterState("ready");
+  ASSERT_TRUE(printer_.SetState("ready"));
   Write("SR_START.001", "");
   ASSERT_TRUE(WaitForAnswer());
   EXPECT_TRUE(Exists("FINESCO.001"));
-  EXPECT_THAT(Captured(), HasSubstr("NEVER PRINTED\r\n"));
+  EXPECT_THAT(printer_.Capture(), HasSubstr("NEVER PRINTED\r\n"));
 }
 
 TEST_F(E2e, TwoJobsInARowCountAndReplaceTheAnswer) {
@@ -176,12 +229,11 @@ TEST_F(E2e, TwoJobsInARowCountAndReplaceTheAnswer) {
   SubmitFiles("two\r\n");
   ASSERT_TRUE(WaitForAnswer());
   EXPECT_THAT(Read("SR_OUT.001"), HasSubstr("SCONTR. N.2,E,A1;"));
-  EXPECT_EQ(Captured(), Top() + Row("ONE") + End() + Top() + Row("TWO") + End());
-
+  EXPECT_EQ(printer_.Capture(), Top() + Row("ONE") + End() + Top() + Row("TWO") + End());
   // The counter survives a clean stop.
-  EXPECT_EQ(StopServer(), 0);
-  const RunResult r = RunProgram(DovevidPath(), {"settings", "--app-dir", dir_.path(),
-                                                 "--data-dir", dir_.path()});
+  EXPECT_EQ(server_.Stop(), 0);
+  const RunResult r =
+      RunProgram(DOVEVID_PATH, {"settings", "--app-dir", dir_.path(), "--data-dir", dir_.path()});
   EXPECT_THAT(r.out, HasSubstr("txtNumScontr=2\n"));
 }
 
@@ -190,20 +242,19 @@ class StartUpAndShutdown : public E2e, public ::testing::WithParamInterface<bool
 TEST_P(StartUpAndShutdown, JobFilesAreCleanedAsNoKillDatiStartSays) {
   const bool no_kill = GetParam();
   Configure({no_kill ? "chkOptions(10)=1" : "chkOptions(10)=0"});
-  for (const char* ext : {".001", ".004", ".005"}) {
-    for (const char* base : {"SR_MATR", "SR_ERR", "SR_OUT", "FINESCO", "SR_DATI"}) {
-      Write(std::string(base) + ext, "left over\r\n");
+  for (const std::string ext : {".001", ".004", ".005"}) {
+    for (const std::string base : {"SR_MATR", "SR_ERR", "SR_OUT", "FINESCO", "SR_DATI"}) {
+      Write(base + ext, "left over\r\n");
     }
   }
   Write("SR_START.004", "");
   Write("SR_START.005", "");
   StartServer();
   WaitUntilServing();  // cleanup done, the dump wrote a new SR_MATR.001
-
-  for (const char* base : {"SR_ERR", "SR_OUT", "FINESCO"}) {
-    EXPECT_FALSE(Exists(std::string(base) + ".001")) << base;
-    EXPECT_FALSE(Exists(std::string(base) + ".004")) << base;
-    EXPECT_TRUE(Exists(std::string(base) + ".005")) << base;  // beyond .004: untouched
+  for (const std::string base : {"SR_ERR", "SR_OUT", "FINESCO"}) {
+    EXPECT_FALSE(Exists(base + ".001")) << base;
+    EXPECT_FALSE(Exists(base + ".004")) << base;
+    EXPECT_TRUE(Exists(base + ".005")) << base;  // beyond .004: untouched
   }
   EXPECT_FALSE(Exists("SR_MATR.004"));
   EXPECT_EQ(Exists("SR_DATI.004"), no_kill);
@@ -215,12 +266,11 @@ TEST_P(StartUpAndShutdown, JobFilesAreCleanedAsNoKillDatiStartSays) {
   SubmitFiles("x\r\n");
   ASSERT_TRUE(WaitForAnswer());
   Write("SR_ERR.001", "E504\r\n");
-  Write("SR_DATI.001", "kept\r\n");
-  Write("SR_START.001", "");
+  SubmitFiles("kept\r\n");
   server_.Terminate();  // before the next poll could take the new start file
-  EXPECT_EQ(server_.Wait(5000), 0) << ServerLog();
-  for (const char* base : {"SR_MATR", "SR_ERR", "SR_OUT", "FINESCO"}) {
-    EXPECT_FALSE(Exists(std::string(base) + ".001")) << base;
+  EXPECT_EQ(server_.Wait(5000), 0);
+  for (const std::string base : {"SR_MATR", "SR_ERR", "SR_OUT", "FINESCO"}) {
+    EXPECT_FALSE(Exists(base + ".001")) << base;
   }
   EXPECT_TRUE(Exists("SR_DATI.001"));
   EXPECT_EQ(Exists("SR_START.001"), !no_kill);
@@ -231,49 +281,42 @@ TEST_P(StartUpAndShutdown, JobFilesAreCleanedAsNoKillDatiStartSays) {
 INSTANTIATE_TEST_SUITE_P(NoKillDatiStart, StartUpAndShutdown, ::testing::Bool(),
                          [](const auto& info) { return info.param ? "Checked" : "Unchecked"; });
 
+TEST_F(E2e, JobLeftByACrashIsTakenAfterTheRestart) {
+  SubmitFiles("left behind\r\n");
+  StartServer();
+  ASSERT_TRUE(WaitForAnswer());
+  EXPECT_TRUE(Exists("FINESCO.001"));
+  EXPECT_THAT(printer_.Capture(), HasSubstr("LEFT BEHIND\r\n"));
+}
+
 TEST_F(E2e, SecondServerOnTheSameDataDirectoryEndsAtOnce) {
   StartServer();
   WaitUntilServing();
-  Background second;
-  ASSERT_TRUE(second.Start(DovevidPath(), {"--headless", "--app-dir", dir_.path(), "--data-dir",
-                                           dir_.path(), "--com", "1=" + tty_},
+  ChildProcess second;
+  ASSERT_TRUE(second.Start(DOVEVID_PATH, {"--headless", "--app-dir", dir_.path(), "--data-dir",
+                                          dir_.path(), "--com", "1=" + printer_.link()},
                            Path("second.log")));
   EXPECT_EQ(second.Wait(5000), 3);
   EXPECT_THAT(Read("second.log"), HasSubstr("another server is running"));
 }
 
-TEST_F(E2e, JobLeftByACrashIsTakenAfterTheRestartWithNoKillDatiStart) {
-  SubmitFiles("left behind\r\n");
-  StartServer();
-  ASSERT_TRUE(WaitForAnswer()) << ServerLog();
-  EXPECT_TRUE(Exists("FINESCO.001"));
-  EXPECT_THAT(Captured(), HasSubstr("LEFT BEHIND\r\n"));
-}
-
 TEST_F(E2e, ReceiptOnACupsQueue) {
   std::unique_ptr<PrivateCupsd> cupsd;
   DOVEVID_START_PRIVATE_CUPSD(cupsd);
-  const int port = FreeTcpPort();
-  const std::string capture = Path("cups-capture.bin");
-  Background device;
-  ASSERT_TRUE(device.Start(VprinterPath(), {"--tcp", std::to_string(port), "--capture", capture},
-                           Path("cups-printer.log")));
-  ASSERT_TRUE(WaitForTcpPort(port, 5000));
+  VirtualPrinter device;
   std::string why;
-  ASSERT_TRUE(cupsd->AddRawQueue("DOVQ", "127.0.0.1", port, &why)) << why;
+  ASSERT_TRUE(device.Start(cupsd->dir(), &why, VirtualPrinter::Mode::kTcp)) << why;
+  ASSERT_TRUE(cupsd->AddRawQueue("DOVQ", device.port(), &why)) << why;
   Configure({"ListPrinters=DOVQ"});
-
   StartServer();
   WaitUntilServing();
   SubmitFiles("Hello\r\nTotal 12,50\r\n");
-  ASSERT_TRUE(WaitForAnswer()) << ServerLog();
+  ASSERT_TRUE(WaitForAnswer());
   EXPECT_TRUE(Exists("FINESCO.001"));
   const std::string expected = Top() + Row("HELLO") + Row("TOTAL 12,50") + End();
-  EXPECT_TRUE(WaitFor([&] { return ReadFileOrEmpty(capture).size() >= expected.size(); }, 10000))
-      << cupsd->LogTail();
-  EXPECT_EQ(ReadFileOrEmpty(capture), expected);
-  EXPECT_EQ(Captured(), "");  // nothing went to the serial printer
-  device.Stop();
+  EXPECT_TRUE(device.WaitForCapture(expected.size(), 10000)) << cupsd->LogTail();
+  EXPECT_EQ(device.Capture(), expected);
+  EXPECT_EQ(printer_.Capture(), "");  // nothing went to the serial printer
 }
 
 }  // namespace

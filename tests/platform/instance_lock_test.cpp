@@ -10,10 +10,7 @@
 namespace dovevid::platform {
 namespace {
 
-using testing::TempDir;
-
-// Whether a child process (a separate open file description, as a second
-// server would have) gets the lock on `dir`.
+// Whether another process (as a second server would be) gets the lock on `dir`.
 bool OtherProcessGetsLock(const std::string& dir) {
   const pid_t pid = ::fork();
   if (pid == 0) {
@@ -26,19 +23,18 @@ bool OtherProcessGetsLock(const std::string& dir) {
 }
 
 TEST(InstanceLock, OneServerPerDataDirectory) {
-  TempDir a, b;
+  testing::TempDir a, b;
   std::string error;
   {
     auto lock = InstanceLock::Acquire(a.path(), &error);
     ASSERT_TRUE(lock) << error;
     EXPECT_FALSE(OtherProcessGetsLock(a.path()));
-    EXPECT_TRUE(OtherProcessGetsLock(b.path()));  // other directories are free
+    EXPECT_TRUE(OtherProcessGetsLock(b.path()));
     auto moved = std::move(*lock);
     EXPECT_FALSE(OtherProcessGetsLock(a.path()));
   }
   EXPECT_TRUE(OtherProcessGetsLock(a.path()));  // released with its holder
-
-  EXPECT_FALSE(InstanceLock::Acquire(a.path() + "/missing", &error));
+  EXPECT_FALSE(InstanceLock::Acquire(a / "missing", &error));
   EXPECT_THAT(error, ::testing::HasSubstr("DOVEVID.LCK"));
 }
 

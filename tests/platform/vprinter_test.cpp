@@ -1,12 +1,6 @@
-// The virtual printer: its status answers, the split of queries from print
-// data, the decoding, and the program on a TCP port and on a file.
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <signal.h>
-#include <sys/socket.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
+// The virtual printer: the split of status queries from print data and the
+// decoding. Its answers and the program on a pty and on TCP are exercised by
+// the serial port and CUPS tests.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -19,21 +13,6 @@ namespace {
 
 using ::testing::HasSubstr;
 using namespace std::string_literals;
-
-TEST(StatusResponder, AnswersFromTheState) {
-  StatusResponder r;
-  const std::string both = "\x10\x04\x01\x10\x04\x04";
-  EXPECT_EQ(r.Feed(both).replies, "\x12\x12");
-  r.state = State::kOffline;
-  EXPECT_EQ(r.Feed(both).replies, "\x1A\x12");
-  r.state = State::kPaperEnd;
-  EXPECT_EQ(r.Feed(both).replies, "\x12\x72");
-  r.state = State::kSilent;
-  const auto silent = r.Feed(both);
-  EXPECT_EQ(silent.replies, "");
-  EXPECT_EQ(silent.queries, both);
-  EXPECT_EQ(silent.data, "");
-}
 
 TEST(StatusResponder, SeparatesQueriesFromDataInAnyPieces) {
   // Print data with queries between, and bytes that only look like one.
@@ -114,72 +93,13 @@ TEST(EscPosDecoder, IncompleteAndRunawayCommands) {
   EXPECT_THAT(out, HasSubstr("[L] 777"));
 }
 
-TEST(VirtualPrinterProgram, DecodeCommandAndHelp) {
+TEST(VirtualPrinterProgram, DecodeCommand) {
   testing::TempDir dir;
   testing::WriteFileOrDie(dir / "r.bin", "\x1B\x61\x31" "CIAO\r\n\x1D\x56\x41\r\n");
   const auto r = testing::RunProgram(testing::VirtualPrinterProgram(), {"decode", dir / "r.bin"});
   EXPECT_EQ(r.exit_code, 0);
   EXPECT_EQ(r.out, "[C] CIAO\n<cut full>\n==========================================\n[C]\n");
   EXPECT_NE(testing::RunProgram(testing::VirtualPrinterProgram(), {"decode", dir / "none"}).exit_code, 0);
-  const auto help = testing::RunProgram(testing::VirtualPrinterProgram(), {"--help"});
-  EXPECT_EQ(help.exit_code, 0);
-  EXPECT_THAT(help.out, HasSubstr("--control PATH"));
-  EXPECT_NE(testing::RunProgram(testing::VirtualPrinterProgram(), {"--bogus"}).exit_code, 0);
-}
-
-int Connect(int port) {
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  addr.sin_port = htons(static_cast<std::uint16_t>(port));
-  for (int i = 0; i < 200; ++i) {
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) return fd;
-    ::usleep(10000);
-  }
-  ::close(fd);
-  return -1;
-}
-
-TEST(VirtualPrinterProgram, TcpServesOneConnectionAfterAnother) {
-  testing::TempDir dir;
-  // A free port: bind to 0 and let it go.
-  const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ASSERT_EQ(::bind(probe, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-  socklen_t len = sizeof addr;
-  ::getsockname(probe, reinterpret_cast<sockaddr*>(&addr), &len);
-  const int port = ntohs(addr.sin_port);
-  ::close(probe);
-
-  const std::string capture = dir / "tcp.bin";
-  const pid_t pid = ::fork();
-  ASSERT_GE(pid, 0);
-  if (pid == 0) {
-    ::execl(testing::VirtualPrinterProgram().c_str(), "dovevid-vprinter", "--tcp",
-            std::to_string(port).c_str(), "--capture", capture.c_str(), "--baud", "9600",
-            static_cast<char*>(nullptr));
-    ::_exit(127);
-  }
-  for (const std::string& piece : {std::string("one\x10\x04\x04", 6), std::string("two", 3)}) {
-    const int fd = Connect(port);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(::write(fd, piece.data(), piece.size()), static_cast<ssize_t>(piece.size()));
-    if (piece.starts_with("one")) {
-      char reply = 0;
-      EXPECT_EQ(::read(fd, &reply, 1), 1);
-      EXPECT_EQ(reply, '\x12');
-    }
-    ::close(fd);  // the printer stays up for the next client
-  }
-  for (int i = 0; i < 200 && testing::ReadFileOrEmpty(capture).size() < 6; ++i) ::usleep(10000);
-  EXPECT_EQ(testing::ReadFileOrEmpty(capture), "onetwo");
-  ::kill(pid, SIGTERM);
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 
 }  // namespace

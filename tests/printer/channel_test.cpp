@@ -13,17 +13,14 @@ namespace dovevid::printer {
 namespace {
 
 using ::testing::ElementsAre;
-using testing::FakeEnv;
 using testing::FakeSerialPort;
 using State = FakeSerialPort::State;
 
 const std::string kPaperQuery = escpos::StatusQuery(escpos::kRollPaperStatus);
 const std::string kPrinterQuery = escpos::StatusQuery(escpos::kPrinterStatus);
 
-using RecordingOperator = ::dovevid::testing::RecordingOperator;
-
-// Records the episode events together with what had reached the printer by
-// then, so the order "error file, wait, delete, line" can be checked.
+// Records the episode events with what had reached the printer by then, so
+// the order "error file, wait, delete, line" shows.
 class RecordingListener : public PaperEndListener {
  public:
   explicit RecordingListener(const FakeSerialPort& port) : port_(port) {}
@@ -42,23 +39,23 @@ class ChannelTest : public ::testing::Test {
     channel.SetPaperEndListener(&listener);
   }
 
-  // Switches the printer to `state` once the clock has reached `at_ms`.
+  // The printer takes `state` once the clock has reached `at_ms`.
   void SwitchAt(std::int64_t at_ms, State state) {
     env.OnPump([this, at_ms, state] {
       if (env.MonotonicMs() >= at_ms) serial.state = state;
     });
   }
 
-  void UseSpoolerPrinter(const std::string& name) {
-    spooler.printers = {{name, "socket://127.0.0.1:9100"}};
+  void UseSpoolerPrinter() {
+    spooler.printers = {{"PRN1", "socket://127.0.0.1:9100"}};
     channel.BuildPrinterList();
     settings.listPrinters = 1;
     channel.ListPrinters_Click();
     ASSERT_TRUE(channel.spooler_transport());
   }
 
-  FakeEnv env;
-  RecordingOperator op;
+  testing::FakeEnv env;
+  testing::RecordingOperator op;
   config::Settings settings;
   FakeSerialPort serial{env};
   testing::FakeSpooler spooler;
@@ -67,15 +64,23 @@ class ChannelTest : public ::testing::Test {
   RecordingListener listener{serial};
 };
 
-TEST_F(ChannelTest, SerialOpenConfiguresThePrinterPortAndClosesAfterUse) {
+TEST_F(ChannelTest, SerialPortSendsExactBytes) {
   config::SelectListItem(settings, config::List::kBaudRate, 6);  // 115200
   channel.Generic_OpenPort();
-  EXPECT_TRUE(serial.IsOpen());
-  EXPECT_THAT(serial.configured, ElementsAre(std::make_pair(3, std::string("115200,N,8,1"))));
   channel.Generic_OpenPort();  // already open: left alone
+  EXPECT_THAT(serial.configured, ElementsAre(std::make_pair(3, std::string("115200,N,8,1"))));
   EXPECT_EQ(serial.opens, 1);
+  const std::string raw("\x1B\x70\x00\x19\xFA", 5);
+  EXPECT_EQ(channel.Generic_TrasmettiStringa_NoCRLF(raw), kSent);
+  EXPECT_EQ(channel.Generic_TrasmettiStringa_CRLF("\x1D\x56\x42"), kSent);
+  // Each line is preceded by the roll paper query; raw sends carry none.
+  EXPECT_EQ(serial.wire, raw + kPaperQuery + "\x1D\x56\x42\r\n");
+  channel.Generic_TrasmettiStringa_CRLF_Ricevi("\x1D\x49\x44", 10, 50, false);
+  channel.Generic_TrasmettiStringa_CRLF_Ricevi("AB", 10, 50, true);
+  EXPECT_TRUE(serial.printed.ends_with("\x1D\x56\x42\r\n\x1D\x49\x44" "AB\r\n"));
   EXPECT_EQ(channel.Generic_ClosePort(), kSent);
   EXPECT_FALSE(serial.IsOpen());
+  EXPECT_TRUE(channel.VerificaStatoStampante());  // a closed port does not answer
 
   // Output that could not be delivered at close is reported.
   channel.Generic_OpenPort();
@@ -83,22 +88,7 @@ TEST_F(ChannelTest, SerialOpenConfiguresThePrinterPortAndClosesAfterUse) {
   EXPECT_EQ(channel.Generic_ClosePort(), kWriteFailed);
 }
 
-TEST_F(ChannelTest, SerialSendsCarryExactBytes) {
-  channel.Generic_OpenPort();
-  const std::string raw("\x1B\x70\x00\x19\xFA", 5);
-  EXPECT_EQ(channel.Generic_TrasmettiStringa_NoCRLF(raw), kSent);
-  EXPECT_EQ(channel.Generic_TrasmettiStringa_CRLF(escpos::Cut(escpos::CutMode::kPartial)), kSent);
-  // Each line is preceded by the roll paper query; raw sends carry none.
-  EXPECT_EQ(serial.wire, raw + kPaperQuery + "\x1D\x56\x42\r\n");
-  // Without CR LF the request goes out exactly as given.
-  channel.Generic_TrasmettiStringa_CRLF_Ricevi("\x1D\x49\x44", 10, 50, false);
-  EXPECT_EQ(serial.printed, raw + "\x1D\x56\x42\r\n\x1D\x49\x44");
-  channel.Generic_TrasmettiStringa_CRLF_Ricevi("AB", 10, 50, true);
-  EXPECT_TRUE(serial.printed.ends_with("\x1D\x49\x44" "AB\r\n"));
-}
-
 TEST_F(ChannelTest, SerialWriteFailuresAreNotReportedAsSent) {
-  // The port could not be opened: nothing is sent and every send says so.
   serial.open_fault = Status::Error(fault::kPathNotFound, "No such file or directory");
   channel.Generic_OpenPort();
   EXPECT_EQ(channel.Generic_TrasmettiStringa_NoCRLF("x"), kWriteFailed);
@@ -121,7 +111,7 @@ TEST_F(ChannelTest, PaperEndEpisodeBeginsOnceAndEndsBeforeTheWaitingLine) {
   EXPECT_THAT(listener.events, ElementsAre("begin after []", "end after []"));
   EXPECT_EQ(serial.printed, "one\r\ntwo\r\n");
   EXPECT_FALSE(channel.paper_end_episode());
-  // Whole one-second pauses, as Attendi makes them.
+  // Whole one-second pauses.
   EXPECT_GE(env.MonotonicMs(), 5000);
   EXPECT_LT(env.MonotonicMs(), 7000);
 
@@ -137,26 +127,27 @@ TEST_F(ChannelTest, PaperEndWaitGivesUpWithoutSendingTheLine) {
   channel.Generic_OpenPort();
   serial.state = State::kPaperEnd;
   EXPECT_EQ(channel.Generic_TrasmettiStringa_CRLF("lost?"), kPaperEndGaveUp);
-  EXPECT_EQ(serial.printed, "");
-  EXPECT_THAT(listener.events, ElementsAre("begin after []"));
   EXPECT_TRUE(channel.paper_end_episode());
   // More than 300 one-second pauses, not many more.
   EXPECT_GT(env.MonotonicMs(), 301 * 1000);
   EXPECT_LT(env.MonotonicMs(), 302 * 1000 + 301 * 100);
+  // Still out on the next line: the same episode, begun once.
+  channel.SetPaperEndPauseLimit(1);
+  EXPECT_EQ(channel.Generic_TrasmettiStringa_CRLF("again"), kPaperEndGaveUp);
+  EXPECT_THAT(listener.events, ElementsAre("begin after []"));
 
-  // The paper returns before the next line: the open episode ends first.
-  serial.state = State::kReady;
+  // The open episode ends on the next line, even from a silent printer.
+  serial.state = State::kSilent;
   EXPECT_EQ(channel.Generic_TrasmettiStringa_CRLF("next"), kSent);
   EXPECT_THAT(listener.events, ElementsAre("begin after []", "end after []"));
-}
-
-TEST_F(ChannelTest, PaperEndPauseLimitCanBeShortened) {
-  channel.SetPaperEndPauseLimit(2);
-  channel.Generic_OpenPort();
+  // An episode the job cycle forgot has no end.
   serial.state = State::kPaperEnd;
-  EXPECT_EQ(channel.Generic_TrasmettiStringa_CRLF("x"), kPaperEndGaveUp);
-  EXPECT_GE(env.MonotonicMs(), 3000);
-  EXPECT_LT(env.MonotonicMs(), 4000);
+  EXPECT_EQ(channel.Generic_TrasmettiStringa_CRLF("c"), kPaperEndGaveUp);
+  channel.ClearPaperEndEpisode();
+  serial.state = State::kReady;
+  EXPECT_EQ(channel.Generic_TrasmettiStringa_CRLF("d"), kSent);
+  EXPECT_EQ(listener.events.size(), 3u);
+  EXPECT_EQ(serial.printed, "next\r\nd\r\n");  // no line given up on went out
 }
 
 TEST_F(ChannelTest, SilentPrinterDuringTheWaitKeepsItWaiting) {
@@ -179,23 +170,6 @@ TEST_F(ChannelTest, SilentPrinterDuringTheWaitKeepsItWaiting) {
   EXPECT_TRUE(serial.printed.ends_with("silent\r\n"));
 }
 
-TEST_F(ChannelTest, EpisodeEndsOnTheNextLineAfterAGiveUpWhenThePrinterIsSilent) {
-  channel.SetPaperEndPauseLimit(1);
-  channel.Generic_OpenPort();
-  serial.state = State::kPaperEnd;
-  EXPECT_EQ(channel.Generic_TrasmettiStringa_CRLF("a"), kPaperEndGaveUp);
-  serial.state = State::kSilent;
-  EXPECT_EQ(channel.Generic_TrasmettiStringa_CRLF("b"), kSent);
-  EXPECT_EQ(listener.events.size(), 2u);
-  // The job cycle can also forget an episode.
-  serial.state = State::kPaperEnd;
-  EXPECT_EQ(channel.Generic_TrasmettiStringa_CRLF("c"), kPaperEndGaveUp);
-  channel.ClearPaperEndEpisode();
-  serial.state = State::kReady;
-  EXPECT_EQ(channel.Generic_TrasmettiStringa_CRLF("d"), kSent);
-  EXPECT_EQ(listener.events.size(), 3u);  // no end for a forgotten episode
-}
-
 TEST_F(ChannelTest, SerialReceiveLoopTiming) {
   channel.Generic_OpenPort();
   // A printer that answers keeps the loop reading until the timeout.
@@ -203,12 +177,10 @@ TEST_F(ChannelTest, SerialReceiveLoopTiming) {
   serial.Inject("CD", 35);
   EXPECT_EQ(channel.Generic_TrasmettiStringa_CRLF_Ricevi("\x1D\x49\x44", 10, 50, false), "ABCD");
   EXPECT_EQ(env.MonotonicMs(), 60);
-
   // A silent one ends after half the timeout.
   std::int64_t start = env.MonotonicMs();
   EXPECT_EQ(channel.Generic_TrasmettiStringa_CRLF_Ricevi("\x1D\x49\x44", 10, 50, false), "");
   EXPECT_EQ(env.MonotonicMs() - start, 30);
-
   // The one-byte status queries stop as soon as the byte is there...
   serial.reply_delay_ms = 3;
   start = env.MonotonicMs();
@@ -221,31 +193,16 @@ TEST_F(ChannelTest, SerialReceiveLoopTiming) {
   start = env.MonotonicMs();
   EXPECT_EQ(channel.Generic_TrasmettiStringa_CRLF_Ricevi(kPrinterQuery, 10, 50, false), "");
   EXPECT_EQ(env.MonotonicMs() - start, 30);
-
   // A late byte from an earlier exchange is not taken for the answer.
   serial.Inject("\x72", env.MonotonicMs());
   EXPECT_FALSE(channel.Generic_CheckFineCartaTM88(&status));
   EXPECT_EQ(status, "");
-
   // A zero poll step still ends.
   EXPECT_EQ(channel.Generic_TrasmettiStringa_CRLF_Ricevi("\x1D\x49\x44", 0, 5, false), "");
 }
 
-TEST_F(ChannelTest, SerialReadiness) {
-  channel.Generic_OpenPort();
-  EXPECT_FALSE(channel.VerificaStatoStampante());
-  serial.state = State::kOffline;
-  EXPECT_TRUE(channel.VerificaStatoStampante());
-  serial.state = State::kSilent;
-  EXPECT_TRUE(channel.VerificaStatoStampante());
-  EXPECT_EQ(serial.status_queries, 3);
-  serial.state = State::kReady;
-  channel.Generic_ClosePort();
-  EXPECT_TRUE(channel.VerificaStatoStampante());  // port not open: no answer
-}
-
 TEST_F(ChannelTest, SpoolerDocumentsAndWrites) {
-  UseSpoolerPrinter("PRN1");
+  UseSpoolerPrinter();
   env.SetNow(DateTime{2026, 12, 5, 10, 34, 0});
   for (int i = 0; i < 3; ++i) {
     channel.Generic_OpenPort();
@@ -253,7 +210,6 @@ TEST_F(ChannelTest, SpoolerDocumentsAndWrites) {
   }
   ASSERT_EQ(spooler.documents.size(), 3u);
   EXPECT_EQ(spooler.documents[2].name, "PRN1_20261205_1034_3");
-  EXPECT_EQ(channel.printer_CurrentNumDoc(), 3);
 
   channel.Generic_OpenPort();
   EXPECT_EQ(channel.Generic_TrasmettiStringa_CRLF("A"), kSent);
@@ -262,12 +218,9 @@ TEST_F(ChannelTest, SpoolerDocumentsAndWrites) {
   EXPECT_TRUE(serial.wire.empty());
   spooler.fail_writes = true;
   EXPECT_EQ(channel.Generic_TrasmettiStringa_CRLF("B"), kWriteFailed);
-  EXPECT_EQ(channel.Generic_TrasmettiStringa_NoCRLF("B"), kWriteFailed);
   EXPECT_EQ(channel.Generic_ClosePort(), kSent);
   EXPECT_TRUE(spooler.documents[3].closed);
-  EXPECT_EQ(channel.lhPrinter(), 0);
-  EXPECT_EQ(channel.Generic_ClosePort(), kSent);  // nothing open: only the handle is reset
-  EXPECT_EQ(spooler.documents.size(), 4u);
+  EXPECT_EQ(channel.Generic_ClosePort(), kSent);  // nothing open
 
   // A document the spooler did not take whole is not reported as sent.
   spooler.fail_writes = false;
@@ -275,20 +228,16 @@ TEST_F(ChannelTest, SpoolerDocumentsAndWrites) {
   channel.Generic_OpenPort();
   EXPECT_EQ(channel.Generic_TrasmettiStringa_CRLF("C"), kSent);
   EXPECT_EQ(channel.Generic_ClosePort(), kWriteFailed);
-}
 
-TEST_F(ChannelTest, SpoolerPrinterThatCannotBeOpened) {
-  UseSpoolerPrinter("PRN1");
-  spooler.printers.clear();  // removed after it was selected
+  // A printer removed after it was selected cannot be opened.
+  spooler.printers.clear();
   channel.Generic_OpenPort();
   EXPECT_THAT(op.messages, ElementsAre("STAMPANTE NON RICONOSCIUTA"));
-  EXPECT_EQ(channel.lhPrinter(), 0);
-  EXPECT_EQ(channel.printer_CurrentNumDoc(), 0);
   EXPECT_EQ(channel.Generic_TrasmettiStringa_CRLF("x"), kWriteFailed);
 }
 
 TEST_F(ChannelTest, SpoolerReceiveStopsAtTheFirstByte) {
-  UseSpoolerPrinter("PRN1");
+  UseSpoolerPrinter();
   channel.Generic_OpenPort();
   spooler.read_back = std::string(20, 'r');
   EXPECT_EQ(channel.Generic_TrasmettiStringa_CRLF_Ricevi("Q", 10, 5000, false), std::string(16, 'r'));
@@ -300,7 +249,7 @@ TEST_F(ChannelTest, SpoolerReceiveStopsAtTheFirstByte) {
 }
 
 TEST_F(ChannelTest, SpoolerStatusFromTheMonitor) {
-  UseSpoolerPrinter("PRN1");
+  UseSpoolerPrinter();
   std::string status;
   // Without a monitor both checks report false.
   monitor.status = status_bits::kNoResponse;
@@ -314,12 +263,11 @@ TEST_F(ChannelTest, SpoolerStatusFromTheMonitor) {
   EXPECT_TRUE(channel.CheckNoResponse());
   monitor.status = status_bits::kNoResponse | status_bits::kPrintCompleted;
   EXPECT_FALSE(channel.CheckNoResponse());
-  for (std::uint32_t bits : {0x00000020u, 0x00040000u, 0x00080000u}) {
+  // Cover open and either roll paper end bit; not near end.
+  for (std::uint32_t bits : {0x00000020u, 0x00040000u, 0x00080000u, 0x00000004u}) {
     monitor.status = bits;
-    EXPECT_TRUE(channel.Generic_CheckFineCartaTM88(&status)) << bits;
+    EXPECT_EQ(channel.Generic_CheckFineCartaTM88(&status), bits != 4) << bits;
   }
-  monitor.status = 0x00000004;
-  EXPECT_FALSE(channel.Generic_CheckFineCartaTM88(&status));
   monitor.status = status_bits::kRollPaperEnd;
   monitor.query_fails = true;
   EXPECT_FALSE(channel.Generic_CheckFineCartaTM88(&status));
@@ -333,7 +281,6 @@ TEST_F(ChannelTest, SpoolerStatusFromTheMonitor) {
   EXPECT_EQ(spooler.documents[0].data, "L\r\n");
 
   channel.OpenDrawerThroughMonitor();
-  EXPECT_EQ(monitor.drawer_pulses, 1);
   channel.CloseStatusMonitor();
   EXPECT_THAT(monitor.closed, ElementsAre(7));
   channel.OpenDrawerThroughMonitor();
@@ -357,32 +304,21 @@ TEST_F(ChannelTest, PrinterListEntries) {
 }
 
 TEST_F(ChannelTest, SelectionRulesAndTransportFlag) {
-  // No spooler printer: the first entry is the serial printer.
-  channel.BuildPrinterList();
-  settings.listPrinters = 0;
-  channel.ListPrinters_Click();
-  EXPECT_EQ(channel.txtDefaultPrinter(), "RS232_PRINTER");
-  EXPECT_FALSE(channel.spooler_transport());
-
   // A highlighted spooler entry that never matched keeps the serial transport.
   spooler.printers = {{"PRN1", "usb://x"}};
+  channel.BuildPrinterList();
   settings.printer_entries.push_back("GONE ,  usb://old");
-  settings.listPrinters = 1;
+  settings.listPrinters = 2;
   channel.ListPrinters_Click();
   EXPECT_FALSE(channel.spooler_selected());
   EXPECT_FALSE(channel.spooler_transport());
-  channel.Generic_OpenPort();
-  EXPECT_TRUE(serial.IsOpen());
-  channel.Generic_ClosePort();
 
   // A match makes it current; a later non-matching click changes nothing.
-  channel.BuildPrinterList();
   settings.listPrinters = 1;
   channel.ListPrinters_Click();
   EXPECT_TRUE(channel.spooler_transport());
   EXPECT_EQ(channel.current_printer(), "PRN1");
   EXPECT_EQ(channel.txtDefaultPrinter(), "PRN1");
-  settings.printer_entries.push_back("GONE ,  usb://old");
   settings.listPrinters = 2;
   channel.ListPrinters_Click();
   EXPECT_EQ(channel.current_printer(), "PRN1");
@@ -394,11 +330,8 @@ TEST_F(ChannelTest, SelectionRulesAndTransportFlag) {
   EXPECT_FALSE(channel.spooler_transport());
   EXPECT_TRUE(channel.spooler_selected());
   EXPECT_EQ(channel.txtDefaultPrinter(), "RS232_PRINTER");
-
-  // Nothing selected: the click does nothing at all.
-  settings.listPrinters = config::kNone;
-  channel.ListPrinters_Click();
-  EXPECT_EQ(channel.txtDefaultPrinter(), "RS232_PRINTER");
+  channel.Generic_OpenPort();
+  EXPECT_TRUE(serial.IsOpen());
 }
 
 TEST_F(ChannelTest, SelectionByNameAtStartUp) {
@@ -408,34 +341,20 @@ TEST_F(ChannelTest, SelectionByNameAtStartUp) {
   EXPECT_EQ(channel.SelectPrinterByName("RS232_PRINTER"), 0);
   EXPECT_EQ(settings.listPrinters, 2);  // unchanged
   EXPECT_FALSE(channel.spooler_selected());
-
   EXPECT_EQ(channel.SelectPrinterByName("PRN2"), 2);
-  EXPECT_EQ(settings.listPrinters, 2);
   EXPECT_TRUE(channel.spooler_transport());
   EXPECT_EQ(channel.current_printer(), "PRN2");
-
   EXPECT_EQ(channel.SelectPrinterByName("NOPE"), 0);
   EXPECT_EQ(settings.listPrinters, config::kNone);
 }
 
 TEST_F(ChannelTest, PortTest) {
   EXPECT_TRUE(channel.PortTest(3));
-  EXPECT_TRUE(channel.port_usable());
   EXPECT_THAT(serial.configured, ElementsAre(std::make_pair(3, std::string("9600,N,8,1"))));
   EXPECT_FALSE(serial.IsOpen());
-
-  serial.configure_fault = Status::Error(fault::kPathNotFound, "No such file or directory");
-  EXPECT_FALSE(channel.PortTest(3));
-  EXPECT_FALSE(channel.port_usable());
-  EXPECT_THAT(op.messages, ElementsAre("Porta Com n.3 non disponibile"));
-
-  serial.configure_fault = Status::OK();
-  channel.PortTest(3);
   EXPECT_FALSE(channel.PortTest(0));
-  EXPECT_EQ(op.messages.size(), 1u);  // no test, no message
-
+  EXPECT_TRUE(op.messages.empty());  // no test, no message
   // While a job holds the port open its settings stay as they are.
-  config::SelectListItem(settings, config::List::kBaudRate, 6);
   channel.Generic_OpenPort();
   serial.configured.clear();
   EXPECT_TRUE(channel.PortTest(3));

@@ -5,65 +5,49 @@
 namespace dovevid::escpos {
 namespace {
 
-std::string Hex(const std::string& bytes) {
-  std::string out;
-  for (unsigned char c : bytes) {
-    static const char* digits = "0123456789ABCDEF";
-    if (!out.empty()) out += ' ';
-    out += digits[c >> 4];
-    out += digits[c & 15];
-  }
-  return out;
-}
+using namespace std::string_literals;
 
-TEST(EscPos, SequencesWithFixedParameters) {
-  EXPECT_EQ(Hex(Initialize()), "1B 40");
-  EXPECT_EQ(Hex(RotationOff()), "1B 56 00");
-  EXPECT_EQ(Hex(CharSizeReset()), "1D 21 00");
-  EXPECT_EQ(Hex(FeedUnits()), "1B 4A 31");  // the character "1": 49 motion units
-  EXPECT_EQ(Hex(BitImagePrint()), "1D 2F 00 0A");
-  EXPECT_EQ(Hex(NvGraphicsPrint()), "1D 28 4C 06 00 30 45 20 20 01 01");
-  EXPECT_EQ(Hex(StatusQuery(kPrinterStatus)), "10 04 01");
-  EXPECT_EQ(Hex(StatusQuery(kRollPaperStatus)), "10 04 04");
-}
-
-TEST(EscPos, JustificationCarriesAsciiDigits) {
-  EXPECT_EQ(Hex(std::string(kJustifyLeft)), "1B 61 30");
-  EXPECT_EQ(Hex(std::string(kJustifyCenter)), "1B 61 31");
-  EXPECT_EQ(Hex(std::string(kJustifyRight)), "1B 61 32");
-  EXPECT_EQ(Justify(Justification::kCenter), kJustifyCenter);
-}
-
-TEST(EscPos, PrintModeSetsOnlyTheSizeBits) {
-  EXPECT_EQ(Hex(PrintMode(false, false)), "1B 21 00");
-  EXPECT_EQ(Hex(PrintMode(true, false)), "1B 21 10");
-  EXPECT_EQ(Hex(PrintMode(false, true)), "1B 21 20");
-  EXPECT_EQ(Hex(PrintMode(true, true)), "1B 21 30");
-}
-
-TEST(EscPos, ParameterisedSequences) {
-  EXPECT_EQ(Hex(FeedLines(13)), "1B 64 0D");
-  EXPECT_EQ(Hex(Cut(CutMode::kPartial)), "1D 56 42");
-  EXPECT_EQ(Hex(Cut(CutMode::kFull)), "1D 56 41");
-  EXPECT_EQ(Hex(ButtonDrawerPulse()), "1B 70 30 23 79");
-  EXPECT_EQ(Hex(SlDrawerPulse(1)), "1B 70 01 19 FA");
-  EXPECT_EQ(Hex(BarcodeHeight(0x50)), "1D 68 50");
-  EXPECT_EQ(Hex(BarcodeWidth(3)), "1D 77 03");
-  EXPECT_EQ(Hex(BarcodeHri(2)), "1D 48 02");
-  EXPECT_EQ(Hex(BarcodePrintA(3, "80176336")), "1D 6B 03 38 30 31 37 36 33 33 36 00");
-  EXPECT_EQ(Hex(BarcodePrintB(kCode128, "{BAB")), "1D 6B 49 04 7B 42 41 42");
-  EXPECT_EQ(Hex(BitImageDefine(2, 1, std::string("\x00\xFF", 2))), "1D 2A 02 01 00 FF");
+TEST(EscPos, SequencesAreByteExact) {
+  const std::pair<std::string, std::string> cases[] = {
+      {Initialize(), "\x1B\x40"},
+      {RotationOff(), "\x1B\x56\x00"s},
+      {CharSizeReset(), "\x1D\x21\x00"s},
+      {FeedUnits(), "\x1B\x4A\x31"},  // the character "1": 49 motion units
+      {BitImagePrint(), "\x1D\x2F\x00\x0A"s},
+      {NvGraphicsPrint(), "\x1D\x28\x4C\x06\x00\x30\x45\x20\x20\x01\x01"s},
+      {StatusQuery(kPrinterStatus), "\x10\x04\x01"},
+      {StatusQuery(kRollPaperStatus), "\x10\x04\x04"},
+      // Justification carries ASCII digits.
+      {std::string(kJustifyLeft), "\x1B\x61\x30"},
+      {std::string(kJustifyRight), "\x1B\x61\x32"},
+      {std::string(Justify(Justification::kCenter)), "\x1B\x61\x31"},
+      // Print mode sets only the size bits.
+      {PrintMode(false, false), "\x1B\x21\x00"s},
+      {PrintMode(true, false), "\x1B\x21\x10"},
+      {PrintMode(false, true), "\x1B\x21\x20"},
+      {PrintMode(true, true), "\x1B\x21\x30"},
+      {FeedLines(13), "\x1B\x64\x0D"},
+      {Cut(CutMode::kPartial), "\x1D\x56\x42"},
+      {Cut(CutMode::kFull), "\x1D\x56\x41"},
+      {ButtonDrawerPulse(), "\x1B\x70\x30\x23\x79"},
+      {SlDrawerPulse(1), "\x1B\x70\x01\x19\xFA"},
+      {BarcodeHeight(0x50), "\x1D\x68\x50"},
+      {BarcodeWidth(3), "\x1D\x77\x03"},
+      {BarcodeHri(2), "\x1D\x48\x02"},
+      {BarcodePrintA(3, "80176336"), "\x1D\x6B\x03" "80176336\x00"s},
+      {BarcodePrintB(kCode128, "{BAB"), "\x1D\x6B\x49\x04{BAB"},
+      {BitImageDefine(2, 1, "\x00\xFF"s), "\x1D\x2A\x02\x01\x00\xFF"s},
+  };
+  for (const auto& [got, expected] : cases) EXPECT_EQ(got, expected);
 }
 
 TEST(EscPos, StatusByteTests) {
   EXPECT_TRUE(IsOffline(0x08));
   EXPECT_TRUE(IsOffline(0xFF));
   EXPECT_FALSE(IsOffline(0x12));
-  EXPECT_TRUE(IsPaperEnd(0x20));
-  EXPECT_TRUE(IsPaperEnd(0x40));
-  EXPECT_TRUE(IsPaperEnd(0x72));
-  EXPECT_FALSE(IsPaperEnd(0x12));  // near-end bits 2 and 3 are not the end
-  EXPECT_FALSE(IsPaperEnd(0x0C));
+  for (std::uint8_t end : {0x20, 0x40, 0x72}) EXPECT_TRUE(IsPaperEnd(end)) << int(end);
+  // The near-end bits 2 and 3 are not the end.
+  for (std::uint8_t present : {0x12, 0x0C}) EXPECT_FALSE(IsPaperEnd(present)) << int(present);
 }
 
 }  // namespace

@@ -1,8 +1,5 @@
-// Fakes of the printer transports for unit tests of the channel and of code
-// built on it: a serial port with a scripted ESC/POS printer behind it that
-// answers the two status queries from its state, a spooler that keeps the
-// documents, and a status monitor with a settable status word. Time passes
-// only on the FakeEnv's clock.
+// Fakes of the printer transports for tests of the channel and of code built
+// on it. Time passes only on the FakeEnv's clock.
 #pragma once
 
 #include <cstdint>
@@ -16,19 +13,19 @@
 
 namespace dovevid::testing {
 
+// A serial port with an ESC/POS printer behind it that answers the two status
+// queries from its state.
 class FakeSerialPort : public printer::SerialPort {
  public:
   enum class State { kReady, kPaperEnd, kOffline, kSilent };
 
   explicit FakeSerialPort(FakeEnv& env) : env_(env) {}
 
-  // The printer behind the port.
   State state = State::kReady;
   int reply_delay_ms = 2;  // a status answer arrives this long after the query
   // Bytes that arrive at the given clock time whatever was sent.
   void Inject(std::string bytes, std::int64_t at_ms) { pending_.push_back({at_ms, std::move(bytes)}); }
 
-  // What reached the printer.
   std::string printed;  // every write except the status queries
   std::string wire;     // every write
   int status_queries = 0;
@@ -36,10 +33,9 @@ class FakeSerialPort : public printer::SerialPort {
   int opens = 0;
   int closes = 0;
 
-  // Faults for the next calls (cleared by assigning Status::OK()).
+  // Faults of the next calls, until Status::OK() is assigned.
   Status configure_fault, open_fault, write_fault, close_fault;
 
-  // SerialPort.
   Status Configure(int port_number, std::string_view settings) override;
   Status Open() override;
   Status Close() override;
