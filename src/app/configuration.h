@@ -7,10 +7,6 @@
 
 namespace dovevid::app {
 
-// The printer list: the serial entry for the settings' COM port, then the
-// spooler's printers.
-std::vector<std::string> PrinterEntries(int com_port);
-
 // Timer, settings and words files, then the list defaults. The printer list
 // is filled first, as record 18 is matched against it. Commands that only
 // look at the settings leave the timer file alone.

@@ -19,12 +19,4 @@ std::vector<printer::SpoolerPrinter> CupsPrinters() {
   return printers;
 }
 
-std::vector<std::string> SpoolerPrinterEntries() {
-  std::vector<std::string> entries;
-  for (const printer::SpoolerPrinter& p : CupsPrinters()) {
-    entries.push_back(p.name + " ,  " + p.description);
-  }
-  return entries;
-}
-
 }  // namespace dovevid::platform

@@ -13,7 +13,4 @@ namespace dovevid::platform {
 // Instances of lpoptions are left out: they print on their queue's printer.
 std::vector<printer::SpoolerPrinter> CupsPrinters();
 
-// The same as printer list entries: name, " ,  ", description.
-std::vector<std::string> SpoolerPrinterEntries();
-
 }  // namespace dovevid::platform
