@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QSocketNotifier>
 #include <QTimer>
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <iostream>
@@ -119,7 +120,7 @@ class Identity : public job::IdentitySource {
 std::optional<int> PaperEndPauses() {
   const char* v = std::getenv(kPaperEndPausesVariable);
   if (v == nullptr || !IsNumeric(v) || Val(v) < 0) return std::nullopt;
-  return static_cast<int>(Val(v));
+  return static_cast<int>(std::min<long long>(RoundHalfEven(Val(v)), 1000000));
 }
 
 }  // namespace
