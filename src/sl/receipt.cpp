@@ -295,8 +295,12 @@ bool ReceiptRenderer::Sale(const std::string& record) {
   std::int32_t amount = 0;
   Step([&] { amount = SaleAmount(unit_price, thousandths); });
 
+  // The table is read again for every sale line, so a changed file counts
+  // from here on for the rates of the next lines and of the VAT summary too,
+  // not only for this line's code.
+  ctx_.vat_rates = LoadVatRates(ctx_.env, ctx_.dirs.app_dir);
   std::int16_t vat = -1;
-  VatCodeOfRate(ctx_.env, ctx_.dirs.app_dir, rate, &vat);
+  VatCodeOfRate(ctx_.vat_rates, rate, &vat);
   if (vat < 0) vat = last_vat_;
   if (vat < 0) {
     ctx_.op.ShowMessage("Dati IVA incoerenti");

@@ -250,22 +250,28 @@ TEST_F(ReceiptTest, VatRatesFileAndIncoherentVatData) {
           {R("", "1,05"), R("", "3,00"), B(32), R("IMPONIBILE 5,00%", "1,00"),
            R("IVA 5,00%", "0,05"), R("ESENTE 0,00%", "3,00"), R("TOTAL ", "1,00")}}});
 
-  // The rates in force (the defaults, the file being unreadable at the start)
-  // give department 1 a rate the file no longer knows when the sale reads it.
-  const auto unreadable_at_start = [this] {
+  // The rates in force (the defaults, the file being unreadable for the
+  // first `reads`) give department 1 a rate the file no longer knows when the
+  // sale reads it.
+  const auto unreadable = [this](int reads) {
     env_.SetFile("/app/KVVALIVA.txt", "900\r\n1000\r\n1600\r\n2200\r\n");
-    env_.FailNext(testing::FakeEnv::Op::kRead, "/app/KVVALIVA.txt", 1,
+    env_.FailNext(testing::FakeEnv::Op::kRead, "/app/KVVALIVA.txt", reads,
                   Status::Error(fault::kPermissionDenied, "denied"));
   };
-  unreadable_at_start();
+  unreadable(1);
   EXPECT_EQ(Render({"PRNT,:PRIMA", "SALE,N1,P100", "SALE,N2,P100"}), "PRIMA\r\n");
   EXPECT_EQ(result_.result, 0);
   EXPECT_FALSE(result_.completed);
   EXPECT_THAT(op_.messages, ElementsAre("Dati IVA incoerenti"));
-  // After a sale with a known code, an unknown rate keeps that code.
-  unreadable_at_start();
+  // After a sale with a known code, an unknown rate keeps that code; once a
+  // sale line has read the file, the next one takes its rates.
+  unreadable(2);
   Check({{{"SALE,N9,P100", "SALE,N1,P100"},
           {R("", "1,00"), R("", "1,00"), B(32), R("ESENTE 0,00%", "2,00"), R("TOTAL ", "0,00")}}});
+  unreadable(1);
+  Check({{{"SALE,N9,P100", "SALE,N1,P100"},
+          {R("", "1,00"), R("", "1,00"), B(32), R("IMPONIBILE 9,00%", "0,92"),
+           R("IVA 9,00%", "0,08"), R("ESENTE 0,00%", "1,00"), R("TOTAL ", "0,92")}}});
 }
 
 TEST_F(ReceiptTest, DataFileCases) {
