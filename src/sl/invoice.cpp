@@ -22,6 +22,17 @@ constexpr std::array<std::int32_t, 5> kInvoiceRates = {400, 1000, 1600, 2200, 0}
 
 enum class TenderGroup { kCash, kCheque, kCard, kTerminal, kCredit };
 
+__extension__ typedef __int128 Int128;
+
+// n / d rounded to the nearest integer, halves to the even one; d > 0.
+Int128 DivideHalfEven128(Int128 n, Int128 d) {
+  Int128 q = n / d;
+  Int128 r = n % d;
+  if (r < 0) --q, r += d;  // floor division: 0 <= r < d
+  if (2 * r > d || (2 * r == d && q % 2 != 0)) ++q;
+  return q;
+}
+
 class Invoice {
  public:
   Invoice(int row_length, const config::Settings& settings, const DateTime& now, Operator& op,
@@ -303,11 +314,14 @@ class Invoice {
     const std::int64_t net = std::int64_t{subtotal_surcharges_} - subtotal_discounts_;
     for (std::int32_t& bucket : buckets_) {
       Step([&] {
-        std::int64_t scaled = 0;
-        if (__builtin_mul_overflow(net, std::int64_t{bucket} * 100, &scaled)) throw kOverflow;
+        // 128 bits: net x bucket x 100 leaves 64 bits long before the share
+        // stops fitting 32 (a 10000000,00 discount on a 15000000,00 code).
+        const Int128 scaled = Int128{net} * bucket * 100;
         // Rounded to hundredths of a cent first, then to the cent.
-        const std::int64_t hundredths = DivideHalfEven(scaled, items_total_);
-        bucket = CheckedInt32(bucket + DivideHalfEven(hundredths, 100));
+        const Int128 share = DivideHalfEven128(DivideHalfEven128(scaled, items_total_), 100);
+        const Int128 sum = share + bucket;
+        if (sum != static_cast<std::int32_t>(sum)) throw kOverflow;
+        bucket = static_cast<std::int32_t>(sum);
       });
     }
   }

@@ -81,6 +81,10 @@ TEST_F(InvoiceLayoutTest, LargeAmountsUseWideArithmeticUntilTheyLeave32Bits) {
   EXPECT_TRUE(HasLine("SERVER" + Blanks(16) + "30000,00 D"));
   EXPECT_TRUE(HasLine("IMPONIBILE D=22,00%" + Blanks(3) + "24590,16 "));  // x 10000 / 12200
 
+  Lay({"SALE,I22,P1500000000", "COST,V1000000000"});  // spread: 100 x net x bucket > 2^63
+  EXPECT_TRUE(op.messages.empty());
+  EXPECT_TRUE(HasLine("IMPONIBILE D=22,00% 4098360,66 "));
+
   Lay({"SALE,I22,Q2,P2000000000,:TROPPO"});
   EXPECT_EQ(op.messages, Lines{"6 - Overflow"});
   EXPECT_TRUE(HasLine("TROPPO" + Blanks(20) + "0,00 D"));
