@@ -247,7 +247,9 @@ int PrintRun::DoSendFile(const std::string& sFile) {
       if (!invoice) render_result = r.result;
       // A rendering that stopped early (inconsistent VAT data, a data file it
       // could not read) would print a cut-off receipt and answer it as printed.
-      render_stopped = !r.completed && (invoice || r.result == 0);
+      // Without any rendered lines (an empty data file) there is nothing cut
+      // off: the run goes on and fails on the missing file.
+      render_stopped = !r.completed && (invoice || r.result == 0) && d_.env.FileExists(r.path);
     }
   }
   d_.trace.WriteErrorLog("DoSendFile n.3 ");

@@ -40,6 +40,7 @@ class FakeRenderers : public Renderers {
   std::string lines = "RENDERED ROW\r\n";
   bool writes_file = true;
   bool completes = true;  // false: stopped early, e.g. on inconsistent VAT data
+  int result_without_file = 1;  // 0: an empty data file, nothing to lay out
   std::vector<std::string> receipts, invoices;
 
  private:
@@ -51,6 +52,8 @@ class FakeRenderers : public Renderers {
       env_.SetFile(r.path, lines);
       r.result = 0;
       r.completed = completes;
+    } else {
+      r.result = result_without_file;
     }
     return r;
   }
@@ -236,6 +239,15 @@ TEST_F(PrintRunTest, RenderingWithoutOutputOrStoppedEarlyIsNotPrinted) {
   EXPECT_EQ(Print("SALE,N1,P100,I99;\r\n"), kRunFailed);
   EXPECT_EQ(Print("OPFS,:CLIENTE;\r\nSALE,N1,P100,I99;\r\n"), kRunFailed);
   EXPECT_TRUE(serial_.wire.empty());
+
+  // An empty data file leaves no rendered lines: the run fails on the
+  // missing input, with the empty result file and the operator told.
+  env_.RemoveFile("/data/KV2EP.TXT");
+  renderers_.writes_file = false;
+  renderers_.result_without_file = 0;
+  EXPECT_EQ(Print(""), kRunFailed);
+  EXPECT_EQ(env_.File("/data/SR_OUT.001"), "");
+  EXPECT_THAT(op_.messages, ElementsAre("ERRORE3 = File not found"));
 }
 
 TEST_F(PrintRunTest, OneFaultIsForgivenTheSecondEndsTheRun) {
