@@ -2,6 +2,8 @@
 
 #include <fmt/format.h>
 
+#include <limits>
+
 #include "base/text.h"
 
 namespace dovevid::job {
@@ -52,7 +54,9 @@ void JobCycle::txtTimer_Change() {
   d_.view.ShowStatus("TRASMISSIONE QNB DOVEVID1 IN CORSO ..", false);
   d_.trace.WriteErrorLog("Fase n.2: 0");
   if (d_.settings.Option(config::kReceiptCounter)) {
-    ++d_.settings.receipt_counter;
+    // Past the largest count the numbering starts again at 1, never negative.
+    std::int32_t& counter = d_.settings.receipt_counter;
+    counter = counter == std::numeric_limits<std::int32_t>::max() ? 1 : counter + 1;
     d_.view.ShowReceiptCounter(d_.settings.receipt_counter);
   }
   d_.trace.WriteErrorLog("Fase n.2A: 0");

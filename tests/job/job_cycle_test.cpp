@@ -222,6 +222,13 @@ TEST_F(JobCycleTest, ReceiptCounterOnlyCountsWhenChecked) {
   RunFor(2000);
   EXPECT_EQ(settings_.receipt_counter, 7);
   EXPECT_THAT(env_.File("/data/SR_OUT.001"), HasSubstr("SCONTR. N.7,E,A1;"));
+
+  settings_.chkOptions[config::kReceiptCounter] = true;
+  settings_.receipt_counter = 2147483647;
+  RunFor(1000);  // the re-arming tick
+  Submit();
+  RunFor(2000);
+  EXPECT_THAT(env_.File("/data/SR_OUT.001"), HasSubstr("SCONTR. N.1,E,A1;"));
 }
 
 TEST_F(JobCycleTest, FailedCopyIsTracedAndThePrintGoesOn) {
