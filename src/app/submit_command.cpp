@@ -23,12 +23,13 @@ constexpr char kUsage[] =
     "0; on an error answer prints the line of SR_ERR and exits 1.\n"
     "\n"
     "  --ext .00N    job-file extension, .001 to .008 (default: the configured one)\n"
-    "  --timeout S   seconds to wait for the answer (default 60)\n"
+    "  --timeout S   seconds to wait for the answer (default 60, at most 86400)\n"
     "\n"
     "Exit status: 0 printed, 1 error answer, 2 bad usage, 3 no answer in\n"
     "time, 4 the job could not be handed over.\n";
 
 constexpr int kPollMs = 20;
+constexpr double kMaxTimeoutS = 86400;
 
 int Usage(const std::string& error) {
   std::cerr << "dovevid submit: " << error << '\n' << kUsage;
@@ -65,7 +66,10 @@ int RunSubmitCommand(const std::vector<std::string>& args) {
         ext = v;
       } else {
         const std::optional<double> n = ParseNumber(v);
-        if (!n || *n <= 0) return Usage("--timeout takes a number of seconds");
+        // Bounded so the deadline in milliseconds cannot overflow.
+        if (!n || *n <= 0 || *n > kMaxTimeoutS) {
+          return Usage("--timeout takes a number of seconds up to 86400");
+        }
         timeout_s = *n;
       }
     } else if (a.rfind("--", 0) == 0 || file) {

@@ -135,6 +135,9 @@ TEST_F(E2e, TextReceiptThroughSubmitIsByteExactAndAnswered) {
   EXPECT_FALSE(Exists("SR_DATI.001"));
   EXPECT_FALSE(Exists("SR_ERR.001"));
   EXPECT_EQ(Read("COPIA.TMP"), "Hello\r\nTotal 12,50\r\n");
+  // A timeout too long to count in milliseconds is refused, not cut short.
+  EXPECT_EQ(RunProgram(DOVEVID_PATH, {"submit", Path("receipt.txt"), "--data-dir", dir_.path(),
+                                      "--timeout", "1e300"}).exit_code, 2);
 }
 
 TEST_F(E2e, SlReceiptIsRenderedAndSentLineByLine) {
