@@ -238,10 +238,15 @@ int RunHeadless(int argc, char** argv, const std::vector<std::string>& args) {
     trace.WriteErrorLog("FINE   PROGRAMM4");
     QCoreApplication::quit();
   };
-  const auto busy = [&] { return state.job_in_progress || state.dump_in_progress; };
+  // A poll that waits (file retries) lets the stop signal in before it has
+  // decided on a job: stopping there would print that job after the clean-up.
+  bool in_tick = false;
+  const auto busy = [&] { return in_tick || state.job_in_progress || state.dump_in_progress; };
 
   QObject::connect(&timer.timer(), &QTimer::timeout, [&] {
+    in_tick = true;
     cycle.Timer21_Timer();
+    in_tick = false;
     if (stop_requested && !busy()) shutdown();
   });
 
