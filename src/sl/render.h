@@ -45,8 +45,9 @@ struct RenderContext {
   Env& env;
   const config::Directories& dirs;  // data_dir: KV2EP.TXT; app_dir: KVVALIVA.txt
   const config::Settings& settings;
-  // The process-wide VAT table. The receipt renderer reloads it at its start;
-  // the invoice renderer expects the caller to have loaded it.
+  // The process-wide VAT table. The receipt renderer reloads it at its start
+  // and at every sale line; the invoice renderer expects the caller to have
+  // loaded it.
   VatRates& vat_rates;
   TraceLog& trace;
   Operator& op;
