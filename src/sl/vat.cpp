@@ -58,9 +58,4 @@ std::string VatCodeOfRate(const VatRates& rates, std::int32_t rate, std::int16_t
   return "";
 }
 
-std::string VatCodeOfRate(Env& env, const std::string& app_dir, std::int32_t rate,
-                          std::int16_t* index) {
-  return VatCodeOfRate(LoadVatRates(env, app_dir), rate, index);
-}
-
 }  // namespace dovevid::sl

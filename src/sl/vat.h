@@ -32,9 +32,4 @@ void WriteDefaultVatRates(Env& env, const std::string& app_dir,
 // index 0 to 4 in *index; "" and *index untouched when no code has it.
 std::string VatCodeOfRate(const VatRates& rates, std::int32_t rate, std::int16_t* index);
 
-// The same against the file as it is now (read again on every call, so a
-// changed file counts from the next sale line on).
-std::string VatCodeOfRate(Env& env, const std::string& app_dir, std::int32_t rate,
-                          std::int16_t* index);
-
 }  // namespace dovevid::sl
