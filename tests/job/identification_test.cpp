@@ -97,7 +97,7 @@ TEST_F(DumpTest, SerialPrinterTakesTheEthernetAddress) {
 }
 
 TEST_F(DumpTest, SpoolerPrinterAsksForItsSerialNumberWithVolumeFallback) {
-  spooler_.printers = {{"TM88", "socket://127.0.0.1:9100"}};
+  spooler_.printers = {{"RECEIPT1", "socket://127.0.0.1:9100"}};
   channel_.BuildPrinterList();
   settings_.listPrinters = 1;
   channel_.ListPrinters_Click();

@@ -285,7 +285,7 @@ TEST_F(PrintRunTest, PrinterNotReadyStopsBeforeSending) {
 }
 
 TEST_F(PrintRunTest, SpoolerPrinterReadinessComesFromTheMonitor) {
-  spooler_.printers = {{"TM88", "socket://127.0.0.1:9100"}};
+  spooler_.printers = {{"RECEIPT1", "socket://127.0.0.1:9100"}};
   channel_.BuildPrinterList();
   settings_.listPrinters = 1;
   channel_.ListPrinters_Click();
