@@ -130,7 +130,11 @@ TEST_F(E2e, TextReceiptThroughSubmitIsByteExactAndAnswered) {
   EXPECT_EQ(r.exit_code, 0) << r.err;
   EXPECT_THAT(r.out, MatchesRegex("TIME,CASS\\. 1 ,[0-2][0-9]:[0-5][0-9], CASSA   1 ,E,A1;\n"
                                   "DATE,[0-9-]{8},  SCONTR\\. N\\.1,E,A1;\n"));
-  EXPECT_EQ(printer_.Capture(), Top() + Row("HELLO") + Row("TOTAL 12,50") + End());
+  {
+    const std::string expected = Top() + Row("HELLO") + Row("TOTAL 12,50") + End();
+    printer_.WaitForCapture(expected.size());  // the last bytes may still be on the pty
+    EXPECT_EQ(printer_.Capture(), expected);
+  }
   EXPECT_EQ(Read("FINESCO.001"), "finesco");
   EXPECT_FALSE(Exists("SR_DATI.001"));
   EXPECT_FALSE(Exists("SR_ERR.001"));
@@ -155,7 +159,11 @@ TEST_F(E2e, SlReceiptIsRenderedAndSentLineByLine) {
     body += Row(rendered.substr(at, end - at));
     at = end + 2;
   }
-  EXPECT_EQ(printer_.Capture(), Top() + body + End());
+  {
+    const std::string expected = Top() + body + End();
+    printer_.WaitForCapture(expected.size());
+    EXPECT_EQ(printer_.Capture(), expected);
+  }
 }
 
 TEST_F(E2e, StartWithoutDataIsAnsweredE511) {
@@ -202,7 +210,11 @@ TEST_F(E2e, PaperEndShowsE096UntilPaperReturnsThenTheJobSucceeds) {
   ASSERT_TRUE(WaitForAnswer());
   EXPECT_TRUE(Exists("FINESCO.001"));
   EXPECT_FALSE(Exists("SR_ERR.001"));
-  EXPECT_EQ(printer_.Capture(), Top() + Row("FIRST LINE") + Row("SECOND LINE") + End());
+  {
+    const std::string expected = Top() + Row("FIRST LINE") + Row("SECOND LINE") + End();
+    printer_.WaitForCapture(expected.size());
+    EXPECT_EQ(printer_.Capture(), expected);
+  }
 }
 
 TEST_F(E2e, PaperEndWaitGivingUpFailsTheJobWithE096AndKeepsTheData) {
@@ -232,7 +244,11 @@ TEST_F(E2e, TwoJobsInARowCountAndReplaceTheAnswer) {
   SubmitFiles("two\r\n");
   ASSERT_TRUE(WaitForAnswer());
   EXPECT_THAT(Read("SR_OUT.001"), HasSubstr("SCONTR. N.2,E,A1;"));
-  EXPECT_EQ(printer_.Capture(), Top() + Row("ONE") + End() + Top() + Row("TWO") + End());
+  {
+    const std::string expected = Top() + Row("ONE") + End() + Top() + Row("TWO") + End();
+    printer_.WaitForCapture(expected.size());
+    EXPECT_EQ(printer_.Capture(), expected);
+  }
   // The counter survives a clean stop.
   EXPECT_EQ(server_.Stop(), 0);
   const RunResult r =
