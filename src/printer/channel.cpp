@@ -42,25 +42,27 @@ void PrinterChannel::Generic_OpenPort() {
     const std::int32_t handle = spooler_.OpenDocument(current_printer_, name);
     if (handle <= 0) {
       lh_printer_ = 0;
+      open_status_ = Status::Error(fault::kDeviceIo, current_printer_ + ": STAMPANTE NON RICONOSCIUTA");
       op_.ShowMessage("STAMPANTE NON RICONOSCIUTA");
       return;
     }
     lh_printer_ = handle;
+    open_status_ = Status::OK();
     ++current_num_doc_;
     return;
   }
-  if (!serial_.IsOpen()) Qnbocx21_OpenPort();
+  if (!serial_.IsOpen()) {
+    Qnbocx21_OpenPort();
+  } else {
+    open_status_ = Status::OK();
+  }
 }
 
 void PrinterChannel::Qnbocx21_OpenPort() {
   // Errors are swallowed: the sends then fail.
   com_port_ = settings_.PrinterComPort();
-  if (ProgrammaPortaSeriale(com_port_) != 0) return;
-  if (!serial_.IsOpen()) (void)serial_.Open();
-}
-
-std::int16_t PrinterChannel::ProgrammaPortaSeriale(int port_number) {
-  return serial_.Configure(port_number, settings_.SerialSettingsText()).ok() ? 0 : 1;
+  open_status_ = serial_.Configure(com_port_, settings_.SerialSettingsText());
+  if (open_status_.ok() && !serial_.IsOpen()) open_status_ = serial_.Open();
 }
 
 std::int16_t PrinterChannel::Qnbocx21_ClosePort() {

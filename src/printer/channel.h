@@ -140,13 +140,14 @@ class PrinterChannel {
   std::int32_t printer_CurrentNumDoc() const { return current_num_doc_; }
   std::int32_t lhPrinter() const { return lh_printer_; }
   std::int16_t printer_com_port() const { return com_port_; }
+  // How the last Generic_OpenPort went: the system's reason when the serial
+  // port could not be set up or opened, or the spooler printer not opened.
+  const Status& open_status() const { return open_status_; }
 
  private:
   // The serial halves of the generic operations.
   void Qnbocx21_OpenPort();
   std::int16_t Qnbocx21_ClosePort();
-  // Configures the printer port from the settings; 0 on success, 1 on error.
-  std::int16_t ProgrammaPortaSeriale(int port_number);
   bool VerificaFineCarta(std::string* status_char);
   std::int16_t Send(std::string_view bytes, bool line);
 
@@ -169,6 +170,7 @@ class PrinterChannel {
   std::int32_t current_num_doc_ = 0;
   std::int32_t mp_handle_ = 0;
   std::int16_t com_port_ = 0;
+  Status open_status_;
 };
 
 }  // namespace dovevid::printer
