@@ -108,7 +108,10 @@ std::int16_t JobCycle::Go_Execution() {
     }
   }
   d_.trace.WriteErrorLog("Go_Executi n.3 ");
+  return RunPrints(data_path);
+}
 
+std::int16_t JobCycle::RunPrints(const std::string& data_path) {
   for (int run = 1;; ++run) {
     const int result = d_.print.DoSendFile(data_path);
     switch (result) {
@@ -150,6 +153,7 @@ void JobCycle::End_Execution(std::int16_t status) {
     }
     start_file_stuck_ = !start_removed;
     printed_data_.reset();
+    if (d_.job_ended) d_.job_ended(status);
   }
   if (d_.clear_paper_end_episode) d_.clear_paper_end_episode();
   d_.state.apply_interval = 1;
@@ -164,6 +168,17 @@ bool JobCycle::NextJobSubmitted() {
   std::string now;
   if (!d_.env.ReadFile(d_.files.Path(kSrDati), &now).ok()) return false;
   return now != *printed_data_ && d_.files.Exists(kSrStart);
+}
+
+std::optional<std::int16_t> JobCycle::ReprintLastJob() {
+  const std::string copy_path = d_.files.CopyPath();
+  if (!d_.env.FileExists(copy_path)) {
+    d_.op.ShowMessage("Function not available");
+    return std::nullopt;
+  }
+  const std::int16_t status = RunPrints(copy_path);
+  End_Execution(status);
+  return status;
 }
 
 bool JobCycle::CMBFile_Click() {

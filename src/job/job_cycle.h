@@ -63,6 +63,8 @@ class JobCycle {
     DumpRunner& dump;
     // Ends a paper-end episode of the printer channel (its flag).
     std::function<void()> clear_paper_end_episode;
+    // Told the status of every job once its answer is written.
+    std::function<void(std::int16_t)> job_ended = nullptr;
   };
   explicit JobCycle(Deps deps);
 
@@ -81,11 +83,18 @@ class JobCycle {
   bool CMBFile_Click();
   // "Set timer" with the text typed into txtTimerVal. False when refused.
   bool cmdChgTimer_Click(const std::string& text);
+  // Prints the saved copy of the last job's data again and ends as a job
+  // does, without touching the job files: the cash register's next job may
+  // already be waiting in SR_DATI. Nothing, after "Function not available",
+  // when there is no copy.
+  std::optional<std::int16_t> ReprintLastJob();
 
  private:
   // SR_DATI no longer holds what this job printed: the cash register has
   // queued its next job meanwhile, whose files must survive this answer.
   bool NextJobSubmitted();
+  // Print runs of `data_path` until one does not ask for a repeat.
+  std::int16_t RunPrints(const std::string& data_path);
 
   Deps d_;
   // The bytes of SR_DATI when the job started; empty when unreadable.

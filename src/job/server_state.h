@@ -49,6 +49,8 @@ class StatusView {
   virtual void ShowIdentification(std::string_view /*identification*/) {}
   // Text4: "DUMP NOT DONE" / "DUMP EXECUTED" (green when done).
   virtual void ShowDumpState(std::string_view /*text*/, bool /*done*/) {}
+  // The settings record was changed from outside the window (a command).
+  virtual void ShowSettingsChanged() {}
 };
 
 // Timer21 as the job cycle sees it. Setting the interval of an enabled timer

@@ -1,0 +1,183 @@
+#include "job/server.h"
+
+#include <utility>
+
+namespace dovevid::job {
+
+Server::Server(ServerEnvironment e, config::Directories dirs)
+    : e_(std::move(e)),
+      dirs_(std::move(dirs)),
+      trace_(e_.env, [this] { return settings_.Option(config::kTraceEnable); },
+             [this] { return dirs_.vista ? dirs_.data_dir : dirs_.app_dir; }),
+      op_(e_.op),
+      files_(e_.env, trace_, op_, dirs_, settings_),
+      paper_listener_(files_),
+      channel_(e_.env, op_, settings_, e_.serial, e_.spooler, e_.monitor),
+      renderers_(e_.env, dirs_, settings_, trace_, op_, e_.display),
+      print_({e_.env, trace_, op_, dirs_, settings_, state_, files_, channel_, renderers_}),
+      dump_({e_.env, trace_, state_, files_, e_.timer, e_.view, channel_, e_.identity}),
+      cycle_({e_.env, trace_, op_, dirs_, settings_, state_, files_, e_.timer, e_.view, print_,
+              dump_, [this] { channel_.ClearPaperEndEpisode(); },
+              [this](std::int16_t status) { OnJobEnded(status); }}) {
+  channel_.SetPaperEndListener(&paper_listener_);
+}
+
+void Server::RequestOperator::ShowMessage(std::string_view text) {
+  inner_.ShowMessage(text);
+  if (capture) *capture += "dovevid: " + std::string(text) + "\n";
+}
+
+void Server::Load(bool rewrite_timer_file) {
+  // The printer list first (the saved printer is matched against it), then
+  // again for the loaded COM port.
+  channel_.BuildPrinterList();
+  config::LoadConfiguration(
+      e_.env, dirs_, settings_,
+      [this](const std::string& name) { return channel_.SelectPrinterByName(name); },
+      rewrite_timer_file);
+  channel_.BuildPrinterList();
+  config::ApplyListDefaults(settings_);
+  channel_.UpdateTransport();
+}
+
+void Server::Start() {
+  trace_.WriteErrorLog("INIZIO PROGRAMMA");
+  Load(true);
+  CleanUpJobFiles();
+  if (channel_.spooler_transport()) channel_.OpenStatusMonitor();
+  const int com_port = settings_.PrinterComPort();
+  state_.port_usable = com_port > 0 && channel_.PortTest(com_port);
+  // The restore routine: a fresh start shows its status.
+  state_.printer_error = false;
+  e_.view.ShowDumpState("DUMP NOT DONE", false);
+  state_.status_display = true;
+  since_ = e_.env.Now();
+  // The polling timer is armed last: from here on jobs are taken.
+  e_.timer.SetInterval(settings_.polling_interval_ms);
+  e_.timer.SetEnabled(true);
+}
+
+// Job files an earlier run left, extensions .001 to .004. Start and data
+// files stay when "No Kill Dati/Start" is checked.
+void Server::CleanUpJobFiles() {
+  const bool keep_jobs = settings_.Option(config::kNoKillDatiStart);
+  for (int n = 1; n <= 4; ++n) {
+    const std::string ext = ".00" + std::to_string(n);
+    if (!keep_jobs) {
+      files_.VerifyExistenceAndKill(std::string(kSrStart) + ext);
+      files_.VerifyExistenceAndKill(std::string(kSrDati) + ext);
+    }
+    for (std::string_view base : {kSrMatr, kSrErr, kSrOut, kFinesco}) {
+      files_.VerifyExistenceAndKill(std::string(base) + ext);
+    }
+  }
+}
+
+bool Server::Busy() const {
+  return in_tick_ || executing_ || state_.job_in_progress || state_.dump_in_progress;
+}
+
+void Server::OnPollTick() {
+  if (stopped_ || executing_) return;
+  in_tick_ = true;
+  cycle_.Timer21_Timer();
+  in_tick_ = false;
+  Drain();
+  if (stop_requested_ && !Busy()) Shutdown();
+}
+
+void Server::OnJobEnded(std::int16_t status) {
+  last_job_status_ = status;
+  last_job_time_ = e_.env.Now();
+}
+
+void Server::HandleRequest(std::vector<std::string> request, ReplyFn reply) {
+  if (stop_requested_ || stopped_) {
+    reply({1, "", "dovevid: the server is stopping\n"});
+    return;
+  }
+  const std::string verb = request.empty() ? "" : request[0];
+  // Answers that touch neither the printer nor the settings come at once,
+  // even in the middle of a job.
+  if (verb == "settings") {
+    reply(Execute(request));
+    return;
+  }
+  if (verb == "status" && request.size() == 1 && Busy()) {
+    reply(StatusReport(false));
+    return;
+  }
+  queue_.push_back({std::move(request), std::move(reply)});
+  Drain();
+}
+
+void Server::Drain() {
+  if (executing_) return;  // the loop below is already running
+  while (!queue_.empty() && !Busy() && !stopped_) {
+    Pending next = std::move(queue_.front());
+    queue_.pop_front();
+    next.reply(RunExclusive(next.request));
+  }
+  if (stop_requested_ && !Busy() && !stopped_) Shutdown();
+}
+
+ControlReply Server::RunExclusive(const std::vector<std::string>& request) {
+  // No poll may start a job while the request drives the printer.
+  const bool was_enabled = e_.timer.Enabled();
+  e_.timer.SetEnabled(false);
+  executing_ = true;
+  ControlReply reply = Execute(request);
+  executing_ = false;
+  e_.timer.SetEnabled(was_enabled || e_.timer.Enabled());
+  return reply;
+}
+
+void Server::RequestStop(std::function<void()> on_stopped) {
+  on_stopped_ = std::move(on_stopped);
+  if (stop_requested_) return;
+  stop_requested_ = true;
+  // Queued requests would run into a closed channel: they are refused.
+  for (Pending& p : queue_) p.reply({1, "", "dovevid: the server is stopping\n"});
+  queue_.clear();
+  if (Busy()) {
+    // Let the job answer; a paper-end wait gives up at once instead of
+    // holding the stop for minutes.
+    channel_.SetPaperEndPauseLimit(0);
+    return;
+  }
+  Shutdown();
+}
+
+void Server::Shutdown() {
+  if (stopped_) return;
+  stopped_ = true;
+  trace_.WriteErrorLog("FINE   PROGRAMM1");
+  e_.timer.SetEnabled(false);
+  state_.closing = true;
+  channel_.CloseStatusMonitor();
+  channel_.Generic_ClosePort();
+  const std::string ext = settings_.FileExtension();
+  for (std::string_view base : {kSrMatr, kSrErr, kSrOut, kFinesco}) {
+    files_.VerifyExistenceAndKill(std::string(base) + ext);
+  }
+  if (settings_.Option(config::kNoKillDatiStart)) {
+    files_.VerifyExistenceAndKill(std::string(kSrStart) + ext);
+  }
+  std::string err;
+  (void)Save(&err);
+  trace_.WriteErrorLog("FINE   PROGRAMM3");
+  trace_.WriteErrorLog("FINE   PROGRAMM4");
+  if (on_stopped_) on_stopped_();
+}
+
+bool Server::Save(std::string* err) {
+  const Status saved = config::SaveChkComFile(e_.env, dirs_, settings_);
+  if (saved.ok()) return true;
+  const std::string text =
+      "err_SaveChkComFile: " + saved.description() + std::to_string(saved.number());
+  op_.ShowMessage(text);
+  if (!op_.capture) *err += "dovevid: " + text + "\n";
+  return false;
+}
+
+}  // namespace dovevid::job
