@@ -1,36 +1,21 @@
 #include "app/headless.h"
 
-#include <fcntl.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <QCoreApplication>
-#include <QSocketNotifier>
-#include <QTimer>
 #include <algorithm>
-#include <csignal>
 #include <cstdlib>
 #include <iostream>
 #include <optional>
 
 #include "app/options.h"
+#include "app/server_host.h"
 #include "base/log.h"
 #include "base/text.h"
-#include "config/files.h"
-#include "job/identification.h"
-#include "job/job_cycle.h"
-#include "job/job_files.h"
-#include "job/print_run.h"
-#include "job/server_state.h"
-#include "job/sl_renderers.h"
-#include "platform/com_ports.h"
-#include "platform/cups_spooler.h"
-#include "platform/cups_status.h"
-#include "platform/identification.h"
+#include "job/server.h"
+#include "platform/control_socket.h"
 #include "platform/instance_lock.h"
 #include "platform/posix_env.h"
-#include "platform/serial_port.h"
-#include "printer/channel.h"
+#include "platform/qt_poll_timer.h"
+#include "platform/stop_signals.h"
 
 namespace dovevid::app {
 
@@ -59,24 +44,14 @@ constexpr char kUsage[] =
     "Exit status: 0 after a clean stop, 1 when the data directory is missing,\n"
     "2 on bad usage, 3 when another server holds the data directory.\n";
 
-int g_signal_pipe[2] = {-1, -1};
-
-void OnStopSignal(int signo) {
-  const char byte = static_cast<char>(signo);
-  (void)!::write(g_signal_pipe[1], &byte, 1);
-}
-
 // Operator messages: never wait for anyone.
 class StderrOperator : public Operator {
  public:
-  explicit StderrOperator(TraceLog& trace) : trace_(trace) {}
   void ShowMessage(std::string_view text) override {
     std::cerr << "dovevid: " << text << std::endl;
-    trace_.WriteErrorLog(text);
+    if (trace) trace->WriteErrorLog(text);
   }
-
- private:
-  TraceLog& trace_;
+  TraceLog* trace = nullptr;
 };
 
 // What a window would show, as lines on standard output.
@@ -87,33 +62,6 @@ class StdoutStatusView : public job::StatusView {
   }
   void ShowIdentification(std::string_view id) override {
     std::cout << "SR_MATR: " << id << std::endl;
-  }
-};
-
-class QtPollTimer : public job::PollTimer {
- public:
-  QtPollTimer() { timer_.setTimerType(Qt::PreciseTimer); }
-  QTimer& timer() { return timer_; }
-  void SetInterval(int ms) override { timer_.setInterval(ms); }
-  int Interval() const override { return timer_.interval(); }
-  void SetEnabled(bool enabled) override {
-    if (!enabled) {
-      timer_.stop();
-    } else if (!timer_.isActive()) {
-      timer_.start();
-    }
-  }
-  bool Enabled() const override { return timer_.isActive(); }
-
- private:
-  QTimer timer_;
-};
-
-class Identity : public job::IdentitySource {
- public:
-  std::string GetMacText() override { return platform::GetMacText(); }
-  std::optional<std::int32_t> VolumeSerialNumber() override {
-    return platform::VolumeSerialNumber("/");
   }
 };
 
@@ -143,152 +91,54 @@ int RunHeadless(int argc, char** argv, const std::vector<std::string>& args) {
   }
 
   QCoreApplication qt(argc, argv);
-  platform::PosixEnv env([] { QCoreApplication::processEvents(); });
+  platform::PosixEnv env;
 
   // Data directory first: the lock lives there.
-  const std::optional<config::Directories> resolved = ResolveDirectories(env, common, &error);
-  if (!resolved) {
+  const std::optional<config::Directories> dirs = ResolveDirectories(env, common, &error);
+  if (!dirs) {
     std::cerr << "dovevid: " << error << '\n';
     return 1;
   }
-  const config::Directories dirs = *resolved;
-  std::optional<platform::InstanceLock> lock = platform::InstanceLock::Acquire(dirs.data_dir, &error);
+  std::optional<platform::InstanceLock> lock = platform::InstanceLock::Acquire(dirs->data_dir, &error);
   if (!lock) {
     std::cerr << "dovevid: " << error << '\n';
     return 3;
   }
 
-  config::Settings settings;
-  job::ServerState state;
-  TraceLog trace(env, [&] { return settings.Option(config::kTraceEnable); },
-                 [&] { return dirs.vista ? dirs.data_dir : dirs.app_dir; });
-  trace.WriteErrorLog("INIZIO PROGRAMMA");
-  StderrOperator op(trace);
+  StderrOperator op;
   StdoutStatusView view;
+  platform::QtPollTimer timer;
+  ServerHost host(common, *dirs, op, view, timer);
+  job::Server& server = host.server();
+  op.trace = &server.trace();
+  if (const auto pauses = PaperEndPauses()) server.channel().SetPaperEndPauseLimit(*pauses);
+  QObject::connect(&timer.timer(), &QTimer::timeout, [&] { server.OnPollTick(); });
 
-  platform::PosixSerialPort serial(platform::ComPortOverrides(common.com));
-  platform::CupsSpooler spooler;
-  platform::CupsStatusMonitor monitor(spooler);
-  printer::PrinterChannel channel(env, op, settings, serial, spooler, monitor);
-  job::JobFiles files(env, trace, op, dirs, settings);
-  job::ErrorFilePaperEndListener paper_listener(files);
-  channel.SetPaperEndListener(&paper_listener);
-  if (const auto pauses = PaperEndPauses()) channel.SetPaperEndPauseLimit(*pauses);
-
-  // Printer list, then the configuration (its printer record is matched
-  // against the list), then the list again for the loaded COM port.
-  channel.BuildPrinterList();
-  config::LoadConfiguration(env, dirs, settings,
-                            [&](const std::string& name) { return channel.SelectPrinterByName(name); });
-  channel.BuildPrinterList();
-
-  // Job files left by an earlier run, extensions .001 to .004.
-  const bool keep_jobs = settings.Option(config::kNoKillDatiStart);
-  for (int n = 1; n <= 4; ++n) {
-    const std::string ext = ".00" + std::to_string(n);
-    if (!keep_jobs) {
-      files.VerifyExistenceAndKill(std::string(job::kSrStart) + ext);
-      files.VerifyExistenceAndKill(std::string(job::kSrDati) + ext);
-    }
-    for (std::string_view base : {job::kSrMatr, job::kSrErr, job::kSrOut, job::kFinesco}) {
-      files.VerifyExistenceAndKill(std::string(base) + ext);
-    }
-  }
-  config::ApplyListDefaults(settings);
-
-  channel.UpdateTransport();
-  if (channel.spooler_transport()) channel.OpenStatusMonitor();
-  const int com_port = settings.PrinterComPort();
-  state.port_usable = com_port > 0 && channel.PortTest(com_port);
-  // The customer display would be greeted here.
-
-  // The restore routine: a fresh start shows its status.
-  state.printer_error = false;
-  view.ShowDumpState("DUMP NOT DONE", false);
-  state.status_display = true;
-
-  Identity identity;
-  QtPollTimer timer;
-  sl::NoCustomerDisplay display;
-  job::SlRenderers renderers(env, dirs, settings, trace, op, display);
-  job::PrintRun print({env, trace, op, dirs, settings, state, files, channel, renderers});
-  job::IdentificationDump dump({env, trace, state, files, timer, view, channel, identity});
-  job::JobCycle cycle({env, trace, op, dirs, settings, state, files, timer, view, print, dump,
-                       [&] { channel.ClearPaperEndEpisode(); }});
-
-  bool stop_requested = false;
-  const auto shutdown = [&] {
-    trace.WriteErrorLog("FINE   PROGRAMM1");
-    timer.SetEnabled(false);
-    state.closing = true;
-    channel.CloseStatusMonitor();
-    channel.Generic_ClosePort();
-    const std::string ext = settings.FileExtension();
-    for (std::string_view base : {job::kSrMatr, job::kSrErr, job::kSrOut, job::kFinesco}) {
-      files.VerifyExistenceAndKill(std::string(base) + ext);
-    }
-    if (settings.Option(config::kNoKillDatiStart)) {
-      files.VerifyExistenceAndKill(std::string(job::kSrStart) + ext);
-    }
-    const Status saved = config::SaveChkComFile(env, dirs, settings);
-    if (!saved.ok()) {
-      op.ShowMessage("err_SaveChkComFile: " + saved.description() + std::to_string(saved.number()));
-    }
-    trace.WriteErrorLog("FINE   PROGRAMM3");
-    trace.WriteErrorLog("FINE   PROGRAMM4");
-    QCoreApplication::quit();
-  };
-  // A poll that waits (file retries) lets the stop signal in before it has
-  // decided on a job: stopping there would print that job after the clean-up.
-  bool in_tick = false;
-  const auto busy = [&] { return in_tick || state.job_in_progress || state.dump_in_progress; };
-
-  QObject::connect(&timer.timer(), &QTimer::timeout, [&] {
-    in_tick = true;
-    cycle.Timer21_Timer();
-    in_tick = false;
-    if (stop_requested && !busy()) shutdown();
-  });
-
-  // Signals reach the event loop through a socket pair.
-  if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signal_pipe) != 0) {
-    std::cerr << "dovevid: cannot set up signal handling\n";
+  const auto stop_signals = platform::StopSignals::Install(
+      [&] { server.RequestStop([] { QCoreApplication::quit(); }); }, &error);
+  if (!stop_signals) {
+    std::cerr << "dovevid: " << error << '\n';
     return 1;
   }
-  ::fcntl(g_signal_pipe[1], F_SETFL, O_NONBLOCK);
-  QSocketNotifier notifier(g_signal_pipe[0], QSocketNotifier::Read);
-  QObject::connect(&notifier, &QSocketNotifier::activated, [&] {
-    char byte = 0;
-    (void)!::read(g_signal_pipe[0], &byte, 1);
-    if (stop_requested) return;
-    stop_requested = true;
-    if (busy()) {
-      // Let the job answer; a paper-end wait gives up at once instead of
-      // holding the stop for minutes.
-      channel.SetPaperEndPauseLimit(0);
-      return;
-    }
-    shutdown();
-  });
-  struct sigaction sa {};
-  sa.sa_handler = OnStopSignal;
-  sigemptyset(&sa.sa_mask);
-  sa.sa_flags = SA_RESTART;
-  ::sigaction(SIGTERM, &sa, nullptr);
-  ::sigaction(SIGINT, &sa, nullptr);
+  const auto control = platform::ControlServer::Listen(
+      ControlSocketPath(*dirs),
+      [&](std::vector<std::string> request, platform::ControlServer::Reply reply) {
+        server.HandleRequest(std::move(request), std::move(reply));
+      },
+      &error);
+  if (!control) {
+    std::cerr << "dovevid: control socket: " << error << '\n';
+    return 1;
+  }
 
-  std::cout << "dovevid: serving " << dirs.data_dir << " (extension " << settings.FileExtension()
-            << ", printer " << (channel.spooler_transport() ? channel.current_printer()
-                                                            : settings.printer_entries[0])
+  server.Start();
+  const config::Settings& settings = server.settings();
+  std::cout << "dovevid: serving " << dirs->data_dir << " (extension " << settings.FileExtension()
+            << ", printer "
+            << (server.channel().spooler_transport() ? server.channel().current_printer()
+                                                     : settings.printer_entries[0])
             << ", polling every " << settings.polling_interval_ms << " ms)" << std::endl;
-
-  // The polling timer is armed last: from here on jobs are taken.
-  timer.SetInterval(settings.polling_interval_ms);
-  timer.SetEnabled(true);
-  const int rc = qt.exec();
-  ::close(g_signal_pipe[0]);
-  ::close(g_signal_pipe[1]);
-  return rc;
+  return qt.exec();
 }
 
 }  // namespace dovevid::app

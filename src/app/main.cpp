@@ -5,8 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "app/render_command.h"
+#include "app/control_commands.h"
 #include "app/headless.h"
+#include "app/render_command.h"
 #include "app/settings_command.h"
 #include "app/submit_command.h"
 
@@ -22,7 +23,14 @@ constexpr char kHelp[] =
     "  render FILE [--set N=V] [--now T]  lay an SL file out, print KV2EP.TXT\n"
     "  settings [set NAME=VALUE ...]  show or change the configuration\n"
     "  submit FILE                    hand a receipt to a running server, print the answer\n"
-    "  help                           this text\n"
+    "  status [--json]                is a server running, is its printer ready\n"
+    "  printer init|feed|test-paper|drawer|barcode|raw CODES|list|kill-doc\n"
+    "                                 printer maintenance\n"
+    "  reprint                        print the last job again\n"
+    "  counter [N]                    show or set the receipt counter\n"
+    "  timer VALUE                    set the polling interval (\"Set timer\")\n"
+    "  test-receipt                   queue the test receipt on the running server\n"
+    "  help, --version                this text, the program's version\n"
     "\n"
     "common options:\n"
     "  --app-dir DIR    directory of KV2EPcfg.txt and KVVALIVA.txt (default: the\n"
@@ -43,6 +51,10 @@ int main(int argc, char** argv) {
     std::cout << kHelp;
     return args.empty() ? 2 : 0;
   }
+  if (args[0] == "--version") {
+    std::cout << "dovevid " << DOVEVID_VERSION << '\n';
+    return 0;
+  }
   if (const auto h = std::find(args.begin(), args.end(), "--headless"); h != args.end()) {
     std::vector<std::string> rest(args.begin(), h);
     rest.insert(rest.end(), h + 1, args.end());
@@ -60,6 +72,10 @@ int main(int argc, char** argv) {
   if (args[0] == "submit") {
     QCoreApplication qt(argc, argv);
     return dovevid::app::RunSubmitCommand(rest);
+  }
+  if (dovevid::app::IsControlCommand(args[0])) {
+    QCoreApplication qt(argc, argv);
+    return dovevid::app::RunControlCommand(args);
   }
   std::cerr << "dovevid: unknown command '" << args[0] << "'\n\n" << kHelp;
   return 2;

@@ -1,14 +1,9 @@
 #include "app/settings_command.h"
 
-#include <cstdio>
 #include <iostream>
 
-#include "app/configuration.h"
 #include "app/options.h"
-#include "base/text.h"
-#include "config/files.h"
-#include "config/schema.h"
-#include "platform/posix_env.h"
+#include "app/remote.h"
 
 namespace dovevid::app {
 
@@ -24,16 +19,14 @@ constexpr char kUsage[] =
     "accepted it saves KV2EPcfg.txt (application directory) and KV2EPcfg2.txt\n"
     "(data directory); when one is refused nothing is written.\n"
     "txtTimerVal takes seconds (below 100, at most 60) or milliseconds\n"
-    "(100 to 60000) and is saved to KVTIMER1.TXT.\n";
-
-int Print(const config::Settings& s) {
-  for (const std::string& name : config::SettingNames()) {
-    std::string value;
-    config::GetSetting(s, name, &value);
-    std::cout << name << '=' << value << '\n';
-  }
-  return 0;
-}
+    "(100 to 60000) and is saved to KVTIMER1.TXT.\n"
+    "\n"
+    "With a server running on the data directory, both go through it: the\n"
+    "listing shows the values it works with, and a change applies to its next\n"
+    "job at once (as in the settings window) and is saved.\n"
+    "\n"
+    "Exit status: 0 done, 1 the data directory is missing or a file could not\n"
+    "be written, 2 bad usage or a refused value.\n";
 
 }  // namespace
 
@@ -57,47 +50,11 @@ int RunSettingsCommand(const std::vector<std::string>& args) {
     return 2;
   }
 
-  platform::PosixEnv env;
-  const auto dirs = ResolveDirectories(env, common, &error);
-  if (!dirs) {
-    std::cerr << "dovevid settings: " << error << '\n';
-    return 1;
-  }
-  config::Settings settings = LoadSettings(env, *dirs);
-  if (!set) return Print(settings);
-
-  // Validate everything first: a refused value leaves the files untouched.
-  std::optional<std::string> timer_value;
-  for (size_t i = 1; i < rest.size(); ++i) {
-    const size_t eq = rest[i].find('=');
-    if (eq == std::string::npos) {
-      std::cerr << "dovevid settings set: '" << rest[i] << "' is not NAME=VALUE\n";
-      return 2;
-    }
-    const std::string name = rest[i].substr(0, eq);
-    const std::string value = rest[i].substr(eq + 1);
-    if (name == "txtTimerVal") {
-      if (Val(value) <= 0) {
-        std::cerr << "dovevid settings set: txtTimerVal: '" << value
-                  << "' is not accepted: a positive number of seconds, or of milliseconds\n";
-        return 2;
-      }
-      timer_value = value;
-      continue;
-    }
-    const Status st = config::SetSetting(settings, name, value);
-    if (!st.ok()) {
-      std::cerr << "dovevid settings set: " << st.description() << '\n';
-      return 2;
-    }
-  }
-  if (timer_value) config::CalculateTimer(env, *dirs, settings, *timer_value, true);
-  const Status st = config::SaveChkComFile(env, *dirs, settings);
-  if (!st.ok()) {
-    std::cerr << "err_SaveChkComFile: " << st.description() << st.number() << '\n';
-    return 1;
-  }
-  return 0;
+  // A listing only reads: it needs no lock when no server runs.
+  RequestOptions options;
+  options.exclusive = set;
+  rest.insert(rest.begin(), "settings");
+  return PrintReply(SendRequest(common, rest, options));
 }
 
 }  // namespace dovevid::app

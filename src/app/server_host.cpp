@@ -1,0 +1,63 @@
+#include "app/server_host.h"
+
+#include <unistd.h>
+
+#include <QCoreApplication>
+
+#include "platform/com_ports.h"
+#include "platform/control_socket.h"
+#include "platform/cups_spooler.h"
+#include "platform/cups_status.h"
+#include "platform/identification.h"
+#include "platform/posix_env.h"
+#include "platform/serial_port.h"
+
+namespace dovevid::app {
+
+namespace {
+
+class Identity : public job::IdentitySource {
+ public:
+  std::string GetMacText() override { return platform::GetMacText(); }
+  std::optional<std::int32_t> VolumeSerialNumber() override {
+    return platform::VolumeSerialNumber("/");
+  }
+};
+
+}  // namespace
+
+struct ServerHost::Parts {
+  Parts(const CommonOptions& common, const config::Directories& dirs, Operator& op,
+        job::StatusView& view, job::PollTimer& timer)
+      : com_ports(platform::ComPortOverrides(common.com)),
+        serial(com_ports),
+        monitor(spooler),
+        server({env, op, view, timer, serial, spooler, monitor, identity, display,
+                static_cast<int>(::getpid()),
+                [this](int n) { return platform::ComPortDevicePath(n, com_ports); }},
+               dirs) {}
+
+  platform::PosixEnv env{[] { QCoreApplication::processEvents(); }};
+  platform::ComPortMap com_ports;
+  platform::PosixSerialPort serial;
+  platform::CupsSpooler spooler;
+  platform::CupsStatusMonitor monitor;
+  Identity identity;
+  sl::NoCustomerDisplay display;
+  job::Server server;
+};
+
+ServerHost::ServerHost(const CommonOptions& common, const config::Directories& dirs,
+                       Operator& op, job::StatusView& view, job::PollTimer& timer)
+    : parts_(std::make_unique<Parts>(common, dirs, op, view, timer)) {}
+
+ServerHost::~ServerHost() = default;
+
+job::Server& ServerHost::server() { return parts_->server; }
+Env& ServerHost::env() { return parts_->env; }
+
+std::string ControlSocketPath(const config::Directories& dirs) {
+  return JoinPath(dirs.data_dir, platform::kControlSocketName);
+}
+
+}  // namespace dovevid::app

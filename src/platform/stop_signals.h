@@ -1,0 +1,20 @@
+// SIGTERM and SIGINT delivered to the event loop: the handler only writes a
+// byte to a socket pair, and the loop reads it and runs the callback, so a
+// stop never interrupts a job half-way.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace dovevid::platform {
+
+class StopSignals {
+ public:
+  // Installs the handlers; nothing, with *error, when it cannot. One
+  // instance per process.
+  static std::unique_ptr<StopSignals> Install(std::function<void()> on_stop, std::string* error);
+  virtual ~StopSignals() = default;
+};
+
+}  // namespace dovevid::platform
