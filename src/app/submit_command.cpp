@@ -1,10 +1,13 @@
 #include "app/submit_command.h"
 
+#include <functional>
 #include <iostream>
 #include <optional>
 
 #include "app/configuration.h"
 #include "app/options.h"
+#include "app/server_host.h"
+#include "platform/control_socket.h"
 #include "base/text.h"
 #include "config/settings.h"
 #include "job/job_files.h"
@@ -25,10 +28,16 @@ constexpr char kUsage[] =
     "  --ext .00N    job-file extension, .001 to .008 (default: the configured one)\n"
     "  --timeout S   seconds to wait for the answer (default 60, at most 86400)\n"
     "\n"
-    "Exit status: 0 printed, 1 error answer, 2 bad usage, 3 no answer in\n"
-    "time, 4 the job could not be handed over.\n";
+    "While the job waits (paper end, printer not ready) it says so; the job\n"
+    "stays queued and is printed when the printer is back.\n"
+    "\n"
+    "Exit status: 0 printed, 1 error answer, 2 bad usage, 3 no server serves\n"
+    "the data directory (nothing is handed over) or no answer in time (the job\n"
+    "stays queued: do not submit it again), 4 the job could not be handed over.\n";
 
 constexpr int kPollMs = 20;
+// How often the server is asked what a waiting job waits for.
+constexpr int kStatusEveryMs = 1000;
 constexpr double kMaxTimeoutS = 86400;
 
 int Usage(const std::string& error) {
@@ -41,6 +50,69 @@ std::string Lines(const std::string& contents) {
   std::string out;
   for (const std::string& line : SplitCrLf(contents)) out += line + '\n';
   return out;
+}
+
+// The printer state the running server reports ("ready", "paper end", ...),
+// or nothing when no server answers on the control socket.
+std::optional<std::string> ServerState(const config::Directories& dirs) {
+  job::ControlReply reply;
+  std::string error;
+  if (platform::CallServer(ControlSocketPath(dirs), {"status"}, 2000, &reply, &error) !=
+      platform::CallOutcome::kReplied) {
+    return std::nullopt;
+  }
+  for (const std::string& line : SplitAnyLineEnd(reply.out)) {
+    if (line.rfind("state=", 0) == 0) return line.substr(6);
+  }
+  return std::string();
+}
+
+// Waits for SR_START to go and the answer to be complete, telling what the
+// job waits for meanwhile.
+int WaitForAnswer(Env& env, const config::Directories& dirs,
+                  const std::function<std::string(std::string_view)>& path, double timeout_s) {
+  const std::int64_t deadline = env.MonotonicMs() + static_cast<std::int64_t>(timeout_s * 1000);
+  std::int64_t next_check = env.MonotonicMs() + kStatusEveryMs;
+  std::string told = "ready";
+  while (env.MonotonicMs() < deadline) {
+    env.SleepMs(kPollMs);
+    std::string contents;
+    if (env.FileExists(path(job::kSrStart))) {
+      if (env.MonotonicMs() < next_check) continue;
+      next_check = env.MonotonicMs() + kStatusEveryMs;
+      const std::optional<std::string> state = ServerState(dirs);
+      if (!state) {
+        std::cerr << "dovevid submit: the server on " << dirs.data_dir << " has stopped; the job "
+                  << "is still queued (" << path(job::kSrStart) << ") and is printed when a "
+                  << "server starts again: do not submit it again\n";
+        return 3;
+      }
+      if (*state != told && !state->empty()) {
+        told = *state;
+        if (told != "ready") {
+          std::cerr << "dovevid submit: waiting: the printer reports " << told
+                    << "; the job is still queued\n";
+        }
+      }
+      continue;
+    }
+    if (env.FileExists(path(job::kFinesco))) {
+      // FINESCO comes just before the result lines: wait for both.
+      if (env.ReadFile(path(job::kSrOut), &contents).ok() && SplitCrLf(contents).size() >= 2) {
+        std::cout << Lines(contents);
+        return 0;
+      }
+      continue;
+    }
+    if (env.ReadFile(path(job::kSrErr), &contents).ok() && !contents.empty()) {
+      std::cout << Lines(contents);
+      return 1;
+    }
+  }
+  std::cerr << "dovevid submit: no answer within " << timeout_s << " s; the job is still "
+            << "queued (" << path(job::kSrStart) << ") and the server prints it when it can: do "
+            << "not submit it again ('dovevid status' tells what it waits for)\n";
+  return 3;
 }
 
 }  // namespace
@@ -104,6 +176,12 @@ int RunSubmitCommand(const std::vector<std::string>& args) {
     std::cerr << "dovevid submit: a job is already waiting (" << path(job::kSrStart) << ")\n";
     return 4;
   }
+  // Nobody would take the job: say so before leaving files behind.
+  if (!ServerState(*dirs)) {
+    std::cerr << "dovevid submit: no server is serving " << dirs->data_dir
+              << " (start one with 'dovevid --headless'); nothing was handed over\n";
+    return 3;
+  }
   // The data complete and closed before the start file appears.
   Status st = env.WriteFile(path(job::kSrDati), data);
   if (st.ok()) st = env.WriteFile(path(job::kSrStart), "");
@@ -111,38 +189,7 @@ int RunSubmitCommand(const std::vector<std::string>& args) {
     std::cerr << "dovevid submit: " << dirs->data_dir << ": " << st.description() << '\n';
     return 4;
   }
-
-  const std::int64_t deadline = env.MonotonicMs() + static_cast<std::int64_t>(timeout_s * 1000);
-  bool told_paper_end = false;
-  while (env.MonotonicMs() < deadline) {
-    env.SleepMs(kPollMs);
-    const bool started = env.FileExists(path(job::kSrStart));
-    std::string contents;
-    if (started) {
-      // The server reports a paper end while it waits for new paper.
-      if (!told_paper_end && env.ReadFile(path(job::kSrErr), &contents).ok() &&
-          contents.rfind("E096", 0) == 0) {
-        std::cerr << "dovevid submit: waiting: " << Lines(contents);
-        told_paper_end = true;
-      }
-      continue;
-    }
-    if (env.FileExists(path(job::kFinesco))) {
-      // FINESCO comes just before the result lines: wait for both.
-      if (env.ReadFile(path(job::kSrOut), &contents).ok() && SplitCrLf(contents).size() >= 2) {
-        std::cout << Lines(contents);
-        return 0;
-      }
-      continue;
-    }
-    if (env.ReadFile(path(job::kSrErr), &contents).ok() && !contents.empty()) {
-      std::cout << Lines(contents);
-      return 1;
-    }
-  }
-  std::cerr << "dovevid submit: no answer within " << timeout_s << " s (is the server running on "
-            << dirs->data_dir << "?)\n";
-  return 3;
+  return WaitForAnswer(env, *dirs, path, timeout_s);
 }
 
 }  // namespace dovevid::app

@@ -6,7 +6,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <iostream>
 #include <map>
@@ -38,6 +43,9 @@ const std::string kNvLogo = "\x1D(L\x06\0" "0E  \x01\x01"s;
 std::string Top() {
   return "\x1BV\0\r\n"s + kJc + "\r\n" + "\x1B!\x20"s + kJc + "BAR ROMA\r\n" + kJl + kPm0 +
          "\r\n" + kJc + "\r\n" + kNvLogo + kJl + kPm0 + "\r\n";
+}
+std::string ReplaceHeader(std::string top, const std::string& header) {
+  return top.replace(top.find("BAR ROMA"), 8, header);
 }
 // A text row as the print run wraps it.
 std::string Row(const std::string& upper) { return kJl + upper + "\r\n" + kPm0 + kLineEnd; }
@@ -83,6 +91,13 @@ class E2e : public ::testing::Test {
   // Until the server has published its identification on its first poll.
   void WaitUntilServing() {
     ASSERT_TRUE(WaitFor([&] { return ServerLog().find("SR_MATR: ") != std::string::npos; }));
+  }
+  // A dovevid command on this data directory (and the printer's port, for
+  // commands that act without a server).
+  RunResult Command(std::vector<std::string> args, bool with_port = false) {
+    args.insert(args.end(), {"--app-dir", dir_.path(), "--data-dir", dir_.path()});
+    if (with_port) args.insert(args.end(), {"--com", "1=" + printer_.link()});
+    return RunProgram(DOVEVID_PATH, args);
   }
   RunResult Submit(const std::string& receipt) {
     Write("receipt.txt", receipt);
@@ -256,49 +271,102 @@ TEST_F(E2e, TwoJobsInARowCountAndReplaceTheAnswer) {
   EXPECT_THAT(r.out, HasSubstr("txtNumScontr=2\n"));
 }
 
-class StartUpAndShutdown : public E2e, public ::testing::WithParamInterface<bool> {};
-
-TEST_P(StartUpAndShutdown, JobFilesAreCleanedAsNoKillDatiStartSays) {
-  const bool no_kill = GetParam();
-  Configure({no_kill ? "chkOptions(10)=1" : "chkOptions(10)=0"});
-  for (const std::string ext : {".001", ".004", ".005"}) {
-    for (const std::string base : {"SR_MATR", "SR_ERR", "SR_OUT", "FINESCO", "SR_DATI"}) {
-      Write(base + ext, "left over\r\n");
-    }
-  }
-  Write("SR_START.004", "");
-  Write("SR_START.005", "");
+TEST_F(E2e, SettingsCounterAndReprintGoThroughTheRunningServer) {
   StartServer();
-  WaitUntilServing();  // cleanup done, the dump wrote a new SR_MATR.001
-  for (const std::string base : {"SR_ERR", "SR_OUT", "FINESCO"}) {
-    EXPECT_FALSE(Exists(base + ".001")) << base;
-    EXPECT_FALSE(Exists(base + ".004")) << base;
-    EXPECT_TRUE(Exists(base + ".005")) << base;  // beyond .004: untouched
-  }
-  EXPECT_FALSE(Exists("SR_MATR.004"));
-  EXPECT_EQ(Exists("SR_DATI.004"), no_kill);
-  EXPECT_EQ(Exists("SR_START.004"), no_kill);
-  EXPECT_TRUE(Exists("SR_START.005"));
-
-  // A job, then SIGTERM: the answer and identification files go, the data
-  // stays, and the start file goes only with "No Kill Dati/Start".
-  SubmitFiles("x\r\n");
+  WaitUntilServing();
+  Configure({"txtHeader(0)=NEW HEAD"});  // through the server: used by the next job
+  EXPECT_EQ(Command({"counter", "15"}).out, "15\n");
+  const RunResult refused = Command({"counter", "ABC"});
+  EXPECT_EQ(refused.exit_code, 2);
+  EXPECT_EQ(refused.out, "15\n");
+  EXPECT_EQ(Command({"reprint"}).err, "dovevid: Function not available\n");
+  SubmitFiles("one\r\n");
   ASSERT_TRUE(WaitForAnswer());
-  Write("SR_ERR.001", "E504\r\n");
-  SubmitFiles("kept\r\n");
-  server_.Terminate();  // before the next poll could take the new start file
-  EXPECT_EQ(server_.Wait(5000), 0);
-  for (const std::string base : {"SR_MATR", "SR_ERR", "SR_OUT", "FINESCO"}) {
-    EXPECT_FALSE(Exists(base + ".001")) << base;
-  }
-  EXPECT_TRUE(Exists("SR_DATI.001"));
-  EXPECT_EQ(Exists("SR_START.001"), !no_kill);
-  EXPECT_TRUE(Exists("SR_OUT.005"));
-  EXPECT_TRUE(Exists("KV2EPcfg.txt"));
+  EXPECT_THAT(Read("SR_OUT.001"), HasSubstr("SCONTR. N.16,E,A1;"));
+  const RunResult reprint = Command({"reprint"});
+  EXPECT_EQ(reprint.exit_code, 0) << reprint.err;
+  const std::string once = ReplaceHeader(Top(), "NEW HEAD") + Row("ONE") + End();
+  printer_.WaitForCapture(2 * once.size());
+  EXPECT_EQ(printer_.Capture(), once + once);
+  // The change survives the server's own save at SIGTERM.
+  EXPECT_EQ(server_.Stop(), 0);
+  EXPECT_THAT(Command({"settings"}).out, HasSubstr("txtHeader(0)=NEW HEAD\n"));
+  EXPECT_FALSE(Exists("DOVEVID.SOCK"));
 }
 
-INSTANTIATE_TEST_SUITE_P(NoKillDatiStart, StartUpAndShutdown, ::testing::Bool(),
-                         [](const auto& info) { return info.param ? "Checked" : "Unchecked"; });
+TEST_F(E2e, PrinterCommandsPutTheirBytesOnTheWireWithAndWithoutAServer) {
+  const std::string bytes =
+      "\x1B@\r\n"                         // init
+      "\x1BJ1\r\n"                        // feed
+      "\x1BJ1\r\n"                        // test-paper
+      "\x1Bp0#y\r\n"                      // drawer
+      "\x1B@ \r\n"                        // raw 27,64
+      "\x1Dh\x50\r\n\x1Dw\x03\r\n\x1DH\x02\r\n\x1Dk\x03" "80176336\0\r\n"  // barcode
+      "\x1Dk\x03" "D80176336\r\n\n\r\n"s;
+  const auto run_all = [&] {
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"init"}, {"feed"}, {"test-paper"}, {"drawer"}, {"raw", "27,64"},
+          {"barcode"}}) {
+      std::vector<std::string> command = {"printer"};
+      command.insert(command.end(), args.begin(), args.end());
+      const RunResult r = Command(command, true);
+      EXPECT_EQ(r.exit_code, 0) << args[0] << r.err;
+    }
+  };
+  StartServer();
+  WaitUntilServing();
+  run_all();
+  printer_.WaitForCapture(bytes.size());
+  EXPECT_EQ(printer_.Capture(), bytes);
+  EXPECT_EQ(server_.Stop(), 0);
+  run_all();  // on the port directly
+  printer_.WaitForCapture(2 * bytes.size());
+  EXPECT_EQ(printer_.Capture(), bytes + bytes);
+  EXPECT_EQ(Command({"printer", "fly"}).exit_code, 2);
+}
+
+TEST_F(E2e, StatusExitCodesTellServerAndPrinter) {
+  EXPECT_EQ(Command({"status"}).exit_code, 3);
+  const RunResult submit = Submit("x\r\n");
+  EXPECT_EQ(submit.exit_code, 3);
+  EXPECT_THAT(submit.err, HasSubstr("no server is serving"));
+  EXPECT_FALSE(Exists("SR_START.001"));
+  StartServer();
+  WaitUntilServing();
+  RunResult r = Command({"status", "--json"});
+  EXPECT_EQ(r.exit_code, 0) << r.out << r.err;
+  EXPECT_THAT(r.out, HasSubstr("\"state\": \"ready\""));
+  ASSERT_TRUE(printer_.SetState("offline"));
+  r = Command({"status"});
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_THAT(r.out, HasSubstr("printer state:   offline"));
+}
+
+// Raw bytes to the control socket, as a broken or hostile client sends them.
+int SendRaw(const std::string& socket_path, const std::string& bytes) {
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un addr{};
+  addr.sun_family = AF_UNIX;
+  std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", socket_path.c_str());
+  if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) return -1;
+  (void)!::write(fd, bytes.data(), bytes.size());
+  return fd;
+}
+
+TEST_F(E2e, GarbageOversizedAndHalfSentRequestsLeaveTheServerServing) {
+  StartServer();
+  WaitUntilServing();
+  const std::string socket = Path("DOVEVID.SOCK");
+  std::vector<int> fds;
+  fds.push_back(SendRaw(socket, "rm -rf /\n"));
+  fds.push_back(SendRaw(socket, "DOVEVID1 1\n999999:" + std::string(70000, 'x')));
+  fds.push_back(SendRaw(socket, "DOVEVID1 2\n6:status,"));  // and then nothing
+  for (int fd : fds) ASSERT_GE(fd, 0);
+  const RunResult r = Submit("still serving\r\n");
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(Command({"status"}).exit_code, 0);
+  for (int fd : fds) ::close(fd);
+}
 
 TEST_F(E2e, JobLeftByACrashIsTakenAfterTheRestart) {
   SubmitFiles("left behind\r\n");

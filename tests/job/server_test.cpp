@@ -1,0 +1,178 @@
+// The server module on the fake disk, clock and printer: start-up clean-up,
+// the shutdown order, and control requests that wait for the job in progress.
+#include "job/server.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "fake_env.h"
+#include "fake_transports.h"
+#include "recording_operator.h"
+#include "test_doubles.h"
+
+namespace dovevid::job {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::EndsWith;
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+
+class FixedIdentity : public IdentitySource {
+ public:
+  std::string GetMacText() override { return "001A2B3C4D5E"; }
+  std::optional<std::int32_t> VolumeSerialNumber() override { return std::nullopt; }
+};
+
+class ServerTest : public ::testing::Test {
+ protected:
+  ServerTest() {
+    env_.AddDirectory("/app");
+    env_.AddDirectory("/data");
+  }
+  // Saved settings: COM1, text input, trace on, `no_kill` for option 10.
+  void SaveSettings(bool no_kill) {
+    config::Settings s;
+    s.cboComPort = 0;
+    s.optInputType = {false, true};
+    s.chkOptions[config::kTraceEnable] = true;
+    s.chkOptions[config::kNoKillDatiStart] = no_kill;
+    s.chkOptions[config::kPrintDateUp] = s.chkOptions[config::kPrintDateDown] = false;
+    s.chkOptions[config::kPrintLogoUp] = false;
+    ASSERT_TRUE(config::SaveChkComFile(env_, dirs_, s).ok());
+  }
+  void Run(std::int64_t ms) {
+    timer_.RunUntil(env_.MonotonicMs() + ms, [this] { server_.OnPollTick(); });
+  }
+  std::string Trace() { return env_.File("/data/ErrorLog_07_03_2026.txt"); }
+
+  testing::FakeEnv env_;
+  config::Directories dirs_{"/app", "/data", "/data", true};
+  testing::FakeSerialPort serial_{env_};
+  testing::FakeSpooler spooler_;
+  testing::FakeStatusMonitor monitor_;
+  FixedIdentity identity_;
+  testing::RecordingOperator op_;
+  StatusView view_;
+  testing::FakeTimer timer_{env_};
+  sl::NoCustomerDisplay display_;
+  Server server_{{env_, op_, view_, timer_, serial_, spooler_, monitor_, identity_, display_, 42,
+                  [](int n) { return "/dev/ttyS" + std::to_string(n - 1); }},
+                 dirs_};
+};
+
+class CleanUp : public ServerTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(CleanUp, StartAndShutdownRemoveJobFilesAsNoKillDatiStartSays) {
+  const bool no_kill = GetParam();
+  SaveSettings(no_kill);
+  for (const std::string ext : {".001", ".004", ".005"}) {
+    for (const std::string base : {"SR_START", "SR_DATI", "SR_MATR", "SR_ERR", "SR_OUT", "FINESCO"}) {
+      env_.SetFile("/data/" + base + ext, "x");
+    }
+  }
+  server_.Start();
+  for (const std::string base : {"SR_MATR", "SR_ERR", "SR_OUT", "FINESCO"}) {
+    EXPECT_FALSE(env_.HasFile("/data/" + base + ".004")) << base;
+    EXPECT_TRUE(env_.HasFile("/data/" + base + ".005")) << base;  // beyond .004: untouched
+  }
+  EXPECT_EQ(env_.HasFile("/data/SR_START.004"), no_kill);
+  EXPECT_EQ(env_.HasFile("/data/SR_DATI.004"), no_kill);
+  EXPECT_TRUE(timer_.Enabled());
+
+  // At shutdown the start file of the current extension goes only with the
+  // option: the opposite sense of the start-up clean-up.
+  env_.SetFile("/data/SR_START.001", "");
+  env_.SetFile("/data/SR_ERR.001", "E504\r\n");
+  bool stopped = false;
+  server_.RequestStop([&] { stopped = true; });
+  EXPECT_TRUE(stopped);
+  EXPECT_FALSE(timer_.Enabled());
+  EXPECT_FALSE(env_.HasFile("/data/SR_ERR.001"));
+  EXPECT_EQ(env_.HasFile("/data/SR_START.001"), !no_kill);
+  const std::string trace = Trace();
+  const auto p1 = trace.find("FINE   PROGRAMM1"), p3 = trace.find("FINE   PROGRAMM3"),
+             p4 = trace.find("FINE   PROGRAMM4");
+  EXPECT_TRUE(p1 < p3 && p3 < p4) << trace;
+}
+
+INSTANTIATE_TEST_SUITE_P(NoKillDatiStart, CleanUp, ::testing::Bool());
+
+TEST_F(ServerTest, RequestsDuringAJobWaitForItsAnswerStatusAnswersAtOnce) {
+  SaveSettings(false);
+  server_.Start();
+  Run(1000);  // the first poll publishes the identification
+  ASSERT_TRUE(env_.HasFile("/data/SR_MATR.001"));
+  env_.SetFile("/data/SR_DATI.001", "RECEIPT\r\n");
+  env_.SetFile("/data/SR_START.001", "");
+
+  std::vector<std::string> events;
+  std::string status_during_job;
+  env_.OnPump([&] {
+    if (!server_.state().job_in_progress || !status_during_job.empty()) return;
+    server_.HandleRequest({"printer", "feed"}, [&](const ControlReply& r) {
+      events.push_back("feed " + std::to_string(r.exit_code));
+    });
+    server_.HandleRequest({"counter", "15"}, [&](const ControlReply& r) {
+      events.push_back("counter " + r.out);
+    });
+    server_.HandleRequest({"status"}, [&](const ControlReply& r) { status_during_job = r.out; });
+    events.push_back("queued while printing");
+  });
+  Run(3000);  // the re-arming tick after the dump, then the poll that takes the job
+  env_.OnPump({});
+  EXPECT_THAT(events, ElementsAre("queued while printing", "feed 0", "counter 15\n"));
+  EXPECT_THAT(status_during_job, HasSubstr("job=printing\n"));
+  EXPECT_THAT(status_during_job, HasSubstr("device=/dev/ttyS0\n"));
+  EXPECT_TRUE(env_.HasFile("/data/FINESCO.001"));
+  // The feed came after the whole receipt, cut included.
+  EXPECT_THAT(serial_.printed, HasSubstr("RECEIPT"));
+  EXPECT_THAT(serial_.printed, EndsWith("\x1D" "V\x42\r\n\x1BJ1\r\n"));
+  EXPECT_EQ(server_.settings().receipt_counter, 15);
+  EXPECT_THAT(env_.File("/app/KV2EPcfg.txt"), HasSubstr("\r\n 15 \r\n"));  // saved at once
+
+  // Idle, a status request asks the printer.
+  serial_.state = testing::FakeSerialPort::State::kOffline;
+  ControlReply status;
+  server_.HandleRequest({"status"}, [&](const ControlReply& r) { status = r; });
+  EXPECT_EQ(status.exit_code, 1);
+  EXPECT_THAT(status.out, HasSubstr("state=offline\nreason=\njob=idle\n"));
+  EXPECT_THAT(status.out, HasSubstr("last_job=TUTTO OK\n"));
+}
+
+TEST_F(ServerTest, SettingsAreCheckedWholeAppliedWithTheirHandlersAndSaved) {
+  SaveSettings(false);
+  server_.Start();
+  struct Case {
+    std::vector<std::string> request;
+    int exit_code;
+    std::string err;
+  };
+  const Case cases[] = {
+      {{"settings", "set", "cboFileExtension=.005", "cboParity=X"}, 2, "cboParity"},
+      {{"settings", "set", "txtTimerVal=0"}, 2, "txtTimerVal"},
+      {{"settings", "set", "nonsense"}, 2, "not NAME=VALUE"},
+      {{"printer", "jump"}, 2, "no such command"},
+      {{"rm", "-rf", "/"}, 2, "not a request"},
+      {{"counter", "ABC"}, 2, "stays 0"},
+      {{"reprint"}, 1, "Function not available"},
+      {{"settings", "set", "cboFileExtension=.005", "txtTimerVal=250", "cboComPort=<none>"}, 0, ""},
+  };
+  for (const Case& c : cases) {
+    const ControlReply r = server_.Execute(c.request);
+    EXPECT_EQ(r.exit_code, c.exit_code) << c.request[0] << " " << r.err;
+    EXPECT_THAT(r.err, HasSubstr(c.err));
+    // Nothing of a refused set was applied.
+    if (c.exit_code != 0) {
+      EXPECT_EQ(server_.settings().FileExtension(), ".001");
+    }
+  }
+  EXPECT_EQ(server_.settings().FileExtension(), ".005");
+  EXPECT_EQ(timer_.Interval(), 250);
+  EXPECT_FALSE(server_.state().port_usable);  // the COM port handler ran
+  EXPECT_EQ(env_.File("/data/KVTIMER1.TXT"), "250\r\n");
+  EXPECT_THAT(env_.File("/app/KV2EPcfg.txt"), StartsWith("-1 \r\n"));
+}
+
+}  // namespace
+}  // namespace dovevid::job
