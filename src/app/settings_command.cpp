@@ -4,17 +4,21 @@
 
 #include "app/options.h"
 #include "app/remote.h"
+#include "base/text.h"
+#include "config/schema.h"
 
 namespace dovevid::app {
 
 namespace {
 
 constexpr char kUsage[] =
-    "usage: dovevid settings [--app-dir DIR] [--data-dir DIR]\n"
+    "usage: dovevid settings [--describe] [--app-dir DIR] [--data-dir DIR]\n"
     "       dovevid settings set NAME=VALUE ... [--app-dir DIR] [--data-dir DIR]\n"
     "\n"
     "Without 'set', prints every setting as NAME=VALUE: lists by item text\n"
-    "(<none> when nothing is selected), check boxes as 1 or 0, texts as stored.\n"
+    "(<none> when nothing is selected), check boxes as 1 or 0, texts as stored;\n"
+    "--describe adds each setting's caption and tool tip in the settings\n"
+    "window and the values it takes.\n"
     "With 'set', checks every value against its list or type; when all are\n"
     "accepted it saves KV2EPcfg.txt (application directory) and KV2EPcfg2.txt\n"
     "(data directory); when one is refused nothing is written.\n"
@@ -28,6 +32,28 @@ constexpr char kUsage[] =
     "Exit status: 0 done, 1 the data directory is missing or a file could not\n"
     "be written, 2 bad usage or a refused value.\n";
 
+// The listing with what the settings window says of each setting.
+std::string Describe(const std::string& listing) {
+  std::vector<std::pair<std::string, std::string>> values;
+  config::Settings settings;  // for the limits that follow other settings
+  for (const std::string& line : SplitAnyLineEnd(listing)) {
+    const std::size_t eq = line.find('=');
+    if (eq == std::string::npos) continue;
+    values.emplace_back(line.substr(0, eq), line.substr(eq + 1));
+    if (values.back().first == "cboRowLength") (void)config::SetSetting(settings, "cboRowLength", values.back().second);
+  }
+  std::string out;
+  for (const auto& [name, value] : values) {
+    out += name + "=" + value + "\n";
+    if (const auto d = config::DescribeSetting(settings, name)) {
+      out += "    caption: " + (d->caption.empty() ? "-" : d->caption) + "\n";
+      if (!d->tool_tip.empty()) out += "    tip:     " + d->tool_tip + "\n";
+      out += "    takes:   " + d->allowed + "\n";
+    }
+  }
+  return out;
+}
+
 }  // namespace
 
 int RunSettingsCommand(const std::vector<std::string>& args) {
@@ -38,11 +64,14 @@ int RunSettingsCommand(const std::vector<std::string>& args) {
     std::cerr << "dovevid settings: " << error << '\n' << kUsage;
     return 2;
   }
-  for (const std::string& a : rest) {
-    if (a == "--help" || a == "-h") {
+  bool describe = false;
+  for (auto it = rest.begin(); it != rest.end();) {
+    if (*it == "--help" || *it == "-h") {
       std::cout << kUsage;
       return 0;
     }
+    describe = describe || *it == "--describe";
+    it = *it == "--describe" ? rest.erase(it) : it + 1;
   }
   const bool set = !rest.empty() && rest[0] == "set";
   if ((!set && !rest.empty()) || (set && rest.size() < 2)) {
@@ -54,7 +83,9 @@ int RunSettingsCommand(const std::vector<std::string>& args) {
   RequestOptions options;
   options.exclusive = set;
   rest.insert(rest.begin(), "settings");
-  return PrintReply(SendRequest(common, rest, options));
+  RequestResult result = SendRequest(common, rest, options);
+  if (describe && !set && result.reply.exit_code == 0) result.reply.out = Describe(result.reply.out);
+  return PrintReply(result);
 }
 
 }  // namespace dovevid::app

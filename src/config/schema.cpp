@@ -217,4 +217,54 @@ Status SetSetting(Settings& s, std::string_view name, std::string_view value) {
   return Status::OK();
 }
 
+std::optional<SettingDescription> DescribeSetting(const Settings& s, std::string_view name) {
+  if (name == "txtTimerVal") {
+    return SettingDescription{"Timer in sec.", "Timer value in second",
+                              "seconds below 100 (at most 60), or milliseconds from 100 to 60000"};
+  }
+  const Entry* e = Find(name);
+  if (!e) return std::nullopt;
+  const std::string row = fmt::format("text, at most {} characters (the row length)", s.RowLength());
+  const int i = e->index;
+  switch (e->kind) {
+    case Kind::kList: {
+      const List list = static_cast<List>(i);
+      std::string items;
+      for (const std::string& item : ListItems(list)) items += (items.empty() ? "" : ", ") + item;
+      if (list == List::kComPort || list == List::kComPortDisplay) items += std::string(", ") + kNoneText;
+      return SettingDescription{std::string(ListCaption(list)), std::string(ListToolTip(list)), items};
+    }
+    case Kind::kCounter:
+      return SettingDescription{"Set Num. Rec.", "Set Num. Scontr.", "a whole number"};
+    case Kind::kInputType:
+      return SettingDescription{i == 0 ? "SL" : "Txt",
+                                i == 0 ? "Select input type as Zaduru Language (SL)"
+                                       : "Select Input Type as normal text preformatted",
+                                "1 or 0 (selecting one clears the other)"};
+    case Kind::kPrinter:
+      return SettingDescription{"Printers", "", "a printer name of 'dovevid printer list'"};
+    case Kind::kHeader: return SettingDescription{"Header", "Header line ", row};
+    case Kind::kFooter: return SettingDescription{"Footer", "Footer line ", row};
+    case Kind::kCheck: {
+      if (!e->boxes) {
+        const OptionSpec& o = OptionInfo(i);
+        return SettingDescription{std::string(o.caption), std::string(o.tool_tip), "1 or 0"};
+      }
+      const bool header = e->boxes == &Settings::chkDH_Header || e->boxes == &Settings::chkDW_Header;
+      const bool height = e->boxes == &Settings::chkDH_Header || e->boxes == &Settings::chkDH_Footer;
+      std::string tip;
+      if (header) {
+        tip = height ? "Enable Double Heigth on Header Lines" : "Enable Double Width on Header Lines";
+      }
+      return SettingDescription{height ? (header ? "D.H" : "D.H.") : "D.W.", tip, "1 or 0"};
+    }
+    case Kind::kEnableDisplay:
+      return SettingDescription{"Enable Display", "", "1 or 0"};
+    case Kind::kWord:
+      return SettingDescription{std::string(WordInfo(i).caption), "",
+                                fmt::format("text, at most {} characters", WordInfo(i).max_length)};
+  }
+  return std::nullopt;
+}
+
 }  // namespace dovevid::config

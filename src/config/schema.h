@@ -2,6 +2,7 @@
 // changes the configuration of a headless installation.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,5 +24,15 @@ bool GetSetting(const Settings& settings, std::string_view name, std::string* va
 // txtTimerVal is not handled here (it goes through the polling-interval rule).
 // On a bad name or value returns an error whose description says why.
 Status SetSetting(Settings& settings, std::string_view name, std::string_view value);
+
+// What the settings window shows for a setting, and what it takes.
+struct SettingDescription {
+  std::string caption;
+  std::string tool_tip;
+  std::string allowed;
+};
+// Nothing when the name is unknown. Text limits follow `settings` (the
+// header and footer lines take the row length).
+std::optional<SettingDescription> DescribeSetting(const Settings& settings, std::string_view name);
 
 }  // namespace dovevid::config

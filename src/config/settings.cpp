@@ -28,29 +28,31 @@ std::vector<std::string> ComNames() {
 
 struct ListDef {
   std::string_view name;
+  std::string_view caption;
+  std::string_view tool_tip;
   std::vector<std::string> items;
 };
 
 const std::vector<ListDef>& Lists() {
   static const std::vector<ListDef> lists = {
-      {"cboComPort", Numbers(1, 20)},
-      {"cboBaudRate", {"2400", "4800", "9600", "19200", "38400", "57600", "115200"}},
-      {"cboParity", {"N", "O", "E"}},
-      {"cboDataBit", {"7", "8"}},
-      {"cboStopBit", {"1", "2"}},
-      {"cboRowLength", RowLengths()},
-      {"cboEndSpaces", Numbers(0, 20)},
-      {"cboFileExtension", {".001", ".002", ".003", ".004", ".005", ".006", ".007", ".008"}},
-      {"cboPostCutFeeds", Numbers(0, 20)},
-      {"cboBarcode",
+      {"cboComPort", "Com Port", "Com Port selection", Numbers(1, 20)},
+      {"cboBaudRate", "B.Rate", "Baud Rate selection", {"2400", "4800", "9600", "19200", "38400", "57600", "115200"}},
+      {"cboParity", "Parity", "Parity selection", {"N", "O", "E"}},
+      {"cboDataBit", "DataBit", "Data Bit selection", {"7", "8"}},
+      {"cboStopBit", "StopBit", "Stop Bit selection", {"1", "2"}},
+      {"cboRowLength", "Row Length", "Define max. row length", RowLengths()},
+      {"cboEndSpaces", "Pre Cut Feeds", "Number of feeds before cutting", Numbers(0, 20)},
+      {"cboFileExtension", "File Extension and Code", "Define file extension", {".001", ".002", ".003", ".004", ".005", ".006", ".007", ".008"}},
+      {"cboPostCutFeeds", "Post Cut Feeds", "Number of feeds after cutting", Numbers(0, 20)},
+      {"cboBarcode", "Barcode Type", "Barcode Type Selection",
        {"UPC/A", "UPC/E", "EAN 13", "EAN 8", "CODE 39", "ITF 2/5", "CODABAR", "CODE 93",
         "CODE 128"}},
-      {"cboUnused1", {"0"}},
-      {"cboUnused2", {"0"}},
-      {"cboUnused3", {"0"}},
-      {"cboUnused4", {"0"}},
-      {"cmbComPortDisplay", ComNames()},
-      {"cboDisplayLength", {"16", "20"}},
+      {"cboUnused1", "Unused 1", "", {"0"}},
+      {"cboUnused2", "Unused 2", "", {"0"}},
+      {"cboUnused3", "Unused 3", "", {"0"}},
+      {"cboUnused4", "Unused 4", "", {"0"}},
+      {"cmbComPortDisplay", "Porta COM Display", "Seleziona porta COM del Display", ComNames()},
+      {"cboDisplayLength", "Display Length", "", {"16", "20"}},
   };
   return lists;
 }
@@ -113,6 +115,8 @@ std::span<const std::string> ListItems(List list) {
 }
 
 std::string_view ListControlName(List list) { return Lists()[static_cast<size_t>(list)].name; }
+std::string_view ListCaption(List list) { return Lists()[static_cast<size_t>(list)].caption; }
+std::string_view ListToolTip(List list) { return Lists()[static_cast<size_t>(list)].tool_tip; }
 
 const WordSpec& WordInfo(int index) { return kWordSpecs.at(static_cast<size_t>(index)); }
 

@@ -55,6 +55,9 @@ enum class List : int {
 
 std::span<const std::string> ListItems(List list);
 std::string_view ListControlName(List list);
+// The label and tool tip the settings window shows for the list.
+std::string_view ListCaption(List list);
+std::string_view ListToolTip(List list);
 
 // The designed default of each words entry, its caption and its maximum length.
 struct WordSpec {

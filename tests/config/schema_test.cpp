@@ -49,5 +49,17 @@ TEST(Schema, PrinterMustBeInTheList) {
   EXPECT_EQ(s.listPrinters, kNone);
 }
 
+TEST(Schema, EverySettingIsDescribedWithWhatItTakes) {
+  Settings s;
+  for (const std::string& name : SettingNames()) {
+    const auto d = DescribeSetting(s, name);
+    ASSERT_TRUE(d) << name;
+    EXPECT_FALSE(d->allowed.empty()) << name;
+  }
+  EXPECT_EQ(DescribeSetting(s, "chkOptions(11)")->caption, "Trace enable");
+  EXPECT_EQ(DescribeSetting(s, "cboEndSpaces")->tool_tip, "Number of feeds before cutting");
+  EXPECT_FALSE(DescribeSetting(s, "chkOptions(12)"));
+}
+
 }  // namespace
 }  // namespace dovevid::config
