@@ -95,7 +95,8 @@ void SerialDisplay::ResetDisplay() {
 void SerialDisplay::Bonjour() {
   if (!Active()) return;
   const std::string& word = settings_.txtWords[kGreetingWord];
-  Send("AsemDisplay_Bonjour", std::string{kHome, kClear} + (word.empty() ? kGreetingFallback : word));
+  Send("AsemDisplay_Bonjour",
+       std::string{kHome, kClear} + (word.empty() ? kGreetingFallback : word));
 }
 
 int SerialDisplay::RowWidth() const { return settings_.display_line_length; }

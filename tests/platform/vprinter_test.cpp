@@ -4,7 +4,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "display_emulation.h"
 #include "emulation.h"
 #include "temp_dir.h"
 #include "vprinter_fixture.h"
@@ -35,12 +34,6 @@ TEST(StatusResponder, SeparatesQueriesFromDataInAnyPieces) {
       EXPECT_EQ(got_replies, "\x12\x12") << cut1 << "," << cut2;
     }
   }
-}
-
-TEST(DisplayEmulation, RowsWrapAndTheCursorMovesDown) {
-  DisplayEmulation d(16);
-  EXPECT_EQ(d.Feed("\x0C" "ABCDEFGHIJKLMNOPQR\x0B\x0A" "Z\x01"),
-            "display |ABCDEFGHIJKLMNOP|\n        |ZR              |\n");
 }
 
 TEST(EscPosDecoder, ReceiptStream) {
