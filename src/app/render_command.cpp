@@ -10,6 +10,9 @@
 #include "base/datetime.h"
 #include "base/log.h"
 #include "config/schema.h"
+#include "display/customer_display.h"
+#include "platform/com_ports.h"
+#include "platform/display_link.h"
 #include "platform/posix_env.h"
 #include "platform/user_settings.h"
 #include "sl/fields.h"
@@ -24,7 +27,7 @@ namespace {
 
 constexpr char kUsage[] =
     "usage: dovevid render FILE [--set NAME=VALUE ...] [--now YYYY-MM-DDTHH:MM:SS]\n"
-    "                           [--app-dir DIR] [--data-dir DIR]\n"
+    "                           [--app-dir DIR] [--data-dir DIR] [--com N=PATH]\n"
     "\n"
     "Lays the SL data FILE out as the print run would and copies the rendered\n"
     "lines (KV2EP.TXT) byte for byte to standard output:\n"
@@ -46,8 +49,12 @@ constexpr char kUsage[] =
     "                    directory is used (and removed), so a running server is\n"
     "                    never disturbed\n"
     "  --app-dir DIR     directory of KV2EPcfg.txt and KVVALIVA.txt\n"
+    "  --com N=PATH      serial device of COM N (the customer display's port)\n"
     "\n"
-    "Customer display rows and operator messages go to standard error.\n"
+    "Customer display rows and operator messages go to standard error. With\n"
+    "the display enabled (chkEnableComPortDisplay) on a display port\n"
+    "(cmbComPortDisplay), the rows are shown on that display too, unless a\n"
+    "running server holds it.\n"
     "Exit status: 0 when a rendered-lines file was produced, 1 when none was,\n"
     "2 on bad usage.\n";
 
@@ -66,19 +73,19 @@ class StderrOperator : public Operator {
   void ShowMessage(std::string_view text) override { std::cerr << "message: " << text << '\n'; }
 };
 
-// Shows the two rows as the display would: an empty row is a blank row.
+// Shows the two rows as the display would, then hands them to the display.
 class StderrDisplay : public sl::CustomerDisplay {
  public:
-  explicit StderrDisplay(int width) : width_(width) {}
-  int RowWidth() const override { return width_; }
+  explicit StderrDisplay(sl::CustomerDisplay& display) : display_(display) {}
+  int RowWidth() const override { return display_.RowWidth(); }
   void SendToDisplay(const std::string& row1, const std::string& row2) override {
-    const std::string blank(static_cast<size_t>(width_ > 0 ? width_ : 0), ' ');
-    std::cerr << "display: [" << (row1.empty() ? blank : row1) << "] ["
-              << (row2.empty() ? blank : row2) << "]\n";
+    std::cerr << "display: [" << display::ShownRow(row1, RowWidth()) << "] ["
+              << display::ShownRow(row2, RowWidth()) << "]\n";
+    display_.SendToDisplay(row1, row2);
   }
 
  private:
-  int width_;
+  sl::CustomerDisplay& display_;
 };
 
 int Usage(const std::string& error) {
@@ -159,7 +166,9 @@ int RunRenderCommand(const std::vector<std::string>& args) {
       env, [&settings] { return settings.Option(config::kTraceEnable); },
       [&dirs] { return dirs.vista ? dirs.data_dir : dirs.app_dir; });
   StderrOperator op;
-  StderrDisplay display(settings.display_line_length);
+  platform::PosixDisplayLink link(platform::ComPortOverrides(common.com));
+  display::SerialDisplay serial_display(env, trace, settings, link);
+  StderrDisplay display(serial_display);
   sl::VatRates rates = sl::DefaultVatRates();
   sl::RenderContext ctx{env, dirs, settings, rates, trace, op, display, env.Now()};
 

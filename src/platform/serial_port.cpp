@@ -157,8 +157,9 @@ Status PosixSerialPort::Apply(int fd, const SerialSettings& s) const {
   t.c_cflag |= CLOCAL | CREAD | (s.data_bits == 7 ? CS7 : CS8);
   if (s.parity != 'N') t.c_cflag |= PARENB | (s.parity == 'O' ? PARODD : 0);
   if (s.stop_bits == 2) t.c_cflag |= CSTOPB;
-  t.c_iflag &= ~IXANY;
-  t.c_iflag |= IXON | IXOFF;
+  const tcflag_t handshake = options_.xon_xoff ? (IXON | IXOFF) : 0;
+  t.c_iflag &= ~(IXANY | IXON | IXOFF);
+  t.c_iflag |= handshake;
   t.c_cc[VMIN] = 0;  // reads take what is there and never wait
   t.c_cc[VTIME] = 0;
   t.c_cc[VSTART] = 0x11;
@@ -170,7 +171,7 @@ Status PosixSerialPort::Apply(int fd, const SerialSettings& s) const {
   if (::tcgetattr(fd, &got) != 0) return Errno("tcgetattr", errno);
   const tcflag_t kChecked = CSIZE | PARENB | PARODD | CSTOPB;
   if (::cfgetospeed(&got) != speed || (got.c_cflag & kChecked) != (t.c_cflag & kChecked) ||
-      (got.c_iflag & (IXON | IXOFF | IXANY)) != (IXON | IXOFF)) {
+      (got.c_iflag & (IXON | IXOFF | IXANY)) != handshake) {
     return Status::Error(kInvalidPropertyValue,
                          "Invalid property value: the device refuses " + std::to_string(s.baud) +
                              "," + s.parity + "," + std::to_string(s.data_bits) + "," +

@@ -1,6 +1,7 @@
 // The serial port on POSIX termios.
 //
-// Handshaking is XON/XOFF in both directions (IXON | IXOFF) without IXANY:
+// Handshaking is XON/XOFF in both directions (IXON | IXOFF) without IXANY
+// unless Options turn it off (the customer display has none):
 // the printer stops our output with XOFF, and its status replies (which are
 // never 0x11 or 0x13) must not restart it. Output data is not escaped, so
 // the bytes 0x11 and 0x13 reach the device unchanged; a printer that itself
@@ -39,6 +40,8 @@ class PosixSerialPort : public printer::SerialPort {
     int write_timeout_ms = 10000;
     // How long Close() waits for queued output to leave.
     int drain_timeout_ms = 5000;
+    // XON/XOFF handshaking; without it every byte from the device is input.
+    bool xon_xoff = true;
   };
 
   explicit PosixSerialPort(ComPortMap device_paths);

@@ -530,7 +530,8 @@ void ReceiptRenderer::Extl(const std::string& record) {
 }
 
 void ReceiptRenderer::Dext(const std::string& record) {
-  std::string s = record;
+  // The record's terminator is not text for the customer.
+  std::string s = record.ends_with(';') ? record.substr(0, record.size() - 1) : record;
   for (size_t i = 6; i < s.size() && i < 6 + 40; ++i) {
     if (s[i] == ',') s[i] = '.';
   }

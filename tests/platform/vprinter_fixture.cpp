@@ -29,6 +29,7 @@ bool VirtualPrinter::Start(const std::string& dir, std::string* why, Mode mode) 
   } else {
     args.insert(args.end(), {"--link", link_});
   }
+  if (mode == Mode::kDisplay) args.push_back("--display");
   // The first line it prints says where it is, once it is there.
   std::string where;
   const bool started = process_.Start(VirtualPrinterProgram(), args, log_) &&
@@ -55,6 +56,7 @@ bool VirtualPrinter::SetState(const std::string& command) {
 }
 
 std::string VirtualPrinter::Capture() const { return ReadFileOrEmpty(capture_); }
+std::string VirtualPrinter::Output() const { return ReadFileOrEmpty(log_); }
 
 bool VirtualPrinter::WaitForCapture(std::size_t bytes, int timeout_ms) const {
   return WaitFor([&] { return Capture().size() >= bytes; }, timeout_ms);

@@ -16,7 +16,8 @@ std::string VirtualPrinterProgram();
 
 class VirtualPrinter {
  public:
-  enum class Mode { kPty, kTcp };
+  // kDisplay: the customer display on a pty (--display).
+  enum class Mode { kPty, kTcp, kDisplay };
 
   // Returns once the printer is ready; *why tells why it is not.
   bool Start(const std::string& dir, std::string* why, Mode mode = Mode::kPty);
@@ -26,6 +27,8 @@ class VirtualPrinter {
   // it has taken effect.
   bool SetState(const std::string& command);
   std::string Capture() const;
+  // Everything it printed (the display's pictures, the decoding).
+  std::string Output() const;
   // True once the capture holds at least `bytes` bytes.
   bool WaitForCapture(std::size_t bytes, int timeout_ms = 3000) const;
 

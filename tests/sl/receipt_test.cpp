@@ -235,7 +235,7 @@ TEST_F(ReceiptTest, LabelWords) {
 
 TEST_F(ReceiptTest, CustomerDisplay) {
   EXPECT_EQ(Render({"DEXT,:CIAO,MONDO;"}), "");
-  EXPECT_THAT(display_.rows, ElementsAre(DisplayRows("", "CIAO.MONDO;" + B(29))));
+  EXPECT_THAT(display_.rows, ElementsAre(DisplayRows("", "CIAO.MONDO" + B(30))));
   Render({"DEXT,:" + std::string(50, 'y')});
   EXPECT_THAT(display_.rows, ElementsAre(DisplayRows("", std::string(40, 'y'))));
   Render({"SALE,P1000", "CASH,V400", "CRED,V200"});

@@ -74,6 +74,13 @@ std::string_view EscOneParameter(char c) {
 
 }  // namespace
 
+std::string Cp1252ToUtf8(unsigned char c) {
+  std::string s;
+  const char32_t cp = c >= 0x80 && c < 0xA0 ? kCp1252High[c - 0x80] : c;
+  if (cp != 0) AppendUtf8(cp, &s);
+  return s;
+}
+
 std::string_view StateName(State s) {
   switch (s) {
     case State::kReady: return "ready";
@@ -188,14 +195,8 @@ bool EscPosDecoder::Step(std::size_t* pos, std::string* out) {
     return take(1);
   }
   if (c >= 0x80) {
-    std::string s;
-    const char32_t cp = c < 0xA0 ? kCp1252High[c - 0x80] : c;
-    if (cp == 0) {
-      s = fmt::format("<{:02X}>", c);
-    } else {
-      AppendUtf8(cp, &s);
-    }
-    AddText(s);
+    const std::string s = Cp1252ToUtf8(c);
+    AddText(s.empty() ? fmt::format("<{:02X}>", c) : s);
     return take(1);
   }
 

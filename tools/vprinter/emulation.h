@@ -10,6 +10,9 @@
 
 namespace dovevid::vprinter {
 
+// A Windows-1252 byte as UTF-8; empty for the five undefined bytes.
+std::string Cp1252ToUtf8(unsigned char c);
+
 enum class State { kReady, kPaperEnd, kOffline, kSilent };
 
 std::string_view StateName(State s);  // "ready", "paper-end", "offline", "silent"

@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "display_emulation.h"
 #include "emulation.h"
 
 namespace {
@@ -61,6 +62,14 @@ Options:
   --decode          print a readable decoding of the print data on standard
                     output as it arrives
   --baud N          accepted for symmetry with a real port and ignored
+  --display         be a two-row customer display instead of a printer:
+                    0x0B homes the cursor, 0x0C clears, 0x0A moves down a
+                    row, text overwrites; every picture it shows (before a
+                    clear, and after each piece received) is printed as
+                    "display |row 1|" and "        |row 2|".
+                    No status answers; --capture keeps every byte.
+  --columns N       characters per display row, 16 or 20 (default 20;
+                    implies --display)
   --help            this text
 
 Status answers (DLE EOT 1 = printer status, DLE EOT 4 = roll paper sensor):
@@ -121,6 +130,7 @@ struct Options {
   bool capture_queries = false;
   bool decode = false;
   State state = State::kReady;
+  int display_columns = 0;  // 0: a printer
 };
 
 int Fail(const std::string& message) {
@@ -139,7 +149,10 @@ int DecodeFile(const std::string& path) {
 
 class Printer {
  public:
-  explicit Printer(Options o) : o_(std::move(o)) { responder_.state = o_.state; }
+  explicit Printer(Options o) : o_(std::move(o)) {
+    responder_.state = o_.state;
+    if (o_.display_columns > 0) display_.emplace(o_.display_columns);
+  }
   ~Printer() { Cleanup(); }
 
   int Run();
@@ -157,6 +170,7 @@ class Printer {
   Options o_;
   StatusResponder responder_;
   EscPosDecoder decoder_;
+  std::optional<dovevid::vprinter::DisplayEmulation> display_;
   int master_ = -1, slave_keep_ = -1;         // pty mode
   int listen_ = -1, client_ = -1;             // tcp mode
   int control_ = -1, capture_ = -1;
@@ -255,6 +269,13 @@ void Printer::WriteStateFile() {
 }
 
 void Printer::Received(const char* data, std::size_t n) {
+  if (display_) {
+    if (capture_ >= 0 && !WriteAll(capture_, std::string(data, n))) {
+      std::cerr << "dovevid-vprinter: capture write failed\n";
+    }
+    std::cout << display_->Feed(std::string_view(data, n)) << std::flush;
+    return;
+  }
   const StatusResponder::Result r = responder_.Feed(std::string_view(data, n));
   if (!r.replies.empty()) SendToHost(client_ >= 0 ? client_ : master_, r.replies, client_ >= 0);
   if (capture_ >= 0) {
@@ -387,8 +408,10 @@ int main(int argc, char** argv) {
       o.capture_queries = true;
     } else if (a == "--decode") {
       o.decode = true;
+    } else if (a == "--display") {
+      if (o.display_columns == 0) o.display_columns = 20;
     } else if (a == "--link" || a == "--tcp" || a == "--control" || a == "--capture" ||
-               a == "--state" || a == "--baud") {
+               a == "--state" || a == "--baud" || a == "--columns") {
       if (!(v = value())) return Fail(a + " needs a value");
       if (a == "--link") o.link = *v;
       if (a == "--control") o.control = *v;
@@ -398,6 +421,10 @@ int main(int argc, char** argv) {
         const long port = std::strtol(v->c_str(), &end, 10);
         if (*end != '\0' || port < 0 || port > 65535) return Fail("bad port " + *v);
         o.tcp_port = static_cast<int>(port);
+      }
+      if (a == "--columns") {
+        if (*v != "16" && *v != "20") return Fail("--columns takes 16 or 20");
+        o.display_columns = std::stoi(*v);
       }
       if (a == "--state") {
         const auto s = ParseState(*v);
