@@ -8,6 +8,7 @@
 #include "platform/control_socket.h"
 #include "platform/cups_spooler.h"
 #include "platform/cups_status.h"
+#include "platform/display_link.h"
 #include "platform/identification.h"
 #include "platform/posix_env.h"
 #include "platform/serial_port.h"
@@ -32,7 +33,8 @@ struct ServerHost::Parts {
       : com_ports(platform::ComPortOverrides(common.com)),
         serial(com_ports),
         monitor(spooler),
-        server({env, op, view, timer, serial, spooler, monitor, identity, display,
+        display_link(com_ports),
+        server({env, op, view, timer, serial, spooler, monitor, identity, display_link,
                 static_cast<int>(::getpid()),
                 [this](int n) { return platform::ComPortDevicePath(n, com_ports); }},
                dirs) {}
@@ -43,7 +45,7 @@ struct ServerHost::Parts {
   platform::CupsSpooler spooler;
   platform::CupsStatusMonitor monitor;
   Identity identity;
-  sl::NoCustomerDisplay display;
+  platform::PosixDisplayLink display_link;
   job::Server server;
 };
 

@@ -10,10 +10,11 @@ Server::Server(ServerEnvironment e, config::Directories dirs)
       trace_(e_.env, [this] { return settings_.Option(config::kTraceEnable); },
              [this] { return dirs_.vista ? dirs_.data_dir : dirs_.app_dir; }),
       op_(e_.op),
+      display_(e_.env, trace_, settings_, e_.display_link),
       files_(e_.env, trace_, op_, dirs_, settings_),
       paper_listener_(files_),
       channel_(e_.env, op_, settings_, e_.serial, e_.spooler, e_.monitor),
-      renderers_(e_.env, dirs_, settings_, trace_, op_, e_.display),
+      renderers_(e_.env, dirs_, settings_, trace_, op_, display_),
       print_({e_.env, trace_, op_, dirs_, settings_, state_, files_, channel_, renderers_}),
       dump_({e_.env, trace_, state_, files_, e_.timer, e_.view, channel_, e_.identity}),
       cycle_({e_.env, trace_, op_, dirs_, settings_, state_, files_, e_.timer, e_.view, print_,
@@ -47,6 +48,9 @@ void Server::Start() {
   if (channel_.spooler_transport()) channel_.OpenStatusMonitor();
   const int com_port = settings_.PrinterComPort();
   state_.port_usable = com_port > 0 && channel_.PortTest(com_port);
+  // The rows keep the configured display length: forcing 20 columns here
+  // would wrap every row of a 16-column display.
+  display_.Start();
   // The restore routine: a fresh start shows its status.
   state_.printer_error = false;
   e_.view.ShowDumpState("DUMP NOT DONE", false);
@@ -155,6 +159,7 @@ void Server::Shutdown() {
   e_.timer.SetEnabled(false);
   state_.closing = true;
   channel_.CloseStatusMonitor();
+  display_.Shutdown();
   channel_.Generic_ClosePort();
   const std::string ext = settings_.FileExtension();
   for (std::string_view base : {kSrMatr, kSrErr, kSrOut, kFinesco}) {

@@ -22,6 +22,7 @@
 #include "base/operator.h"
 #include "config/files.h"
 #include "config/settings.h"
+#include "display/customer_display.h"
 #include "job/control.h"
 #include "job/identification.h"
 #include "job/job_cycle.h"
@@ -46,7 +47,7 @@ struct ServerEnvironment {
   printer::Spooler& spooler;
   printer::StatusMonitor& monitor;
   IdentitySource& identity;
-  sl::CustomerDisplay& display;
+  display::SerialLink& display_link;
   // For the status report: this process, and the device behind COM n.
   int process_id = 0;
   std::function<std::string(int)> com_port_device;
@@ -132,6 +133,7 @@ class Server {
   ServerState state_;
   TraceLog trace_;
   RequestOperator op_;
+  display::SerialDisplay display_;
   JobFiles files_;
   ErrorFilePaperEndListener paper_listener_;
   printer::PrinterChannel channel_;

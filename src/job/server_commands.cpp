@@ -142,6 +142,7 @@ void Server::ApplySelectionHandlers(const config::Settings& before) {
     channel_.CloseStatusMonitor();
     if (channel_.spooler_transport()) channel_.OpenStatusMonitor();
   }
+  if (settings_.cmbComPortDisplay != before.cmbComPortDisplay) display_.Reopen();
   if (settings_.receipt_counter != before.receipt_counter) {
     e_.view.ShowReceiptCounter(settings_.receipt_counter);
   }

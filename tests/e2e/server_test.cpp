@@ -82,11 +82,12 @@ class E2e : public ::testing::Test {
     ASSERT_EQ(r.exit_code, 0) << r.out << r.err;
   }
   void StartServer(const std::map<std::string, std::string>& env = {},
-                   const std::string& com1 = "") {
-    ASSERT_TRUE(server_.Start(DOVEVID_PATH,
-                              {"--headless", "--app-dir", dir_.path(), "--data-dir", dir_.path(),
-                               "--com", "1=" + (com1.empty() ? printer_.link() : com1)},
-                              LogPath(), env));
+                   const std::string& com1 = "", const std::vector<std::string>& more = {}) {
+    std::vector<std::string> args = {"--headless", "--app-dir", dir_.path(), "--data-dir",
+                                     dir_.path(), "--com",
+                                     "1=" + (com1.empty() ? printer_.link() : com1)};
+    args.insert(args.end(), more.begin(), more.end());
+    ASSERT_TRUE(server_.Start(DOVEVID_PATH, args, LogPath(), env));
   }
   // Until the server has published its identification on its first poll.
   void WaitUntilServing() {
@@ -179,6 +180,31 @@ TEST_F(E2e, SlReceiptIsRenderedAndSentLineByLine) {
     printer_.WaitForCapture(expected.size());
     EXPECT_EQ(printer_.Capture(), expected);
   }
+}
+
+TEST_F(E2e, CustomerDisplayGreetsShowsTotalAndChangeAndNeverHoldsAReceipt) {
+  TempDir display_dir;
+  VirtualPrinter display;
+  std::string why;
+  ASSERT_TRUE(display.Start(display_dir.path(), &why, VirtualPrinter::Mode::kDisplay)) << why;
+  Configure({"optInputType(0)=1", "optInputType(1)=0", "cmbComPortDisplay=COM2",
+             "chkEnableComPortDisplay=1"});
+  StartServer({}, "", {"--com", "2=" + display.link()});
+  WaitUntilServing();
+  const std::string greeting = "\x0B\x0C\x0B\x0C** Buongiorno **";
+  ASSERT_TRUE(display.WaitForCapture(greeting.size()));
+  EXPECT_EQ(display.Capture(), greeting);
+  SubmitFiles("SALE,N1,P250,:CAFFE;\r\nCASH,V1000;\r\n");
+  ASSERT_TRUE(WaitForAnswer());
+  const std::string total = "TOTALE          2,50", change = "RESTO           7,50";
+  const std::string rows = "\x0B\x0C" + total + "\x0B\x0A" + std::string(20, ' ') + "\x0B\x0C" +
+                           std::string(20, ' ') + "\x0B\x0A" + change;
+  EXPECT_TRUE(display.WaitForCapture(greeting.size() + rows.size()));
+  EXPECT_EQ(display.Capture(), greeting + rows);
+  display.Stop();  // unplugged: the next receipt prints and is answered all the same
+  SubmitFiles("SALE,N1,P250,:CAFFE;\r\nCASH,V1000;\r\n");
+  ASSERT_TRUE(WaitForAnswer());
+  EXPECT_TRUE(Exists("FINESCO.001"));
 }
 
 TEST_F(E2e, StartWithoutDataIsAnsweredE511) {

@@ -24,6 +24,14 @@ class FixedIdentity : public IdentitySource {
   std::optional<std::int32_t> VolumeSerialNumber() override { return std::nullopt; }
 };
 
+// A display that is never there.
+struct NoDisplay : display::SerialLink {
+  Status Open(int, std::string_view) override { return Status::Error(fault::kDeviceIo, "absent"); }
+  bool IsOpen() const override { return false; }
+  Status Write(std::string_view) override { return Status::Error(fault::kDeviceIo, "absent"); }
+  void Close() override {}
+};
+
 class ServerTest : public ::testing::Test {
  protected:
   ServerTest() {
@@ -55,7 +63,7 @@ class ServerTest : public ::testing::Test {
   testing::RecordingOperator op_;
   StatusView view_;
   testing::FakeTimer timer_{env_};
-  sl::NoCustomerDisplay display_;
+  NoDisplay display_;
   Server server_{{env_, op_, view_, timer_, serial_, spooler_, monitor_, identity_, display_, 42,
                   [](int n) { return "/dev/ttyS" + std::to_string(n - 1); }},
                  dirs_};
