@@ -175,6 +175,11 @@ void Server::Shutdown() {
   if (on_stopped_) on_stopped_();
 }
 
+bool Server::SaveConfiguration() {
+  std::string err;
+  return Save(&err);
+}
+
 bool Server::Save(std::string* err) {
   const Status saved = config::SaveChkComFile(e_.env, dirs_, settings_);
   if (saved.ok()) return true;

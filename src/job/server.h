@@ -80,6 +80,14 @@ class Server {
   // Runs `request` now; the caller knows nothing else is in progress.
   ControlReply Execute(const std::vector<std::string>& request);
 
+  // NAME=VALUE changes as the settings window makes them: all checked first
+  // (one refused value changes nothing), then applied with their selection
+  // handlers, so the next job uses them; saved when `save`.
+  ControlReply ChangeSettings(const std::vector<std::string>& assignments, bool save);
+  // "Save  Config. Data": the settings and words files. False, after telling
+  // the operator, on a fault.
+  bool SaveConfiguration();
+
   // A job, an identification dump, a poll or a request is in progress.
   bool Busy() const;
 
@@ -116,7 +124,6 @@ class Server {
   // `probe`: ask the printer now (nothing else is in progress).
   ControlReply StatusReport(bool probe);
   ControlReply ListSettings();
-  ControlReply SetSettings(const std::vector<std::string>& assignments);
   ControlReply PrinterCommand(const std::vector<std::string>& request);
   ControlReply Reprint();
   ControlReply Counter(const std::vector<std::string>& request);

@@ -32,7 +32,7 @@ ControlReply Server::Execute(const std::vector<std::string>& request) {
   } else if (verb == "settings" && n == 1) {
     reply = ListSettings();
   } else if (verb == "settings" && n >= 3 && request[1] == "set") {
-    reply = SetSettings({request.begin() + 2, request.end()});
+    reply = ChangeSettings({request.begin() + 2, request.end()}, true);
   } else if (verb == "printer" && n >= 2) {
     reply = PrinterCommand(request);
   } else if (verb == "reprint" && n == 1) {
@@ -100,7 +100,7 @@ ControlReply Server::ListSettings() {
   return reply;
 }
 
-ControlReply Server::SetSettings(const std::vector<std::string>& assignments) {
+ControlReply Server::ChangeSettings(const std::vector<std::string>& assignments, bool save) {
   // Everything is checked on a copy first: one refused value changes nothing.
   config::Settings next = settings_;
   std::optional<std::string> timer_value;
@@ -126,7 +126,7 @@ ControlReply Server::SetSettings(const std::vector<std::string>& assignments) {
   ApplySelectionHandlers(before);
   if (timer_value) cycle_.cmdChgTimer_Click(*timer_value);
   std::string err;
-  if (!Save(&err)) return {1, "", err};
+  if (save && !Save(&err)) return {1, "", err};
   e_.view.ShowSettingsChanged();
   return {};
 }
