@@ -26,6 +26,7 @@
 #include "platform/com_ports.h"
 #include "platform/cups_spooler.h"
 #include "platform/cups_status.h"
+#include "platform/direct_pipe.h"
 #include "platform/identification.h"
 #include "platform/instance_lock.h"
 #include "platform/posix_env.h"
@@ -38,11 +39,13 @@ namespace {
 
 constexpr char kUsage[] =
     "usage: dovevid --headless [--data-dir DIR] [--app-dir DIR] [--com N=PATH ...]\n"
+    "                          [--printer NAME=URI ...]\n"
     "\n"
     "Runs the print server without a window: polls the data directory for\n"
-    "SR_START, prints SR_DATI on the configured printer (serial COM port or\n"
-    "CUPS queue, see 'dovevid settings') and answers with SR_OUT and FINESCO\n"
-    "or SR_ERR. One server per data directory (lock file DOVEVID.LCK there).\n"
+    "SR_START, prints SR_DATI on the configured printer (serial COM port, CUPS\n"
+    "queue or direct printer, see 'dovevid settings') and answers with SR_OUT\n"
+    "and FINESCO or SR_ERR. One server per data directory (lock file\n"
+    "DOVEVID.LCK there).\n"
     "Operator messages go to standard error and, with \"Trace enable\", to the\n"
     "trace log; finished jobs are reported on standard output.\n"
     "SIGTERM or SIGINT stops it: a job in progress is finished first, then\n"
@@ -52,6 +55,9 @@ constexpr char kUsage[] =
     "  --data-dir DIR   directory of the job files\n"
     "  --app-dir DIR    directory of KV2EPcfg.txt and KVVALIVA.txt\n"
     "  --com N=PATH     serial device of COM N (e.g. --com 1=/dev/ttyUSB0)\n"
+    "  --printer NAME=URI  a direct printer for the printer list, URI\n"
+    "                   socket://HOST[:PORT] (raw TCP, port 9100 by default) or\n"
+    "                   usb:/dev/usb/lp0 (a printer-class device)\n"
     "\n"
     "Environment: DOVEVID_PAPER_END_PAUSES=N waits N one-second pauses for\n"
     "paper before a line gives up and the job fails with E096 (default 300).\n"
@@ -169,7 +175,10 @@ int RunHeadless(int argc, char** argv, const std::vector<std::string>& args) {
   platform::PosixSerialPort serial(platform::ComPortOverrides(common.com));
   platform::CupsSpooler spooler;
   platform::CupsStatusMonitor monitor(spooler);
-  printer::PrinterChannel channel(env, op, settings, serial, spooler, monitor);
+  std::vector<std::string> problems;
+  platform::DirectPipes direct(platform::ConfiguredDirectPrinters(common.printers, &problems));
+  for (const std::string& p : problems) op.ShowMessage(p);
+  printer::PrinterChannel channel(env, op, settings, serial, spooler, monitor, direct);
   job::JobFiles files(env, trace, op, dirs, settings);
   job::ErrorFilePaperEndListener paper_listener(files);
   channel.SetPaperEndListener(&paper_listener);
@@ -198,8 +207,7 @@ int RunHeadless(int argc, char** argv, const std::vector<std::string>& args) {
 
   channel.UpdateTransport();
   if (channel.spooler_transport()) channel.OpenStatusMonitor();
-  const int com_port = settings.PrinterComPort();
-  state.port_usable = com_port > 0 && channel.PortTest(com_port);
+  state.port_usable = channel.TestPrinterPort();
   // The customer display would be greeted here.
 
   // The restore routine: a fresh start shows its status.
@@ -278,8 +286,10 @@ int RunHeadless(int argc, char** argv, const std::vector<std::string>& args) {
   ::sigaction(SIGINT, &sa, nullptr);
 
   std::cout << "dovevid: serving " << dirs.data_dir << " (extension " << settings.FileExtension()
-            << ", printer " << (channel.spooler_transport() ? channel.current_printer()
-                                                            : settings.printer_entries[0])
+            << ", printer "
+            << (channel.transport_kind() == printer::TransportKind::kSerial
+                    ? settings.printer_entries[0]
+                    : channel.txtDefaultPrinter())
             << ", polling every " << settings.polling_interval_ms << " ms)" << std::endl;
 
   // The polling timer is armed last: from here on jobs are taken.

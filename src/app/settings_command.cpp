@@ -24,7 +24,10 @@ constexpr char kUsage[] =
     "accepted it saves KV2EPcfg.txt (application directory) and KV2EPcfg2.txt\n"
     "(data directory); when one is refused nothing is written.\n"
     "txtTimerVal takes seconds (below 100, at most 60) or milliseconds\n"
-    "(100 to 60000) and is saved to KVTIMER1.TXT.\n";
+    "(100 to 60000) and is saved to KVTIMER1.TXT.\n"
+    "ListPrinters takes a printer name: RS232_PRINTER, a CUPS queue, or a direct\n"
+    "printer of [Printers] in QNBKORV1.conf or of --printer (give the server the\n"
+    "same --printer, or the selection is dropped when it saves).\n";
 
 int Print(const config::Settings& s) {
   for (const std::string& name : config::SettingNames()) {
@@ -63,7 +66,7 @@ int RunSettingsCommand(const std::vector<std::string>& args) {
     std::cerr << "dovevid settings: " << error << '\n';
     return 1;
   }
-  config::Settings settings = LoadSettings(env, *dirs);
+  config::Settings settings = LoadSettings(env, *dirs, common);
   if (!set) return Print(settings);
 
   // Validate everything first: a refused value leaves the files untouched.
