@@ -57,6 +57,7 @@ PrinterChannel::~PrinterChannel() = default;
 // --- Generic operations -------------------------------------------------------
 
 void PrinterChannel::Generic_OpenPort() {
+  last_fault_told_.clear();
   if (transport_ == TransportKind::kTcp || transport_ == TransportKind::kDevice) {
     // Errors are swallowed as on the serial port: the printer then does not
     // answer the readiness query.
@@ -185,7 +186,11 @@ std::int16_t PrinterChannel::Send(std::string_view bytes, bool line) {
                                    : Status::Error(fault::kInvalidPortNumber, "No printer pipe");
   if (s.ok()) return kSent;
   // A line send tells the operator; a raw send leaves that to its caller.
-  if (line) op_.ShowMessage(FaultText(s));
+  // The rest of a receipt on a lost link fails alike: told once.
+  if (line && FaultText(s) != last_fault_told_) {
+    last_fault_told_ = FaultText(s);
+    op_.ShowMessage(last_fault_told_);
+  }
   return kWriteFailed;
 }
 

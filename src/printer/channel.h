@@ -209,6 +209,7 @@ class PrinterChannel {
   std::vector<DirectPrinter> listed_direct_;
   std::unique_ptr<PrinterPipe> direct_pipe_;
   std::string direct_pipe_uri_;
+  std::string last_fault_told_;  // since the last open
   bool paper_end_episode_ = false;
   std::string current_printer_;
   std::string default_printer_;
