@@ -24,8 +24,8 @@ constexpr int kNotConnected = 8018;
 
 // One non-blocking connect attempt to `ai` until `deadline_ms`.
 Status ConnectOne(const addrinfo& ai, std::int64_t deadline_ms, int* out) {
-  const int fd = ::socket(ai.ai_family, ai.ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC,
-                          ai.ai_protocol);
+  const int fd =
+      ::socket(ai.ai_family, ai.ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, ai.ai_protocol);
   if (fd < 0) return ErrnoStatus("socket", errno);
   int err = ::connect(fd, ai.ai_addr, ai.ai_addrlen) == 0 ? 0 : errno;
   if (err == EINPROGRESS) {
@@ -70,7 +70,8 @@ Status DirectPipe::Connect(int* fd) const {
   hints.ai_family = AF_UNSPEC;
   hints.ai_socktype = SOCK_STREAM;
   addrinfo* found = nullptr;
-  const int rc = ::getaddrinfo(uri_.host.c_str(), std::to_string(uri_.port).c_str(), &hints, &found);
+  const int rc =
+      ::getaddrinfo(uri_.host.c_str(), std::to_string(uri_.port).c_str(), &hints, &found);
   if (rc != 0) {
     return Status::Error(fault::kDeviceIo, Where() + ": " + ::gai_strerror(rc));
   }

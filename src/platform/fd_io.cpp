@@ -98,7 +98,10 @@ Status DrainOutput(int fd, int timeout_ms) {
       // taken once it is writable again.
       pollfd p{fd, POLLOUT, 0};
       const auto left = std::max<std::int64_t>(0, deadline - MonotonicNowMs());
-      if (::poll(&p, 1, static_cast<int>(left)) > 0 && p.revents == POLLOUT) return Status::OK();
+      if (::poll(&p, 1, static_cast<int>(left)) > 0 && (p.revents & POLLOUT) != 0 &&
+          (p.revents & (POLLERR | POLLHUP)) == 0) {
+        return Status::OK();
+      }
       return Status::Error(fault::kDeviceIo, "Output not delivered: the device took no more");
     }
     if (queued <= 0) return Status::OK();

@@ -45,10 +45,14 @@ std::optional<DirectUri> ParseSocketUri(std::string_view rest) {
 
 std::string_view TransportName(TransportKind kind) {
   switch (kind) {
-    case TransportKind::kSerial: return "serial";
-    case TransportKind::kSpooler: return "cups";
-    case TransportKind::kTcp: return "tcp";
-    case TransportKind::kDevice: return "usb";
+    case TransportKind::kSerial:
+      return "serial";
+    case TransportKind::kSpooler:
+      return "cups";
+    case TransportKind::kTcp:
+      return "tcp";
+    case TransportKind::kDevice:
+      return "usb";
   }
   return "";
 }
@@ -69,8 +73,9 @@ std::optional<std::string> DirectPrinterProblem(std::string_view name, std::stri
   const std::string entry = std::string(name) + "=" + std::string(uri);
   if (name.empty() || name.find(',') != std::string_view::npos || name.front() == ' ' ||
       name.back() == ' ' || name == kSerialPrinterName) {
-    return entry + ": the printer name must be non-empty, without commas or outer blanks, "
-                   "and not RS232_PRINTER";
+    return entry +
+           ": the printer name must be non-empty, without commas or outer blanks, "
+           "and not RS232_PRINTER";
   }
   if (!ParseDirectUri(uri)) {
     return entry + ": the URI must be socket://HOST[:PORT] or usb:/PATH/OF/DEVICE";

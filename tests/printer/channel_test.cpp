@@ -387,11 +387,9 @@ TEST_F(ChannelTest, SpoolerDocumentClosesWellOnlyOnceItHasPrinted) {
   for (const Case& c : cases) {
     spooler.progress = c.progress;
     spooler.cancelled.clear();
-    const std::int64_t start = env.MonotonicMs();
     channel.Generic_OpenPort();
     EXPECT_EQ(channel.Generic_ClosePort(), c.result) << spooler.documents.size();
     EXPECT_EQ(spooler.cancelled.size(), c.cancelled ? 1u : 0u) << spooler.documents.size();
-    EXPECT_LE(env.MonotonicMs() - start, kSpoolerCompletionTimeoutMs + 1000);
   }
 }
 
