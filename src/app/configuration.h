@@ -1,6 +1,7 @@
 // Loading the configuration the way start-up does, for the commands.
 #pragma once
 
+#include "app/options.h"
 #include "base/env.h"
 #include "config/files.h"
 #include "config/settings.h"
@@ -8,9 +9,11 @@
 namespace dovevid::app {
 
 // Timer, settings and words files, then the list defaults. The printer list
-// is filled first, as record 18 is matched against it. Commands that only
-// look at the settings leave the timer file alone.
+// is filled first, as record 18 is matched against it: with the COM ports and
+// direct printers of `common` too, so a printer the server is given on its
+// command line stays selected. Commands that only look at the settings leave
+// the timer file alone.
 config::Settings LoadSettings(Env& env, const config::Directories& dirs,
-                              bool rewrite_timer_file = false);
+                              const CommonOptions& common = {}, bool rewrite_timer_file = false);
 
 }  // namespace dovevid::app

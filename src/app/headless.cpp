@@ -23,11 +23,14 @@ namespace {
 
 constexpr char kUsage[] =
     "usage: dovevid --headless [--data-dir DIR] [--app-dir DIR] [--com N=PATH ...]\n"
+    "                          [--printer NAME=URI ...]\n"
     "\n"
     "Runs the print server without a window: polls the data directory for\n"
-    "SR_START, prints SR_DATI on the configured printer (serial COM port or\n"
-    "CUPS queue, see 'dovevid settings') and answers with SR_OUT and FINESCO\n"
-    "or SR_ERR. One server per data directory (lock file DOVEVID.LCK there).\n"
+    "SR_START, prints SR_DATI on the configured printer (serial COM port, CUPS\n"
+    "queue or direct printer, see 'dovevid settings') and answers with SR_OUT\n"
+    "and FINESCO or SR_ERR. One server per data directory (lock file\n"
+    "DOVEVID.LCK there); commands reach it through its control socket\n"
+    "DOVEVID.SOCK there (see 'dovevid status', 'dovevid printer').\n"
     "Operator messages go to standard error and, with \"Trace enable\", to the\n"
     "trace log; finished jobs are reported on standard output.\n"
     "SIGTERM or SIGINT stops it: a job in progress is finished first, then\n"
@@ -37,6 +40,9 @@ constexpr char kUsage[] =
     "  --data-dir DIR   directory of the job files\n"
     "  --app-dir DIR    directory of KV2EPcfg.txt and KVVALIVA.txt\n"
     "  --com N=PATH     serial device of COM N (e.g. --com 1=/dev/ttyUSB0)\n"
+    "  --printer NAME=URI  a direct printer for the printer list, URI\n"
+    "                   socket://HOST[:PORT] (raw TCP, port 9100 by default) or\n"
+    "                   usb:/dev/usb/lp0 (a printer-class device)\n"
     "\n"
     "Environment: DOVEVID_PAPER_END_PAUSES=N waits N one-second pauses for\n"
     "paper before a line gives up and the job fails with E096 (default 300).\n"
@@ -135,8 +141,9 @@ int RunHeadless(int argc, char** argv, const std::vector<std::string>& args) {
   const config::Settings& settings = server.settings();
   std::cout << "dovevid: serving " << dirs->data_dir << " (extension " << settings.FileExtension()
             << ", printer "
-            << (server.channel().spooler_transport() ? server.channel().current_printer()
-                                                     : settings.printer_entries[0])
+            << (server.channel().transport_kind() == printer::TransportKind::kSerial
+                    ? settings.printer_entries[0]
+                    : settings.SelectedPrinterName())
             << ", polling every " << settings.polling_interval_ms << " ms)" << std::endl;
   return qt.exec();
 }

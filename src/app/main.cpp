@@ -38,6 +38,8 @@ constexpr char kHelp[] =
     "  --data-dir DIR   directory of the job files (default: /var/lib/QNBKORV1, or\n"
     "                   CustomPathDataDir in ~/.config/Quenbridge/QNBKORV1.conf)\n"
     "  --com N=PATH     use PATH as serial port COM N (default /dev/ttyS{N-1})\n"
+    "  --printer NAME=URI  add a direct printer to the printer list:\n"
+    "                   socket://HOST[:PORT] or usb:/dev/usb/lpN\n"
     "\n"
     "Run 'dovevid COMMAND --help' for the options of one command.\n";
 

@@ -19,6 +19,21 @@ bool ParseComMapping(const std::string& text, std::map<int, std::string>* com) {
   return true;
 }
 
+// "LP=socket://192.168.1.50" into the list; a later one of the same name wins.
+bool ParsePrinter(const std::string& text, std::vector<printer::DirectPrinter>* printers,
+                  std::string* error) {
+  const size_t eq = text.find('=');
+  const std::string name = text.substr(0, eq);
+  const std::string uri = eq == std::string::npos ? "" : text.substr(eq + 1);
+  if (const auto why = printer::DirectPrinterProblem(name, uri)) {
+    *error = "--printer " + *why + " (e.g. --printer LP=socket://192.168.1.50)";
+    return false;
+  }
+  std::erase_if(*printers, [&](const printer::DirectPrinter& p) { return p.name == name; });
+  printers->push_back({name, uri});
+  return true;
+}
+
 }  // namespace
 
 bool TakeCommonOptions(const std::vector<std::string>& args, CommonOptions* common,
@@ -31,7 +46,7 @@ bool TakeCommonOptions(const std::vector<std::string>& args, CommonOptions* comm
       name = a.substr(0, a.find('='));
       value = a.substr(a.find('=') + 1);
     }
-    if (name != "--app-dir" && name != "--data-dir" && name != "--com") {
+    if (name != "--app-dir" && name != "--data-dir" && name != "--com" && name != "--printer") {
       rest->push_back(a);
       continue;
     }
@@ -46,6 +61,8 @@ bool TakeCommonOptions(const std::vector<std::string>& args, CommonOptions* comm
       common->app_dir = *value;
     } else if (name == "--data-dir") {
       common->data_dir = *value;
+    } else if (name == "--printer") {
+      if (!ParsePrinter(*value, &common->printers, error)) return false;
     } else if (!ParseComMapping(*value, &common->com)) {
       *error = "--com takes N=PATH with N from 1 to 20, e.g. --com 1=/dev/ttyUSB0";
       return false;

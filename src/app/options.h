@@ -8,6 +8,7 @@
 
 #include "base/env.h"
 #include "config/data_dir.h"
+#include "printer/transport.h"
 
 namespace dovevid::app {
 
@@ -15,6 +16,7 @@ struct CommonOptions {
   std::optional<std::string> app_dir;   // --app-dir
   std::optional<std::string> data_dir;  // --data-dir
   std::map<int, std::string> com;       // --com N=PATH
+  std::vector<printer::DirectPrinter> printers;  // --printer NAME=URI
 };
 
 // Walks argv, taking the common options out; the rest stays in `rest` in

@@ -8,6 +8,7 @@
 #include "platform/control_socket.h"
 #include "platform/cups_spooler.h"
 #include "platform/cups_status.h"
+#include "platform/direct_pipe.h"
 #include "platform/display_link.h"
 #include "platform/identification.h"
 #include "platform/posix_env.h"
@@ -33,8 +34,9 @@ struct ServerHost::Parts {
       : com_ports(platform::ComPortOverrides(common.com)),
         serial(com_ports),
         monitor(spooler),
+        direct(platform::ConfiguredDirectPrinters(common.printers, &problems)),
         display_link(com_ports),
-        server({env, op, view, timer, serial, spooler, monitor, identity, display_link,
+        server({env, op, view, timer, serial, spooler, monitor, direct, identity, display_link,
                 static_cast<int>(::getpid()),
                 [this](int n) { return platform::ComPortDevicePath(n, com_ports); }},
                dirs) {}
@@ -44,6 +46,9 @@ struct ServerHost::Parts {
   platform::PosixSerialPort serial;
   platform::CupsSpooler spooler;
   platform::CupsStatusMonitor monitor;
+  // Entries of [Printers] or --printer that could not be used.
+  std::vector<std::string> problems;
+  platform::DirectPipes direct;
   Identity identity;
   platform::PosixDisplayLink display_link;
   job::Server server;
@@ -51,7 +56,9 @@ struct ServerHost::Parts {
 
 ServerHost::ServerHost(const CommonOptions& common, const config::Directories& dirs,
                        Operator& op, job::StatusView& view, job::PollTimer& timer)
-    : parts_(std::make_unique<Parts>(common, dirs, op, view, timer)) {}
+    : parts_(std::make_unique<Parts>(common, dirs, op, view, timer)) {
+  for (const std::string& p : parts_->problems) op.ShowMessage(p);
+}
 
 ServerHost::~ServerHost() = default;
 

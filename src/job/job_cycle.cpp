@@ -73,7 +73,7 @@ std::int16_t JobCycle::iVerifyStartPos1() {
     d_.files.WriteErrFile(kMsgNoPort);
     return 0;
   }
-  if (d_.settings.PrinterComPort() <= 0) return 0;
+  if (d_.settings.PrinterComPort() <= 0 && d_.print.NeedsComPort()) return 0;
   if (!d_.files.Exists(kSrMatr)) {
     d_.dump.StartDumpConf();
     return 0;

@@ -38,6 +38,9 @@ class PrintRunner {
   virtual ~PrintRunner() = default;
   // One print run of the job data file `sFile`; returns a kRun* result.
   virtual int DoSendFile(const std::string& sFile) = 0;
+  // Whether jobs wait for a printer COM port to be configured: not while a
+  // direct printer, which has a port of its own, is chosen.
+  virtual bool NeedsComPort() const { return true; }
 };
 
 class DumpRunner {

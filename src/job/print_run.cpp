@@ -227,6 +227,11 @@ class PrintRun::Run {
 
 PrintRun::PrintRun(Deps deps) : d_(std::move(deps)) {}
 
+bool PrintRun::NeedsComPort() const {
+  const printer::TransportKind kind = d_.channel.transport_kind();
+  return kind != printer::TransportKind::kTcp && kind != printer::TransportKind::kDevice;
+}
+
 int PrintRun::DoSendFile(const std::string& sFile) {
   d_.trace.WriteErrorLog("DoSendFile n.1 ");
   d_.channel.UpdateTransport();

@@ -62,6 +62,7 @@ class PrintRun : public PrintRunner {
 
   // kRunSent, kRunRepeat, kRunNotReady, kRunPaperEnd or kRunFailed.
   int DoSendFile(const std::string& sFile) override;
+  bool NeedsComPort() const override;
 
   // The rendered-lines file of the last SL rendering (what a reprint request
   // prints again); empty until the first rendering since start-up.

@@ -13,7 +13,7 @@ Server::Server(ServerEnvironment e, config::Directories dirs)
       display_(e_.env, trace_, settings_, e_.display_link),
       files_(e_.env, trace_, op_, dirs_, settings_),
       paper_listener_(files_),
-      channel_(e_.env, op_, settings_, e_.serial, e_.spooler, e_.monitor),
+      channel_(e_.env, op_, settings_, e_.serial, e_.spooler, e_.monitor, e_.direct),
       renderers_(e_.env, dirs_, settings_, trace_, op_, display_),
       print_({e_.env, trace_, op_, dirs_, settings_, state_, files_, channel_, renderers_}),
       dump_({e_.env, trace_, state_, files_, e_.timer, e_.view, channel_, e_.identity}),
@@ -46,8 +46,7 @@ void Server::Start() {
   Load(true);
   CleanUpJobFiles();
   if (channel_.spooler_transport()) channel_.OpenStatusMonitor();
-  const int com_port = settings_.PrinterComPort();
-  state_.port_usable = com_port > 0 && channel_.PortTest(com_port);
+  state_.port_usable = channel_.TestPrinterPort();
   // The rows keep the configured display length: forcing 20 columns here
   // would wrap every row of a 16-column display.
   display_.Start();

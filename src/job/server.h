@@ -46,6 +46,7 @@ struct ServerEnvironment {
   printer::SerialPort& serial;
   printer::Spooler& spooler;
   printer::StatusMonitor& monitor;
+  printer::DirectPrinters& direct;
   IdentitySource& identity;
   display::SerialLink& display_link;
   // For the status report: this process, and the device behind COM n.

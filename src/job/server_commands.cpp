@@ -53,7 +53,7 @@ ControlReply Server::Execute(const std::vector<std::string>& request) {
 
 ControlReply Server::StatusReport(bool probe) {
   if (probe) {
-    last_probe_ = state_.port_usable || channel_.spooler_transport()
+    last_probe_ = state_.port_usable || channel_.transport_kind() != printer::TransportKind::kSerial
                       ? printer::ProbePrinter(channel_)
                       : printer::PrinterProbe{printer::PrinterState::kPortUnusable, ""};
     if (last_probe_.state == printer::PrinterState::kPortUnusable && last_probe_.reason.empty()) {
@@ -64,8 +64,17 @@ ControlReply Server::StatusReport(bool probe) {
   } else if (channel_.paper_end_episode()) {  // the job waits for paper
     last_probe_ = {printer::PrinterState::kPaperEnd, ""};
   }
-  const bool spooler = channel_.spooler_transport();
+  const printer::TransportKind kind = channel_.transport_kind();
   const int com = settings_.PrinterComPort();
+  std::string name = std::string(printer::kSerialPrinterName);
+  std::string device = com > 0 && e_.com_port_device ? e_.com_port_device(com) : "";
+  const auto items = channel_.PrinterListItems();
+  const int selected = settings_.listPrinters;
+  if (kind != printer::TransportKind::kSerial && selected >= 0 &&
+      selected < static_cast<int>(items.size())) {
+    name = items[static_cast<std::size_t>(selected)].name;
+    device = items[static_cast<std::size_t>(selected)].uri;
+  }
   std::string out;
   const auto line = [&out](std::string_view key, const std::string& value) {
     out += fmt::format("{}={}\n", key, value);
@@ -74,10 +83,9 @@ ControlReply Server::StatusReport(bool probe) {
   line("pid", std::to_string(e_.process_id));
   line("since", since_ ? Iso(*since_) : "");
   line("data_dir", dirs_.data_dir);
-  line("printer", spooler ? channel_.current_printer() : std::string(printer::kSerialPrinterName));
-  line("transport", spooler ? "spooler" : "serial");
-  line("device", spooler ? channel_.current_printer()
-                         : (com > 0 && e_.com_port_device ? e_.com_port_device(com) : ""));
+  line("printer", name);
+  line("transport", std::string(printer::TransportName(kind)));
+  line("device", device);
   line("state", std::string(printer::PrinterStateText(last_probe_.state)));
   line("reason", last_probe_.reason);
   line("job", state_.job_in_progress ? "printing" : probe ? "idle" : "busy");
@@ -133,14 +141,14 @@ ControlReply Server::ChangeSettings(const std::vector<std::string>& assignments,
 
 void Server::ApplySelectionHandlers(const config::Settings& before) {
   if (settings_.cboComPort != before.cboComPort) {
-    const int port = settings_.PrinterComPort();
-    state_.port_usable = port > 0 && channel_.PortTest(port);
+    state_.port_usable = channel_.TestPrinterPort();
     channel_.BuildPrinterList();
   }
   if (settings_.listPrinters != before.listPrinters) {
     channel_.ListPrinters_Click();
     channel_.CloseStatusMonitor();
     if (channel_.spooler_transport()) channel_.OpenStatusMonitor();
+    state_.port_usable = channel_.TestPrinterPort();
   }
   if (settings_.cmbComPortDisplay != before.cmbComPortDisplay) display_.Reopen();
   if (settings_.receipt_counter != before.receipt_counter) {
@@ -171,10 +179,11 @@ ControlReply Server::PrinterCommand(const std::vector<std::string>& request) {
   } else if (sub == "list") {
     channel_.BuildPrinterList();
     ControlReply reply;
-    const auto& entries = settings_.printer_entries;
-    for (std::size_t i = 0; i < entries.size(); ++i) {
+    const auto items = channel_.PrinterListItems();
+    for (std::size_t i = 0; i < items.size(); ++i) {
       const bool selected = static_cast<int>(i) == settings_.listPrinters;
-      reply.out += fmt::format("{} {}\n", selected ? '*' : ' ', entries[i]);
+      reply.out += fmt::format("{} {}  {}  {}\n", selected ? '*' : ' ', items[i].name,
+                               printer::TransportName(items[i].transport), items[i].uri);
     }
     return reply;
   } else {

@@ -1,6 +1,7 @@
 #include "platform/cups_spooler.h"
 
 #include "platform/cups_printers.h"
+#include "platform/cups_status.h"
 
 namespace dovevid::platform {
 namespace {
@@ -34,6 +35,29 @@ void CancelJob(const std::string& printer, int job_id) {
   HttpConnection http = ConnectToScheduler();
   if (http) cupsCancelJob2(http.get(), printer.c_str(), job_id, 0);
 }
+
+// The job's job-state; nothing when the scheduler did not say.
+std::optional<int> JobState(http_t* http, int job_id) {
+  ipp_t* request = ippNewRequest(IPP_OP_GET_JOB_ATTRIBUTES);
+  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "job-uri", nullptr,
+               ("ipp://localhost/jobs/" + std::to_string(job_id)).c_str());
+  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr,
+               cupsUser());
+  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr,
+               "job-state");
+  ipp_t* response = cupsDoRequest(http, request, "/jobs/");
+  std::optional<int> state;
+  if (IppSucceeded()) {
+    if (ipp_attribute_t* a = ippFindAttribute(response, "job-state", IPP_TAG_ENUM)) {
+      state = ippGetInteger(a, 0);
+    }
+  }
+  ippDelete(response);
+  return state;
+}
+
+// Handed-over documents nobody asks about are forgotten beyond this many.
+constexpr std::size_t kKeptHandedOver = 16;
 
 }  // namespace
 
@@ -95,8 +119,58 @@ bool CupsSpooler::CloseDocument(std::int32_t handle) {
     handed_over = IppSucceeded();
   }
   doc.http.reset();
-  if (!handed_over) CancelJob(doc.printer, doc.job_id);
-  return handed_over;
+  if (!handed_over) {
+    CancelJob(doc.printer, doc.job_id);
+    return false;
+  }
+  if (handed_over_.size() >= kKeptHandedOver) handed_over_.erase(handed_over_.begin());
+  handed_over_[handle] = {doc.printer, doc.job_id};
+  return true;
+}
+
+http_t* CupsSpooler::StatusConnection() {
+  if (!status_http_) status_http_ = ConnectToScheduler();
+  return status_http_.get();
+}
+
+printer::DocumentProgress CupsSpooler::Progress(std::int32_t handle) {
+  using printer::DocumentProgress;
+  const auto it = handed_over_.find(handle);
+  if (it == handed_over_.end()) return DocumentProgress::kLost;
+  http_t* http = StatusConnection();
+  const std::optional<int> state = http ? JobState(http, it->second.job_id) : std::nullopt;
+  if (!state) {
+    status_http_.reset();  // the next look starts on a fresh connection
+    return DocumentProgress::kUnderWay;
+  }
+  switch (*state) {
+    case IPP_JSTATE_COMPLETED:
+      handed_over_.erase(it);
+      return DocumentProgress::kPrinted;
+    case IPP_JSTATE_CANCELED:
+    case IPP_JSTATE_ABORTED:
+      handed_over_.erase(it);
+      return DocumentProgress::kLost;
+    case IPP_JSTATE_HELD:
+    case IPP_JSTATE_STOPPED:
+      return DocumentProgress::kStuck;
+    default:
+      break;
+  }
+  // Queued or printing, on a printer that is stopped or cannot be reached.
+  CupsPrinterState printer;
+  if (QueryPrinterState(http, it->second.printer, &printer) &&
+      (CupsStatusWord(printer) & printer::status_bits::kNoResponse) != 0) {
+    return DocumentProgress::kStuck;
+  }
+  return DocumentProgress::kUnderWay;
+}
+
+void CupsSpooler::Cancel(std::int32_t handle) {
+  const auto it = handed_over_.find(handle);
+  if (it == handed_over_.end()) return;
+  CancelJob(it->second.printer, it->second.job_id);
+  handed_over_.erase(it);
 }
 
 void CupsSpooler::AbandonDocument(const std::string& printer) {

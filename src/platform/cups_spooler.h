@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,6 +36,13 @@ class CupsSpooler : public printer::Spooler {
   // Finishes the document, so the job prints. A document that met a write
   // failure is cancelled instead: half a receipt is not printed.
   bool CloseDocument(std::int32_t handle) override;
+  // From the job's state: completed is printed; cancelled or aborted is
+  // lost; held or stopped, or queued or printing on a queue that is stopped
+  // or whose device cannot be reached (the status monitor's no response),
+  // is stuck.
+  printer::DocumentProgress Progress(std::int32_t handle) override;
+  // Cancels the job.
+  void Cancel(std::int32_t handle) override;
   // Cancels the job the printer is printing now.
   void AbandonDocument(const std::string& printer) override;
 
@@ -46,7 +54,16 @@ class CupsSpooler : public printer::Spooler {
     bool failed = false;
   };
 
+  struct HandedOver {
+    std::string printer;
+    int job_id = 0;
+  };
+  // The kept connection for the job queries, reconnected after a failure.
+  http_t* StatusConnection();
+
   std::map<std::int32_t, Document> documents_;
+  std::map<std::int32_t, HandedOver> handed_over_;
+  HttpConnection status_http_;
   std::int32_t next_handle_ = 1;
 };
 

@@ -1,21 +1,15 @@
 #include "platform/serial_port.h"
 
-#include <fcntl.h>
-#include <poll.h>
-#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
-#include <chrono>
-#include <cstring>
-#include <thread>
 #include <utility>
 #include <vector>
 
 #include "base/text.h"
+#include "platform/fd_io.h"
 
 namespace dovevid::platform {
 
@@ -24,10 +18,6 @@ namespace {
 // Fault numbers of the serial control, as operators and support know them.
 constexpr int kInvalidPropertyValue = 380;
 constexpr int kPortNotOpen = 8018;
-
-Status Errno(const char* what, int err) {
-  return Status::Error(fault::kDeviceIo, std::string(what) + ": " + std::strerror(err));
-}
 
 std::optional<speed_t> BaudConstant(int baud) {
   switch (baud) {
@@ -41,11 +31,6 @@ std::optional<speed_t> BaudConstant(int baud) {
     case 115200: return B115200;
     default: return std::nullopt;
   }
-}
-
-std::int64_t NowMs() {
-  using namespace std::chrono;
-  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
 }  // namespace
@@ -93,6 +78,10 @@ std::string PosixSerialPort::DevicePath() const {
   return port_number_ >= 1 ? ComPortDevicePath(port_number_, device_paths_) : std::string();
 }
 
+std::string PosixSerialPort::DeviceName(int port_number) const {
+  return port_number >= 1 ? ComPortDevicePath(port_number, device_paths_) : std::string();
+}
+
 Status PosixSerialPort::Configure(int port_number, std::string_view settings) {
   if (port_number < 1 || port_number > 255) {
     return Status::Error(fault::kInvalidPortNumber, "Invalid port number");
@@ -124,23 +113,11 @@ Status PosixSerialPort::Configure(int port_number, std::string_view settings) {
 }
 
 Status PosixSerialPort::OpenDevice(const std::string& path, int* out) const {
-  const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) {
-    const int err = errno;
-    if (err == EBUSY) return Status::Error(fault::kPortAlreadyOpen, "Port already open");
-    return Errno(path.c_str(), err);
-  }
+  int fd = -1;
+  if (Status s = OpenExclusive(path, &fd); !s.ok()) return s;
   if (!::isatty(fd)) {
     ::close(fd);
     return Status::Error(fault::kInvalidPortNumber, path + " is not a serial port");
-  }
-  // One user of a port at a time: a second server, or the customer display
-  // mapped onto the printer's device, must not interleave bytes with us.
-  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    const int err = errno;
-    ::close(fd);
-    if (err == EWOULDBLOCK) return Status::Error(fault::kPortAlreadyOpen, "Port already open");
-    return Errno(path.c_str(), err);
   }
   *out = fd;
   return Status::OK();
@@ -148,7 +125,7 @@ Status PosixSerialPort::OpenDevice(const std::string& path, int* out) const {
 
 Status PosixSerialPort::Apply(int fd, const SerialSettings& s) const {
   termios t{};
-  if (::tcgetattr(fd, &t) != 0) return Errno("tcgetattr", errno);
+  if (::tcgetattr(fd, &t) != 0) return ErrnoStatus("tcgetattr", errno);
   ::cfmakeraw(&t);
   const speed_t speed = *BaudConstant(s.baud);
   ::cfsetispeed(&t, speed);
@@ -164,11 +141,11 @@ Status PosixSerialPort::Apply(int fd, const SerialSettings& s) const {
   t.c_cc[VTIME] = 0;
   t.c_cc[VSTART] = 0x11;
   t.c_cc[VSTOP] = 0x13;
-  if (::tcsetattr(fd, TCSANOW, &t) != 0) return Errno("tcsetattr", errno);
+  if (::tcsetattr(fd, TCSANOW, &t) != 0) return ErrnoStatus("tcsetattr", errno);
 
   // tcsetattr succeeds when any part was applied: check what took.
   termios got{};
-  if (::tcgetattr(fd, &got) != 0) return Errno("tcgetattr", errno);
+  if (::tcgetattr(fd, &got) != 0) return ErrnoStatus("tcgetattr", errno);
   const tcflag_t kChecked = CSIZE | PARENB | PARODD | CSTOPB;
   if (::cfgetospeed(&got) != speed || (got.c_cflag & kChecked) != (t.c_cflag & kChecked) ||
       (got.c_iflag & (IXON | IXOFF | IXANY)) != handshake) {
@@ -180,7 +157,7 @@ Status PosixSerialPort::Apply(int fd, const SerialSettings& s) const {
 
   int lines = TIOCM_DTR | TIOCM_RTS;
   if (::ioctl(fd, TIOCMBIS, &lines) != 0 && errno != ENOTTY && errno != EINVAL) {
-    return Errno("DTR/RTS", errno);
+    return ErrnoStatus("DTR/RTS", errno);
   }
   return Status::OK();
 }
@@ -208,21 +185,10 @@ Status PosixSerialPort::Open() {
 
 Status PosixSerialPort::Close() {
   if (!IsOpen()) return Status::OK();
-  Status result;
   // Wait for the queued output to leave; the device may hold it with XOFF.
-  const std::int64_t deadline = NowMs() + options_.drain_timeout_ms;
-  for (;;) {
-    int queued = 0;
-    if (::ioctl(fd_, TIOCOUTQ, &queued) != 0 || queued <= 0) break;
-    if (NowMs() >= deadline) {
-      result = Status::Error(fault::kDeviceIo, "Output not delivered: " + std::to_string(queued) +
-                                                   " bytes still queued at close");
-      // Closing would otherwise wait for them in the kernel.
-      ::tcflush(fd_, TCOFLUSH);
-      break;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
+  const Status result = DrainOutput(fd_, options_.drain_timeout_ms);
+  // Closing would otherwise wait for what is still queued in the kernel.
+  if (!result.ok()) ::tcflush(fd_, TCOFLUSH);
   ::close(fd_);
   fd_ = -1;
   return result;
@@ -232,51 +198,16 @@ Status PosixSerialPort::Write(std::string_view bytes) {
   if (!IsOpen()) return Status::Error(kPortNotOpen, "Operation valid only when the port is open");
   const std::int64_t wire_ms =
       static_cast<std::int64_t>(bytes.size()) * 10 * 1000 / settings_.baud + 1;
-  const std::int64_t deadline = NowMs() + options_.write_timeout_ms + wire_ms;
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
-    if (n > 0) {
-      done += static_cast<std::size_t>(n);
-      continue;
-    }
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0 && errno != EAGAIN) return Errno("write", errno);
-    // The output queue is full or stopped by XOFF: wait for room.
-    const std::int64_t left = deadline - NowMs();
-    if (left <= 0) {
-      return Status::Error(fault::kDeviceIo, "Write timeout: the device took " +
-                                                 std::to_string(done) + " of " +
-                                                 std::to_string(bytes.size()) + " bytes");
-    }
-    pollfd p{fd_, POLLOUT, 0};
-    if (::poll(&p, 1, static_cast<int>(std::min<std::int64_t>(left, 100))) < 0 && errno != EINTR) {
-      return Errno("poll", errno);
-    }
-  }
-  return Status::OK();
+  return WriteUntil(fd_, bytes, MonotonicNowMs() + options_.write_timeout_ms + wire_ms,
+                    /*socket=*/false);
 }
 
 Status PosixSerialPort::Read(std::string* bytes) {
   if (!IsOpen()) return Status::Error(kPortNotOpen, "Operation valid only when the port is open");
-  char buf[512];
-  for (;;) {
-    const ssize_t n = ::read(fd_, buf, sizeof buf);
-    if (n > 0) {
-      bytes->append(buf, static_cast<std::size_t>(n));
-      continue;
-    }
-    if (n == 0 || errno == EAGAIN) return Status::OK();
-    if (errno == EINTR) continue;
-    return Errno("read", errno);
-  }
+  bool end_of_file = false;  // a terminal has no end: nothing arrived
+  return ReadAvailable(fd_, bytes, &end_of_file);
 }
 
-bool PosixSerialPort::WaitReadable(int ms) {
-  if (!IsOpen()) return false;
-  pollfd p{fd_, POLLIN, 0};
-  const int n = ::poll(&p, 1, ms);
-  return n > 0 && (p.revents & POLLIN) != 0;
-}
+bool PosixSerialPort::WaitReadable(int ms) { return IsOpen() && PollReadable(fd_, ms); }
 
 }  // namespace dovevid::platform

@@ -57,6 +57,7 @@ class PosixSerialPort : public printer::SerialPort {
   Status Write(std::string_view bytes) override;
   Status Read(std::string* bytes) override;
   bool WaitReadable(int ms) override;
+  std::string DeviceName(int port_number) const override;
 
   // The device of the configured port (empty before Configure()).
   std::string DevicePath() const;

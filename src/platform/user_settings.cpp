@@ -29,6 +29,16 @@ std::map<int, std::string> ReadComPortOverrides() {
   return ports;
 }
 
+std::vector<std::pair<std::string, std::string>> ReadPrinterEntries() {
+  std::vector<std::pair<std::string, std::string>> printers;
+  QSettings store = Store();
+  store.beginGroup(QStringLiteral("Printers"));
+  for (const QString& key : store.childKeys()) {
+    printers.emplace_back(key.toStdString(), store.value(key).toString().toStdString());
+  }
+  return printers;
+}
+
 std::string ExecutableDirectory() {
   char buf[PATH_MAX];
   const ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);

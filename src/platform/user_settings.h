@@ -5,6 +5,8 @@
 
 #include <map>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace dovevid::platform {
 
@@ -13,6 +15,11 @@ std::string ReadCustomPathDataDir();
 
 // Group ComPorts: "COM3" -> "/dev/ttyUSB0".
 std::map<int, std::string> ReadComPortOverrides();
+
+// Group Printers: the direct printers, NAME=URI, in key order. The user's
+// file comes first; the system-wide one (/etc/xdg/Quenbridge/QNBKORV1.conf)
+// adds the names it does not have.
+std::vector<std::pair<std::string, std::string>> ReadPrinterEntries();
 
 // The directory of the running executable.
 std::string ExecutableDirectory();

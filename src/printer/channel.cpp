@@ -22,16 +22,55 @@ std::string EntryPrinterName(const std::string& entry) {
 
 std::string FaultText(const Status& s) { return fmt::format("{} - {}", s.description(), s.number()); }
 
+// How often, and how long in a row, the wait for a spooler document looks at
+// it before a stuck document is given up: a printer that reports itself
+// unreachable for a moment while its job starts is not given up on.
+constexpr int kProgressPollMs = 200;
+constexpr int kStuckGraceMs = 1000;
+
+class NoDirectPrinters : public DirectPrinters {
+ public:
+  std::vector<DirectPrinter> List() override { return {}; }
+  std::unique_ptr<PrinterPipe> MakePipe(const DirectUri&) override { return nullptr; }
+};
+NoDirectPrinters g_no_direct_printers;
+
 }  // namespace
 
 PrinterChannel::PrinterChannel(Env& env, Operator& op, config::Settings& settings,
+                               SerialPort& serial, Spooler& spooler, StatusMonitor& monitor,
+                               DirectPrinters& direct)
+    : env_(env),
+      op_(op),
+      settings_(settings),
+      serial_(serial),
+      spooler_(spooler),
+      monitor_(monitor),
+      direct_(direct) {}
+
+PrinterChannel::PrinterChannel(Env& env, Operator& op, config::Settings& settings,
                                SerialPort& serial, Spooler& spooler, StatusMonitor& monitor)
-    : env_(env), op_(op), settings_(settings), serial_(serial), spooler_(spooler), monitor_(monitor) {}
+    : PrinterChannel(env, op, settings, serial, spooler, monitor, g_no_direct_printers) {}
+
+PrinterChannel::~PrinterChannel() = default;
 
 // --- Generic operations -------------------------------------------------------
 
 void PrinterChannel::Generic_OpenPort() {
-  if (spooler_transport_) {
+  last_fault_told_.clear();
+  if (transport_ == TransportKind::kTcp || transport_ == TransportKind::kDevice) {
+    // Errors are swallowed as on the serial port: the printer then does not
+    // answer the readiness query.
+    if (!direct_pipe_) {
+      open_status_ = Status::Error(fault::kDeviceIo, "no direct printer is selected");
+    } else if (!direct_pipe_->IsOpen()) {
+      open_status_ = direct_pipe_->Open();
+    } else {
+      open_status_ = Status::OK();
+    }
+    return;
+  }
+  if (spooler_transport()) {
     // A document still open (an open without its close) is ended first, so
     // the spooler is never left with a document nobody closes.
     if (lh_printer_ > 0) spooler_.CloseDocument(lh_printer_);
@@ -71,12 +110,37 @@ std::int16_t PrinterChannel::Qnbocx21_ClosePort() {
 }
 
 std::int16_t PrinterChannel::Generic_ClosePort() {
-  // Both transports are closed: the transport may have been switched by a
+  // Every transport is closed: the transport may have been switched by a
   // list click while a send was waiting.
-  const bool document_ok = lh_printer_ <= 0 || spooler_.CloseDocument(lh_printer_);
-  lh_printer_ = 0;
+  const std::int16_t document_result = CloseSpoolerDocument();
+  const bool direct_ok = !direct_pipe_ || direct_pipe_->Close().ok();
   const std::int16_t serial_result = Qnbocx21_ClosePort();
-  return document_ok ? serial_result : kWriteFailed;
+  return document_result == kSent && direct_ok ? serial_result : kWriteFailed;
+}
+
+std::int16_t PrinterChannel::CloseSpoolerDocument() {
+  if (lh_printer_ <= 0) return kSent;
+  const std::int32_t handle = lh_printer_;
+  lh_printer_ = 0;  // the wait below lets events in: nobody closes it twice
+  if (!spooler_.CloseDocument(handle)) return kWriteFailed;
+  return AwaitPrinted(handle) ? kSent : kWriteFailed;
+}
+
+bool PrinterChannel::AwaitPrinted(std::int32_t handle) {
+  int stuck_ms = 0;
+  for (int waited = 0;; waited += kProgressPollMs) {
+    switch (spooler_.Progress(handle)) {
+      case DocumentProgress::kPrinted: return true;
+      case DocumentProgress::kLost: return false;
+      case DocumentProgress::kStuck: stuck_ms += kProgressPollMs; break;
+      case DocumentProgress::kUnderWay: stuck_ms = 0; break;
+    }
+    if (stuck_ms > kStuckGraceMs || waited >= completion_timeout_ms_) {
+      spooler_.Cancel(handle);
+      return false;
+    }
+    Attendi(env_, kProgressPollMs);
+  }
 }
 
 std::int16_t PrinterChannel::Generic_TrasmettiStringa_CRLF(std::string_view text) {
@@ -90,6 +154,8 @@ std::int16_t PrinterChannel::Generic_TrasmettiStringa_CRLF(std::string_view text
     for (;;) {
       const bool end = Generic_CheckFineCartaTM88(&status);
       if (!end && !status.empty()) break;
+      // Nothing brings the paper back over a link that is gone.
+      if (PipeLost()) return kWriteFailed;
       Attendi(env_, 1000);
       if (++pauses > pause_limit_) return kPaperEndGaveUp;  // the episode stays open
     }
@@ -109,14 +175,30 @@ std::int16_t PrinterChannel::Generic_TrasmettiStringa_NoCRLF(std::string_view by
   return Send(bytes, false);
 }
 
+PrinterPipe* PrinterChannel::Pipe() {
+  return transport_ == TransportKind::kSerial ? &serial_ : direct_pipe_.get();
+}
+
+bool PrinterChannel::PipeLost() {
+  if (spooler_transport()) return false;
+  const PrinterPipe* pipe = Pipe();
+  return pipe == nullptr || !pipe->IsOpen();
+}
+
 std::int16_t PrinterChannel::Send(std::string_view bytes, bool line) {
-  if (spooler_transport_) {
+  if (spooler_transport()) {
     return lh_printer_ > 0 && spooler_.Write(lh_printer_, bytes) ? kSent : kWriteFailed;
   }
-  const Status s = serial_.Write(bytes);
+  PrinterPipe* pipe = Pipe();
+  const Status s = pipe != nullptr ? pipe->Write(bytes)
+                                   : Status::Error(fault::kInvalidPortNumber, "No printer pipe");
   if (s.ok()) return kSent;
   // A line send tells the operator; a raw send leaves that to its caller.
-  if (line) op_.ShowMessage(FaultText(s));
+  // The rest of a receipt on a lost link fails alike: told once.
+  if (line && FaultText(s) != last_fault_told_) {
+    last_fault_told_ = FaultText(s);
+    op_.ShowMessage(last_fault_told_);
+  }
   return kWriteFailed;
 }
 
@@ -132,7 +214,7 @@ std::string PrinterChannel::Generic_TrasmettiStringa_CRLF_Ricevi(std::string_vie
     return elapsed <= timeout_ms && (!reply.empty() || 2 * elapsed <= timeout_ms);
   };
 
-  if (spooler_transport_) {
+  if (spooler_transport()) {
     if (lh_printer_ <= 0 || !spooler_.Write(lh_printer_, out)) return reply;
     do {
       reply = spooler_.Read(lh_printer_, kSpoolerReadBytes);
@@ -148,17 +230,19 @@ std::string PrinterChannel::Generic_TrasmettiStringa_CRLF_Ricevi(std::string_vie
   // after it has come only delays every line.
   const bool one_byte_reply = out == escpos::StatusQuery(escpos::kPrinterStatus) ||
                               out == escpos::StatusQuery(escpos::kRollPaperStatus);
+  PrinterPipe* pipe = Pipe();
+  if (pipe == nullptr) return reply;
   // A late answer to an earlier request must not pass for this one's.
   std::string stale;
-  if (!serial_.Read(&stale).ok()) return reply;
-  if (!serial_.Write(out).ok()) return reply;
+  if (!pipe->Read(&stale).ok()) return reply;
+  if (!pipe->Write(out).ok()) return reply;
   do {
-    if (!serial_.Read(&reply).ok()) return reply;
+    if (!pipe->Read(&reply).ok()) return reply;
     if (one_byte_reply && !reply.empty()) break;
     env_.PumpEvents();
     elapsed += step;
     if (one_byte_reply) {
-      serial_.WaitReadable(step);
+      pipe->WaitReadable(step);
     } else {
       env_.SleepMs(step);
     }
@@ -167,7 +251,7 @@ std::string PrinterChannel::Generic_TrasmettiStringa_CRLF_Ricevi(std::string_vie
 }
 
 bool PrinterChannel::Generic_CheckFineCartaTM88(std::string* status_char) {
-  if (spooler_transport_) {
+  if (spooler_transport()) {
     *status_char = "a";
     std::uint32_t status = 0;
     if (mp_handle_ <= 0 || !monitor_.GetStatus(mp_handle_, &status)) return false;
@@ -220,6 +304,15 @@ bool PrinterChannel::PortTest(int port_number) {
   return port_usable_;
 }
 
+bool PrinterChannel::TestPrinterPort() {
+  UpdateTransport();
+  if (transport_ == TransportKind::kTcp || transport_ == TransportKind::kDevice) {
+    port_usable_ = direct_pipe_ != nullptr;
+    return port_usable_;
+  }
+  return PortTest(settings_.PrinterComPort());
+}
+
 // --- Printer list and transport -----------------------------------------------
 
 void PrinterChannel::BuildPrinterList() {
@@ -229,6 +322,16 @@ void PrinterChannel::BuildPrinterList() {
   entries.push_back(fmt::format("{} , COM{}", kSerialPrinterName, settings_.PrinterComPort()));
   for (const SpoolerPrinter& p : spooler_.ListPrinters()) {
     entries.push_back(p.name + " ,  " + p.description);
+  }
+  // A direct printer named like an entry before it could never be chosen.
+  listed_direct_.clear();
+  for (const DirectPrinter& d : direct_.List()) {
+    const bool taken = std::any_of(entries.begin(), entries.end(), [&](const std::string& e) {
+      return EntryPrinterName(e) == d.name;
+    });
+    if (taken || !ParseDirectUri(d.uri)) continue;
+    entries.push_back(d.name + " ,  " + d.uri);
+    listed_direct_.push_back(d);
   }
   // Reloading the list must not silently move printing to another printer.
   settings_.listPrinters = config::kNone;
@@ -241,6 +344,36 @@ void PrinterChannel::BuildPrinterList() {
   }
 }
 
+std::vector<PrinterListItem> PrinterChannel::PrinterListItems() const {
+  std::vector<PrinterListItem> items;
+  const auto& entries = settings_.printer_entries;
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    PrinterListItem item{EntryPrinterName(entries[i]), TransportKind::kSpooler, ""};
+    const auto direct = std::find_if(listed_direct_.begin(), listed_direct_.end(),
+                                     [&](const DirectPrinter& d) { return d.name == item.name; });
+    if (i == 0) {
+      item.transport = TransportKind::kSerial;
+      item.uri = serial_.DeviceName(settings_.PrinterComPort());
+    } else if (direct != listed_direct_.end()) {
+      item.transport = ParseDirectUri(direct->uri)->kind;
+      item.uri = direct->uri;
+    } else if (const std::size_t comma = entries[i].find(','); comma != std::string::npos) {
+      item.uri = Trim(std::string_view(entries[i]).substr(comma + 1));
+    }
+    items.push_back(std::move(item));
+  }
+  return items;
+}
+
+const DirectPrinter* PrinterChannel::SelectedDirectPrinter() const {
+  if (settings_.listPrinters <= 0) return nullptr;
+  const std::string name = settings_.SelectedPrinterName();
+  for (const DirectPrinter& d : listed_direct_) {
+    if (d.name == name) return &d;
+  }
+  return nullptr;
+}
+
 void PrinterChannel::ListPrinters_Click() {
   const int index = settings_.listPrinters;
   const auto& entries = settings_.printer_entries;
@@ -249,6 +382,8 @@ void PrinterChannel::ListPrinters_Click() {
   if (entry.starts_with(kSerialPrinterName)) {
     settings_.listPrinters = 0;
     default_printer_ = kSerialPrinterName;
+  } else if (const DirectPrinter* direct = SelectedDirectPrinter()) {
+    default_printer_ = direct->name;
   } else {
     const std::string name = EntryPrinterName(entry);
     for (const SpoolerPrinter& p : spooler_.ListPrinters()) {
@@ -264,14 +399,11 @@ void PrinterChannel::ListPrinters_Click() {
 
 int PrinterChannel::SelectPrinterByName(const std::string& name) {
   if (name == kSerialPrinterName) return 0;
-  bool installed = false;
-  for (const SpoolerPrinter& p : spooler_.ListPrinters()) {
-    if (p.name == name) {
-      installed = true;
-      break;
-    }
-  }
-  if (!installed) {
+  const auto named = [&](const auto& printer) { return printer.name == name; };
+  const bool direct = std::any_of(listed_direct_.begin(), listed_direct_.end(), named);
+  const std::vector<SpoolerPrinter> installed = direct ? std::vector<SpoolerPrinter>{}
+                                                       : spooler_.ListPrinters();
+  if (!direct && std::none_of(installed.begin(), installed.end(), named)) {
     settings_.listPrinters = config::kNone;
     return 0;
   }
@@ -283,22 +415,36 @@ int PrinterChannel::SelectPrinterByName(const std::string& name) {
       break;
     }
   }
-  default_printer_ = name;
-  current_printer_ = name;
-  spooler_selected_ = true;
+  if (!direct) {
+    default_printer_ = name;
+    current_printer_ = name;
+    spooler_selected_ = true;
+  }
   settings_.listPrinters = index;
   ListPrinters_Click();
   return index;
 }
 
 void PrinterChannel::UpdateTransport() {
-  spooler_transport_ = settings_.listPrinters > 0 && spooler_selected_;
+  const DirectPrinter* direct = SelectedDirectPrinter();
+  if (direct == nullptr) {
+    transport_ = settings_.listPrinters > 0 && spooler_selected_ ? TransportKind::kSpooler
+                                                                 : TransportKind::kSerial;
+    return;
+  }
+  const DirectUri uri = *ParseDirectUri(direct->uri);
+  transport_ = uri.kind;
+  if (direct_pipe_ && direct_pipe_uri_ == direct->uri) return;
+  // Another direct printer: what was open on the previous one ends here.
+  if (direct_pipe_) (void)direct_pipe_->Close();
+  direct_pipe_ = direct_.MakePipe(uri);
+  direct_pipe_uri_ = direct->uri;
 }
 
 // --- Status monitor -----------------------------------------------------------
 
 void PrinterChannel::OpenStatusMonitor() {
-  if (!spooler_transport_ || mp_handle_ >= 1 || current_printer_.empty()) return;
+  if (!spooler_transport() || mp_handle_ >= 1 || current_printer_.empty()) return;
   mp_handle_ = monitor_.Open(current_printer_);
 }
 

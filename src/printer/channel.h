@@ -1,17 +1,20 @@
 // The printer channel: the one road to the receipt printer. Users call the
 // Generic_ operations in the order open, sends, close and never ask which
-// transport is behind them: the serial port (status by ESC/POS real-time
-// queries) or a spooler printer (status from the StatusMonitor). The channel
-// also owns the printer list, the transport choice, the serial port test and
-// the paper-end wait.
+// transport is behind them: a byte pipe (the serial port, or a direct printer
+// on raw TCP or a printer-class device; status by ESC/POS real-time queries)
+// or a spooler printer (status from the StatusMonitor). The channel also owns
+// the printer list, the transport choice, the serial port test, the
+// paper-end wait and the wait for a spooler document to print.
 //
 // Everything runs on the event-loop thread; waits go through Env (SleepMs and
 // PumpEvents), so other events can run while the channel waits.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/env.h"
 #include "base/operator.h"
@@ -19,9 +22,6 @@
 #include "printer/transport.h"
 
 namespace dovevid::printer {
-
-// The pseudo printer name of the serial transport in the printer list.
-inline constexpr std::string_view kSerialPrinterName = "RS232_PRINTER";
 
 // Results of the sends.
 inline constexpr std::int16_t kSent = 0;
@@ -33,6 +33,16 @@ inline constexpr std::int16_t kPaperEndGaveUp = -2;
 
 // Pauses of one second a line send waits for paper before giving up.
 inline constexpr int kPaperEndPauseLimit = 300;
+
+// How long closing a spooler document waits for it to print.
+inline constexpr int kSpoolerCompletionTimeoutMs = 30000;
+
+// One entry of the printer list, for listings.
+struct PrinterListItem {
+  std::string name;         // the entry's printer name
+  TransportKind transport;  // how it is reached
+  std::string uri;          // serial device, the spooler's device URI, or the direct URI
+};
 
 // Told when the channel finds the paper out before a line (begin: the error
 // file "E096: ..." is to be written) and when it finds it back (end: the
@@ -48,25 +58,38 @@ class PrinterChannel {
  public:
   // `settings` is the configuration record the channel reads (printer COM
   // port, serial settings) and whose printer list (printer_entries,
-  // listPrinters) it fills and selects. All references must outlive it.
+  // listPrinters) it fills and selects. `direct` adds its printers to the
+  // list, after the spooler's. All references must outlive it.
+  PrinterChannel(Env& env, Operator& op, config::Settings& settings, SerialPort& serial,
+                 Spooler& spooler, StatusMonitor& monitor, DirectPrinters& direct);
+  // Without direct printers.
   PrinterChannel(Env& env, Operator& op, config::Settings& settings, SerialPort& serial,
                  Spooler& spooler, StatusMonitor& monitor);
+  ~PrinterChannel();
 
   void SetPaperEndListener(PaperEndListener* listener) { listener_ = listener; }
   // Pauses before a line send gives up on a paper end (kPaperEndPauseLimit).
   void SetPaperEndPauseLimit(int pauses) { pause_limit_ = pauses; }
+  // How long closing a spooler document waits for it to print
+  // (kSpoolerCompletionTimeoutMs).
+  void SetSpoolerCompletionTimeout(int ms) { completion_timeout_ms_ = ms; }
 
   // --- The generic operations ---------------------------------------------
 
   // Serial: configures the port from the settings (printer COM port,
   // SerialSettingsText) and opens it; errors are swallowed (later sends
-  // fail). Spooler: starts a document NAME_YYYYMMDD_hhmm_N on the current
+  // fail). Direct printer: connects or opens its device, errors swallowed
+  // alike. Spooler: starts a document NAME_YYYYMMDD_hhmm_N on the current
   // printer; "STAMPANTE NON RICONOSCIUTA" when it cannot be opened.
   void Generic_OpenPort();
-  // kSent, or kWriteFailed when the serial port could not deliver what was
-  // still queued.
+  // kSent, or kWriteFailed when the pipe could not deliver what was still
+  // queued (or lost its link), or the spooler document did not print: the
+  // spooler stopped, held or lost it, its printer could not be reached, or
+  // it had not printed within the completion timeout. A document that has
+  // not printed is cancelled, so it cannot print later unseen.
   std::int16_t Generic_ClosePort();
   // Paper-end wait, then text + CR LF. kSent, kWriteFailed or kPaperEndGaveUp.
+  // A pipe that loses its link during the wait ends it with kWriteFailed.
   std::int16_t Generic_TrasmettiStringa_CRLF(std::string_view text);
   // The bytes as they are, no paper check. kSent or kWriteFailed.
   std::int16_t Generic_TrasmettiStringa_NoCRLF(std::string_view bytes);
@@ -80,8 +103,8 @@ class PrinterChannel {
 
   // --- Readiness ---------------------------------------------------------
 
-  // Serial printer: true (not ready) when it does not answer the printer
-  // status query or reports itself off line.
+  // Serial or direct printer: true (not ready) when it does not answer the
+  // printer status query (or cannot be reached) or reports itself off line.
   bool VerificaStatoStampante();
   // Spooler printer: true when the status monitor reports no response
   // (false without a monitor or when the query fails).
@@ -93,28 +116,39 @@ class PrinterChannel {
   // it open. Sets port_usable(); on failure tells the operator
   // "Porta Com n.<port> non disponibile". Returns port_usable().
   bool PortTest(int port_number);
+  // The start-up test of the printer port: the selected direct printer
+  // passes untried (one switched on later prints; until then jobs find it
+  // not ready), otherwise PortTest() of the printer COM port when one is
+  // configured. Returns port_usable().
+  bool TestPrinterPort();
   bool port_usable() const { return port_usable_; }
 
   // --- Printer list and transport ----------------------------------------
 
   // Rebuilds settings.printer_entries: "RS232_PRINTER , COM<port>", then one
-  // "<name> ,  <description>" per spooler printer. The selected printer stays
-  // selected when it is still listed.
+  // "<name> ,  <description>" per spooler printer, then one "<name> ,  <uri>"
+  // per direct printer whose name is not listed already. The selected
+  // printer stays selected when it is still listed.
   void BuildPrinterList();
+  // The entries of the printer list with their transports and URIs.
+  std::vector<PrinterListItem> PrinterListItems() const;
   // The click rule on settings.listPrinters (selected entry), ending with
   // UpdateTransport().
   void ListPrinters_Click();
   // Start-up selection of the saved printer name; returns the entry index
   // (0 for the serial printer or when nothing matched).
   int SelectPrinterByName(const std::string& name);
-  // Recomputes the transport: spooler when an entry after the first is
-  // selected and a spooler printer has ever been matched.
+  // Recomputes the transport: the direct printer of the selected entry;
+  // else the spooler when an entry after the first is selected and a spooler
+  // printer has ever been matched; else the serial port.
   void UpdateTransport();
-  bool spooler_transport() const { return spooler_transport_; }
+  TransportKind transport_kind() const { return transport_; }
+  bool spooler_transport() const { return transport_ == TransportKind::kSpooler; }
   bool spooler_selected() const { return spooler_selected_; }
   // The spooler printer made current by a selection (empty when none).
   const std::string& current_printer() const { return current_printer_; }
-  // "RS232_PRINTER" or the device name of the chosen spooler printer.
+  // "RS232_PRINTER", the device name of the chosen spooler printer or the
+  // name of the chosen direct printer.
   const std::string& txtDefaultPrinter() const { return default_printer_; }
 
   // --- Status monitor (spooler printers) ----------------------------------
@@ -150,6 +184,13 @@ class PrinterChannel {
   std::int16_t Qnbocx21_ClosePort();
   bool VerificaFineCarta(std::string* status_char);
   std::int16_t Send(std::string_view bytes, bool line);
+  // The pipe of a serial or direct transport (null when a direct printer's
+  // pipe could not be made).
+  PrinterPipe* Pipe();
+  bool PipeLost();
+  const DirectPrinter* SelectedDirectPrinter() const;
+  std::int16_t CloseSpoolerDocument();
+  bool AwaitPrinted(std::int32_t handle);
 
   Env& env_;
   Operator& op_;
@@ -157,12 +198,19 @@ class PrinterChannel {
   SerialPort& serial_;
   Spooler& spooler_;
   StatusMonitor& monitor_;
+  DirectPrinters& direct_;
   PaperEndListener* listener_ = nullptr;
   int pause_limit_ = kPaperEndPauseLimit;
+  int completion_timeout_ms_ = kSpoolerCompletionTimeoutMs;
 
   bool port_usable_ = false;
   bool spooler_selected_ = false;
-  bool spooler_transport_ = false;
+  TransportKind transport_ = TransportKind::kSerial;
+  // The direct printers in the list, and the pipe to the selected one.
+  std::vector<DirectPrinter> listed_direct_;
+  std::unique_ptr<PrinterPipe> direct_pipe_;
+  std::string direct_pipe_uri_;
+  std::string last_fault_told_;  // since the last open
   bool paper_end_episode_ = false;
   std::string current_printer_;
   std::string default_printer_;

@@ -1,6 +1,6 @@
 // The headless server end to end: the built `dovevid --headless` on a
 // temporary data directory, printing to dovevid-vprinter on a pty mapped to
-// COM1, with a 100 ms polling interval. The tests act as the cash register
+// COM1 (or as a direct printer), with a 100 ms polling interval. The tests act as the cash register
 // does: they write job files (or run `dovevid submit`) and read the answers
 // and the bytes the virtual printer received.
 #include <gmock/gmock.h>
@@ -59,7 +59,7 @@ class E2e : public ::testing::Test {
  protected:
   void SetUp() override {
     std::string why;
-    ASSERT_TRUE(printer_.Start(printer_dir_.path(), &why)) << why;
+    ASSERT_TRUE(printer_.Start(printer_dir_.path(), &why, mode_)) << why;
     // COM1, text input, 100 ms polling, trace on, no date lines (so the
     // bytes on the wire are predictable), a header, a footer, 3 feeds.
     Configure({"cboComPort=1", "txtTimerVal=100", "optInputType(0)=0", "optInputType(1)=1",
@@ -78,6 +78,7 @@ class E2e : public ::testing::Test {
   void Configure(std::vector<std::string> name_values) {
     name_values.insert(name_values.begin(), {"settings", "set"});
     name_values.insert(name_values.end(), {"--app-dir", dir_.path(), "--data-dir", dir_.path()});
+    name_values.insert(name_values.end(), common_args_.begin(), common_args_.end());
     const RunResult r = RunProgram(DOVEVID_PATH, name_values);
     ASSERT_EQ(r.exit_code, 0) << r.out << r.err;
   }
@@ -86,6 +87,7 @@ class E2e : public ::testing::Test {
     std::vector<std::string> args = {"--headless", "--app-dir", dir_.path(), "--data-dir",
                                      dir_.path(), "--com",
                                      "1=" + (com1.empty() ? printer_.link() : com1)};
+    args.insert(args.end(), common_args_.begin(), common_args_.end());
     args.insert(args.end(), more.begin(), more.end());
     ASSERT_TRUE(server_.Start(DOVEVID_PATH, args, LogPath(), env));
   }
@@ -97,6 +99,7 @@ class E2e : public ::testing::Test {
   // commands that act without a server).
   RunResult Command(std::vector<std::string> args, bool with_port = false) {
     args.insert(args.end(), {"--app-dir", dir_.path(), "--data-dir", dir_.path()});
+    args.insert(args.end(), common_args_.begin(), common_args_.end());
     if (with_port) args.insert(args.end(), {"--com", "1=" + printer_.link()});
     return RunProgram(DOVEVID_PATH, args);
   }
@@ -134,7 +137,9 @@ class E2e : public ::testing::Test {
 
   TempDir dir_;  // data and application directory
   TempDir printer_dir_;
+  VirtualPrinter::Mode mode_ = VirtualPrinter::Mode::kPty;
   VirtualPrinter printer_;
+  std::vector<std::string> common_args_;  // for the server and the settings command
   ChildProcess server_;
 };
 
@@ -431,6 +436,83 @@ TEST_F(E2e, ReceiptOnACupsQueue) {
   EXPECT_EQ(device.Capture(), expected);
   EXPECT_EQ(printer_.Capture(), "");  // nothing went to the serial printer
 }
+
+TEST_F(E2e, CupsJobThatCannotPrintIsAnsweredWithAnErrorAndCancelled) {
+  std::unique_ptr<PrivateCupsd> cupsd;
+  DOVEVID_START_PRIVATE_CUPSD(cupsd);
+  VirtualPrinter gone;  // its port, with nothing listening any more
+  std::string why;
+  ASSERT_TRUE(gone.Start(cupsd->dir(), &why, VirtualPrinter::Mode::kTcp)) << why;
+  gone.Stop();
+  ASSERT_TRUE(cupsd->AddRawQueue("DOVQ", gone.port(), &why)) << why;
+  Configure({"ListPrinters=DOVQ"});
+  StartServer();
+  WaitUntilServing();
+  SubmitFiles("Hello\r\n");
+  ASSERT_TRUE(WaitForAnswer()) << cupsd->LogTail();
+  EXPECT_FALSE(Exists("FINESCO.001"));
+  EXPECT_THAT(Read("SR_ERR.001"), HasSubstr("Errore generico"));
+  EXPECT_EQ(cupsd->RunTool("lpstat", {"-o"}).out, "");  // nothing left to print later
+}
+
+// A direct printer, the virtual printer on TCP or on a pty standing in for a
+// printer-class device, chosen by name with no COM port configured.
+class DirectPrinter : public E2e, public ::testing::WithParamInterface<VirtualPrinter::Mode> {
+ protected:
+  DirectPrinter() { mode_ = GetParam(); }
+  void SetUp() override {
+    E2e::SetUp();
+    if (HasFatalFailure()) return;
+    common_args_ = {"--printer", "LP=" + (mode_ == VirtualPrinter::Mode::kTcp
+                                              ? "socket://127.0.0.1:" + std::to_string(printer_.port())
+                                              : "usb:" + printer_.link())};
+    Configure({"cboComPort=<none>", "ListPrinters=LP"});
+  }
+};
+
+TEST_P(DirectPrinter, AnswersItsStatesAsTheSerialPrinterDoes) {
+  StartServer();
+  WaitUntilServing();
+  ASSERT_TRUE(printer_.SetState("offline"));
+  EXPECT_EQ(Submit("Hello\r\n").out,
+            "E504: Nessun messaggio ricevuto: controllare connessione con l'Ecr\n");
+  ASSERT_TRUE(printer_.SetState("paper-end"));
+  SubmitFiles("Hello\r\nTotal 12,50\r\n");
+  ASSERT_TRUE(WaitFor([&] { return Read("SR_ERR.001").starts_with("E096: "); }));
+  ASSERT_TRUE(printer_.SetState("ready"));
+  ASSERT_TRUE(WaitForAnswer());
+  EXPECT_TRUE(Exists("FINESCO.001"));
+  const std::string expected = Top() + Row("HELLO") + Row("TOTAL 12,50") + End();
+  printer_.WaitForCapture(expected.size());
+  EXPECT_EQ(printer_.Capture(), expected);
+}
+
+TEST_P(DirectPrinter, LostLinkFailsTheJobAndTheNextJobReconnects) {
+  StartServer();
+  WaitUntilServing();
+  ASSERT_TRUE(printer_.SetState("paper-end"));
+  SubmitFiles("lost\r\n");
+  ASSERT_TRUE(WaitFor([&] { return Exists("SR_ERR.001"); }));  // waiting mid-receipt
+  printer_.Stop();
+  ASSERT_TRUE(WaitForAnswer());
+  EXPECT_FALSE(Exists("FINESCO.001"));
+  EXPECT_THAT(Read("SR_ERR.001"), HasSubstr("Errore generico"));
+
+  std::string why;
+  ASSERT_TRUE(printer_.Start(printer_dir_.path(), &why, mode_, printer_.port())) << why;
+  SubmitFiles("again\r\n");
+  ASSERT_TRUE(WaitForAnswer());
+  EXPECT_TRUE(Exists("FINESCO.001"));
+  const std::string expected = Top() + Row("AGAIN") + End();
+  printer_.WaitForCapture(expected.size());
+  EXPECT_EQ(printer_.Capture(), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Link, DirectPrinter,
+                         ::testing::Values(VirtualPrinter::Mode::kTcp, VirtualPrinter::Mode::kPty),
+                         [](const auto& info) {
+                           return info.param == VirtualPrinter::Mode::kTcp ? "Tcp" : "Device";
+                         });
 
 }  // namespace
 }  // namespace dovevid::testing

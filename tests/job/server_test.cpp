@@ -59,12 +59,13 @@ class ServerTest : public ::testing::Test {
   testing::FakeSerialPort serial_{env_};
   testing::FakeSpooler spooler_;
   testing::FakeStatusMonitor monitor_;
+  testing::FakeDirectPrinters direct_{env_};
   FixedIdentity identity_;
   testing::RecordingOperator op_;
   StatusView view_;
   testing::FakeTimer timer_{env_};
   NoDisplay display_;
-  Server server_{{env_, op_, view_, timer_, serial_, spooler_, monitor_, identity_, display_, 42,
+  Server server_{{env_, op_, view_, timer_, serial_, spooler_, monitor_, direct_, identity_, display_, 42,
                   [](int n) { return "/dev/ttyS" + std::to_string(n - 1); }},
                  dirs_};
 };

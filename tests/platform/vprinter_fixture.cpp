@@ -18,19 +18,21 @@ std::string FirstLine(const std::string& path) {
 
 std::string VirtualPrinterProgram() { return DOVEVID_VPRINTER; }
 
-bool VirtualPrinter::Start(const std::string& dir, std::string* why, Mode mode) {
+bool VirtualPrinter::Start(const std::string& dir, std::string* why, Mode mode, int tcp_port) {
   link_ = dir + "/ttyV0";
   control_ = dir + "/control";
   capture_ = dir + "/capture.bin";
   log_ = dir + "/vprinter.log";
   std::vector<std::string> args = {"--control", control_, "--capture", capture_};
   if (mode == Mode::kTcp) {
-    args.insert(args.end(), {"--tcp", "0"});
+    args.insert(args.end(), {"--tcp", std::to_string(tcp_port)});
   } else {
     args.insert(args.end(), {"--link", link_});
   }
   if (mode == Mode::kDisplay) args.push_back("--display");
-  // The first line it prints says where it is, once it is there.
+  // The first line it prints says where it is, once it is there (a restart
+  // must not read its predecessor's).
+  ::unlink(log_.c_str());
   std::string where;
   const bool started = process_.Start(VirtualPrinterProgram(), args, log_) &&
                        WaitFor([&] { return !(where = FirstLine(log_)).empty(); });

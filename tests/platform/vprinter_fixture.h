@@ -19,8 +19,9 @@ class VirtualPrinter {
   // kDisplay: the customer display on a pty (--display).
   enum class Mode { kPty, kTcp, kDisplay };
 
-  // Returns once the printer is ready; *why tells why it is not.
-  bool Start(const std::string& dir, std::string* why, Mode mode = Mode::kPty);
+  // Returns once the printer is ready; *why tells why it is not. On TCP it
+  // listens on `tcp_port`, a free one when 0.
+  bool Start(const std::string& dir, std::string* why, Mode mode = Mode::kPty, int tcp_port = 0);
   void Stop() { process_.Stop(3000); }
 
   // "ready", "paper-end", "offline", "silent", "xoff" or "xon"; returns once

@@ -161,6 +161,14 @@ TEST_F(ChannelTest, SilentPrinterDuringTheWaitKeepsItWaiting) {
   EXPECT_GE(env.MonotonicMs(), 9000);
   EXPECT_THAT(listener.events, ElementsAre("begin after []", "end after []"));
 
+  // A pipe that is gone ends the wait: nothing brings the paper back.
+  serial.state = State::kPaperEnd;
+  env.OnPump([this] { if (env.MonotonicMs() >= 20000) (void)serial.Close(); });
+  EXPECT_EQ(channel.Generic_TrasmettiStringa_CRLF("lost"), kWriteFailed);
+  EXPECT_LT(env.MonotonicMs(), 23000);
+  env.OnPump(nullptr);
+  channel.Generic_OpenPort();
+
   // Outside a wait a silent printer is no paper end: the line goes out.
   serial.state = State::kSilent;
   std::string status = "x";
@@ -359,6 +367,94 @@ TEST_F(ChannelTest, PortTest) {
   serial.configured.clear();
   EXPECT_TRUE(channel.PortTest(3));
   EXPECT_TRUE(serial.configured.empty());
+}
+
+TEST_F(ChannelTest, SpoolerDocumentClosesWellOnlyOnceItHasPrinted) {
+  using P = DocumentProgress;
+  struct Case {
+    std::deque<P> progress;
+    std::int16_t result;
+    bool cancelled;
+  };
+  const Case cases[] = {
+      {{P::kUnderWay, P::kUnderWay, P::kPrinted}, kSent, false},
+      {{P::kUnderWay, P::kLost}, kWriteFailed, false},
+      {{P::kUnderWay, P::kStuck}, kWriteFailed, true},  // stuck for good
+      {{P::kStuck, P::kStuck, P::kUnderWay, P::kPrinted}, kSent, false},  // only for a moment
+      {{P::kUnderWay}, kWriteFailed, true},  // never done within the timeout
+  };
+  UseSpoolerPrinter();
+  for (const Case& c : cases) {
+    spooler.progress = c.progress;
+    spooler.cancelled.clear();
+    channel.Generic_OpenPort();
+    EXPECT_EQ(channel.Generic_ClosePort(), c.result) << spooler.documents.size();
+    EXPECT_EQ(spooler.cancelled.size(), c.cancelled ? 1u : 0u) << spooler.documents.size();
+  }
+}
+
+TEST_F(ChannelTest, DirectPrintersJoinTheListAndTakeTheSerialPrintersPlace) {
+  testing::FakeDirectPrinters direct(env);
+  direct.printers = {{"LP", "socket://10.0.0.5"}, {"PRN1", "usb:/dev/usb/lp1"},
+                     {"USB", "usb:/dev/usb/lp0"}};
+  PrinterChannel ch(env, op, settings, serial, spooler, monitor, direct);
+  spooler.printers = {{"PRN1", "usb://x"}};
+  ch.BuildPrinterList();
+  std::vector<std::string> items;
+  for (const PrinterListItem& i : ch.PrinterListItems()) {
+    items.push_back(i.name + " " + std::string(TransportName(i.transport)) + " " + i.uri);
+  }
+  // A direct printer named like a CUPS queue is left out.
+  EXPECT_THAT(items, ElementsAre("RS232_PRINTER serial COM3", "PRN1 cups usb://x",
+                                 "LP tcp socket://10.0.0.5", "USB usb usb:/dev/usb/lp0"));
+
+  EXPECT_EQ(ch.SelectPrinterByName("LP"), 2);
+  EXPECT_EQ(ch.transport_kind(), TransportKind::kTcp);
+  EXPECT_EQ(ch.txtDefaultPrinter(), "LP");
+  EXPECT_TRUE(ch.TestPrinterPort());
+  EXPECT_TRUE(serial.configured.empty());  // the COM port is not asked
+  ch.Generic_OpenPort();
+  EXPECT_FALSE(ch.VerificaStatoStampante());
+  EXPECT_EQ(ch.Generic_TrasmettiStringa_CRLF("A"), kSent);
+  EXPECT_EQ(direct.last->wire, kPrinterQuery + kPaperQuery + "A\r\n");
+  EXPECT_EQ(serial.wire, "");
+
+  // Another direct printer ends what was open on the first.
+  settings.listPrinters = 3;
+  ch.ListPrinters_Click();
+  EXPECT_EQ(ch.transport_kind(), TransportKind::kDevice);
+  EXPECT_THAT(direct.made, ElementsAre("10.0.0.5:9100", "/dev/usb/lp0"));
+  settings.listPrinters = 0;
+  ch.ListPrinters_Click();
+  EXPECT_EQ(ch.transport_kind(), TransportKind::kSerial);
+}
+
+TEST(DirectUri, Parse) {
+  struct Case {
+    const char* uri;
+    const char* parsed;  // kind host:port or path; empty when refused
+  };
+  const Case cases[] = {
+      {"socket://192.168.1.50", "tcp 192.168.1.50:9100"},
+      {"socket://printer.lan:9101/", "tcp printer.lan:9101"},
+      {"socket://[fe80::1]:9100", "tcp fe80::1:9100"},
+      {"usb:/dev/usb/lp0", "usb /dev/usb/lp0"},
+      {"socket://", ""}, {"socket://h:", ""}, {"socket://h:0", ""}, {"socket://h:70000", ""},
+      {"socket://[::1", ""}, {"socket://h/x", ""}, {"usb://EPSON/TM-T88", ""},
+      {"usb:dev/lp0", ""}, {"ipp://h", ""}, {"/dev/usb/lp0", ""},
+  };
+  for (const Case& c : cases) {
+    const auto u = ParseDirectUri(c.uri);
+    const std::string got =
+        !u ? ""
+           : std::string(TransportName(u->kind)) + " " +
+                 (u->kind == TransportKind::kTcp ? u->host + ":" + std::to_string(u->port) : u->path);
+    EXPECT_EQ(got, c.parsed) << c.uri;
+  }
+  EXPECT_FALSE(DirectPrinterProblem("LP", "usb:/dev/usb/lp0"));
+  for (const char* name : {"", "A,B", " LP", "RS232_PRINTER"}) {
+    EXPECT_TRUE(DirectPrinterProblem(name, "usb:/dev/usb/lp0")) << name;
+  }
 }
 
 }  // namespace

@@ -98,6 +98,21 @@ bool FakeSpooler::CloseDocument(std::int32_t handle) {
   return !fail_close;
 }
 
+printer::DocumentProgress FakeSpooler::Progress(std::int32_t) {
+  const printer::DocumentProgress p = progress.front();
+  if (progress.size() > 1) progress.pop_front();
+  return p;
+}
+
+std::unique_ptr<printer::PrinterPipe> FakeDirectPrinters::MakePipe(const printer::DirectUri& uri) {
+  made.push_back(uri.kind == printer::TransportKind::kTcp
+                     ? uri.host + ":" + std::to_string(uri.port)
+                     : uri.path);
+  auto pipe = std::make_unique<FakeSerialPort>(env_);
+  last = pipe.get();
+  return pipe;
+}
+
 std::int32_t FakeStatusMonitor::Open(const std::string& printer) {
   opened.push_back(printer);
   return next_handle;

@@ -66,6 +66,9 @@ class FakeSpooler : public printer::Spooler {
   std::vector<printer::SpoolerPrinter> printers;
   bool fail_writes = false;
   bool fail_close = false;  // the document cannot be handed over at close
+  // What Progress reports at each call, the last one from then on.
+  std::deque<printer::DocumentProgress> progress{printer::DocumentProgress::kPrinted};
+  std::vector<std::int32_t> cancelled;
   std::string read_back;  // what Read hands out (then empties)
   std::vector<Document> documents;
   std::vector<std::string> abandoned;
@@ -75,7 +78,24 @@ class FakeSpooler : public printer::Spooler {
   bool Write(std::int32_t handle, std::string_view bytes) override;
   std::string Read(std::int32_t handle, std::size_t max_bytes) override;
   bool CloseDocument(std::int32_t handle) override;
+  printer::DocumentProgress Progress(std::int32_t handle) override;
+  void Cancel(std::int32_t handle) override { cancelled.push_back(handle); }
   void AbandonDocument(const std::string& printer) override { abandoned.push_back(printer); }
+};
+
+// Direct printers whose pipes are FakeSerialPorts.
+class FakeDirectPrinters : public printer::DirectPrinters {
+ public:
+  explicit FakeDirectPrinters(FakeEnv& env) : env_(env) {}
+  std::vector<printer::DirectPrinter> printers;
+  std::vector<std::string> made;  // host:port or path of every pipe made
+  FakeSerialPort* last = nullptr;
+
+  std::vector<printer::DirectPrinter> List() override { return printers; }
+  std::unique_ptr<printer::PrinterPipe> MakePipe(const printer::DirectUri& uri) override;
+
+ private:
+  FakeEnv& env_;
 };
 
 class FakeStatusMonitor : public printer::StatusMonitor {

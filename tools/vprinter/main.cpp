@@ -41,11 +41,14 @@ demo and anyone without a printer at hand.
 
 Where it listens (one of):
   --link PATH       create a pseudo terminal and a symbolic link PATH to its
-                    device; map a COM port to PATH (--com 1=PATH). The
+                    device; map a COM port to PATH (--com 1=PATH), or use it
+                    as a printer-class device (--printer NAME=usb:PATH). The
                     terminal stays usable however often the port is closed
                     and opened again.
   --tcp PORT        listen on 127.0.0.1:PORT (0 picks a free port) and serve
-                    one connection after another (CUPS socket:// backend).
+                    one connection after another: a network printer
+                    (--printer NAME=socket://127.0.0.1:PORT) or the device of
+                    a CUPS queue (lpadmin -v socket://127.0.0.1:PORT).
 
 Options:
   --state STATE     initial state: ready (default), paper-end, offline, silent
