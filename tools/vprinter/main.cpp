@@ -387,6 +387,10 @@ int Printer::Run() {
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
+  if (!args.empty() && args[0] == "--version") {
+    std::cout << "dovevid-vprinter " << DOVEVID_VERSION << '\n';
+    return 0;
+  }
   if (args.empty() || args[0] == "--help" || args[0] == "-h") {
     std::cout << kHelp;
     return args.empty() ? 2 : 0;
