@@ -21,7 +21,7 @@ namespace dovevid::job {
 // Print-run results.
 inline constexpr int kRunSent = 0;
 inline constexpr int kRunRepeat = 2;      // no rendered-lines file; run again
-inline constexpr int kRunNotReady = 3;    // printer not ready, nothing sent
+inline constexpr int kRunNotReady = 3;    // printer not ready, or silent mid-receipt
 inline constexpr int kRunPaperEnd = 4;    // the paper-end wait gave up mid-receipt
 inline constexpr int kRunFailed = 9;      // a line failed or a second fault
 

@@ -70,18 +70,21 @@ class PrintRun::Run {
   const config::Settings& S() const { return d_.settings; }
   bool Opt(int i) const { return S().Option(i); }
 
+  // Nothing more goes into a printer that ran out of paper or fell silent.
+  bool Stopped() const { return paper_out_ || silent_; }
   std::int16_t Send(std::string_view text) {
-    if (paper_out_) return printer::kPaperEndGaveUp;
+    if (Stopped()) return printer::kPaperEndGaveUp;
     return Note(ch_.Generic_TrasmettiStringa_CRLF(text));
   }
   std::int16_t SendRaw(std::string_view bytes) {
-    if (paper_out_) return printer::kPaperEndGaveUp;
+    if (Stopped()) return printer::kPaperEndGaveUp;
     return Note(ch_.Generic_TrasmettiStringa_NoCRLF(bytes));
   }
   std::int16_t Note(std::int16_t r) {
     if (r == printer::kPaperEndGaveUp) {
-      // The paper never came back: nothing more goes into that printer.
       paper_out_ = true;
+    } else if (r == printer::kNoAnswer) {
+      silent_ = true;
     } else if (r != printer::kSent) {
       line_failed_ = true;
     }
@@ -179,7 +182,7 @@ class PrintRun::Run {
           AttributeLine(upper);
         }
       }
-      if (paper_out_) return;
+      if (Stopped()) return;
       if (line_failed_) {
         result_ = kRunFailed;
         return;
@@ -210,6 +213,7 @@ class PrintRun::Run {
     d_.trace.WriteErrorLog("DoSendFile n.7 ");
     d_.trace.WriteErrorLog("DoSendFile n.8 ");
     if (paper_out_) return kRunPaperEnd;
+    if (silent_) return kRunNotReady;
     // Bytes still queued when the port closed may never have been printed.
     if (closed != printer::kSent && result_ == kRunSent) return kRunFailed;
     return result_;
@@ -221,6 +225,7 @@ class PrintRun::Run {
   int faults_ = 0;
   Status last_fault_;
   bool paper_out_ = false;
+  bool silent_ = false;
   bool line_failed_ = false;
   std::string tras_text_;
 };

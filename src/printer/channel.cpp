@@ -58,6 +58,7 @@ PrinterChannel::~PrinterChannel() = default;
 
 void PrinterChannel::Generic_OpenPort() {
   last_fault_told_.clear();
+  unanswered_queries_ = 0;
   if (transport_ == TransportKind::kTcp || transport_ == TransportKind::kDevice) {
     // Errors are swallowed as on the serial port: the printer then does not
     // answer the readiness query.
@@ -165,6 +166,9 @@ std::int16_t PrinterChannel::Generic_TrasmettiStringa_CRLF(std::string_view text
     if (listener_) listener_->OnPaperEndEnd();
     paper_end_episode_ = false;
   }
+  // One unanswered query is a slow printer; several in a row, a silent one.
+  unanswered_queries_ = status.empty() ? unanswered_queries_ + 1 : 0;
+  if (unanswered_queries_ >= kMaxUnansweredQueries) return kNoAnswer;
 
   std::string line(text);
   line += kCrLf;

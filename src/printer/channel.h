@@ -30,6 +30,10 @@ inline constexpr std::int16_t kWriteFailed = -1;
 // The paper stayed out for the whole paper-end wait: the line was NOT sent.
 // The paper-end episode (and its error file) stays open.
 inline constexpr std::int16_t kPaperEndGaveUp = -2;
+// The printer left this many status queries in a row unanswered: it is gone
+// or hung, and the line was NOT sent (nothing sent into the void is printed).
+inline constexpr std::int16_t kNoAnswer = -3;
+inline constexpr int kMaxUnansweredQueries = 3;
 
 // Pauses of one second a line send waits for paper before giving up.
 inline constexpr int kPaperEndPauseLimit = 300;
@@ -219,6 +223,7 @@ class PrinterChannel {
   std::int32_t mp_handle_ = 0;
   std::int16_t com_port_ = 0;
   Status open_status_;
+  int unanswered_queries_ = 0;
 };
 
 }  // namespace dovevid::printer

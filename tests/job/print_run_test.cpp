@@ -282,6 +282,14 @@ TEST_F(PrintRunTest, PrinterNotReadyStopsBeforeSending) {
   EXPECT_TRUE(serial_.printed.empty());
   EXPECT_FALSE(serial_.IsOpen());
   EXPECT_FALSE(env_.HasFile("/data/SR_OUT.001"));
+  // Silent after the readiness check: the run stops after a few unanswered
+  // queries instead of answering thousands of lines sent into the void.
+  serial_.open_fault = Status::OK();
+  env_.OnPump([this] { if (serial_.status_queries > 1) serial_.state = FakeSerialPort::State::kSilent; });
+  std::string lines;
+  for (int i = 0; i < 8000; ++i) lines += "line\r\n";
+  EXPECT_EQ(Print(lines), kRunNotReady);
+  EXPECT_LT(serial_.status_queries, 10);
 }
 
 TEST_F(PrintRunTest, SpoolerPrinterReadinessComesFromTheMonitor) {

@@ -169,13 +169,17 @@ TEST_F(ChannelTest, SilentPrinterDuringTheWaitKeepsItWaiting) {
   env.OnPump(nullptr);
   channel.Generic_OpenPort();
 
-  // Outside a wait a silent printer is no paper end: the line goes out.
+  // Outside a wait a silent printer is no paper end: the line goes out,
+  // until it has left kMaxUnansweredQueries queries in a row unanswered.
   serial.state = State::kSilent;
   std::string status = "x";
   EXPECT_FALSE(channel.Generic_CheckFineCartaTM88(&status));
   EXPECT_EQ(status, "");
   EXPECT_EQ(channel.Generic_TrasmettiStringa_CRLF("silent"), kSent);
   EXPECT_TRUE(serial.printed.ends_with("silent\r\n"));
+  EXPECT_EQ(channel.Generic_TrasmettiStringa_CRLF("silent"), kSent);
+  EXPECT_EQ(channel.Generic_TrasmettiStringa_CRLF("gone"), kNoAnswer);
+  EXPECT_FALSE(serial.printed.ends_with("gone\r\n"));
 }
 
 TEST_F(ChannelTest, SerialReceiveLoopTiming) {
