@@ -1,30 +1,33 @@
 #include "app/configuration.h"
 
-#include "base/operator.h"
 #include "platform/com_ports.h"
-#include "platform/cups_spooler.h"
-#include "platform/cups_status.h"
-#include "platform/serial_port.h"
-#include "printer/channel.h"
 
 namespace dovevid::app {
+
+MachinePrinter::MachinePrinter(Env& env, Operator& op, config::Settings& settings,
+                               const std::map<int, std::string>& com)
+    : settings_(settings),
+      serial_(platform::ComPortOverrides(com)),
+      monitor_(spooler_),
+      channel_(env, op, settings, serial_, spooler_, monitor_) {}
+
+void MachinePrinter::LoadConfiguration(Env& env, const config::Directories& dirs,
+                                       bool rewrite_timer_file) {
+  channel_.BuildPrinterList();
+  config::LoadConfiguration(
+      env, dirs, settings_, [&](const std::string& name) { return channel_.SelectPrinterByName(name); },
+      rewrite_timer_file);
+  config::ApplyListDefaults(settings_);
+  channel_.BuildPrinterList();
+  channel_.UpdateTransport();
+}
 
 config::Settings LoadSettings(Env& env, const config::Directories& dirs,
                               bool rewrite_timer_file) {
   config::Settings s;
-  // The channel builds and selects the printer list as the server does; no
-  // port is opened for that.
   SilentOperator op;
-  platform::PosixSerialPort serial(platform::ComPortOverrides({}));
-  platform::CupsSpooler spooler;
-  platform::CupsStatusMonitor monitor(spooler);
-  printer::PrinterChannel channel(env, op, s, serial, spooler, monitor);
-  channel.BuildPrinterList();
-  config::LoadConfiguration(
-      env, dirs, s, [&](const std::string& name) { return channel.SelectPrinterByName(name); },
-      rewrite_timer_file);
-  config::ApplyListDefaults(s);
-  channel.BuildPrinterList();  // the serial entry names the loaded COM port
+  MachinePrinter printer(env, op, s, {});
+  printer.LoadConfiguration(env, dirs, rewrite_timer_file);
   return s;
 }
 

@@ -7,6 +7,7 @@
 
 #include "app/render_command.h"
 #include "app/headless.h"
+#include "app/logo_command.h"
 #include "app/settings_command.h"
 #include "app/submit_command.h"
 
@@ -21,6 +22,7 @@ constexpr char kHelp[] =
     "commands:\n"
     "  render FILE [--set N=V] [--now T]  lay an SL file out, print KV2EP.TXT\n"
     "  settings [set NAME=VALUE ...]  show or change the configuration\n"
+    "  logo check|convert|load|print  the receipt logo: check, convert, store, print it\n"
     "  submit FILE                    hand a receipt to a running server, print the answer\n"
     "  help                           this text\n"
     "\n"
@@ -56,6 +58,10 @@ int main(int argc, char** argv) {
   if (args[0] == "settings") {
     QCoreApplication qt(argc, argv);
     return dovevid::app::RunSettingsCommand(rest);
+  }
+  if (args[0] == "logo") {
+    QCoreApplication qt(argc, argv);
+    return dovevid::app::RunLogoCommand(rest);
   }
   if (args[0] == "submit") {
     QCoreApplication qt(argc, argv);

@@ -1,6 +1,7 @@
 #include "app/options.h"
 
 #include <charconv>
+#include <iostream>
 
 #include "platform/user_settings.h"
 
@@ -20,6 +21,8 @@ bool ParseComMapping(const std::string& text, std::map<int, std::string>* com) {
 }
 
 }  // namespace
+
+void CommandOperator::ShowMessage(std::string_view text) { std::cerr << prefix_ << text << '\n'; }
 
 bool TakeCommonOptions(const std::vector<std::string>& args, CommonOptions* common,
                        std::vector<std::string>* rest, std::string* error) {

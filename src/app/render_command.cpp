@@ -61,11 +61,6 @@ class RenderEnv : public platform::PosixEnv {
   std::optional<DateTime> now_;
 };
 
-class StderrOperator : public Operator {
- public:
-  void ShowMessage(std::string_view text) override { std::cerr << "message: " << text << '\n'; }
-};
-
 // Shows the two rows as the display would: an empty row is a blank row.
 class StderrDisplay : public sl::CustomerDisplay {
  public:
@@ -158,7 +153,7 @@ int RunRenderCommand(const std::vector<std::string>& args) {
   TraceLog trace(
       env, [&settings] { return settings.Option(config::kTraceEnable); },
       [&dirs] { return dirs.vista ? dirs.data_dir : dirs.app_dir; });
-  StderrOperator op;
+  CommandOperator op("message: ");
   StderrDisplay display(settings.display_line_length);
   sl::VatRates rates = sl::DefaultVatRates();
   sl::RenderContext ctx{env, dirs, settings, rates, trace, op, display, env.Now()};

@@ -29,6 +29,13 @@ std::map<int, std::string> ReadComPortOverrides() {
   return ports;
 }
 
+std::optional<int> ReadLogoPaperWidth() {
+  bool ok = false;
+  const int dots = Store().value(QStringLiteral("Logo/PaperWidthDots")).toInt(&ok);
+  if (!ok || dots <= 0) return std::nullopt;
+  return dots;
+}
+
 std::string ExecutableDirectory() {
   char buf[PATH_MAX];
   const ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);

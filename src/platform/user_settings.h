@@ -4,6 +4,7 @@
 #pragma once
 
 #include <map>
+#include <optional>
 #include <string>
 
 namespace dovevid::platform {
@@ -13,6 +14,10 @@ std::string ReadCustomPathDataDir();
 
 // Group ComPorts: "COM3" -> "/dev/ttyUSB0".
 std::map<int, std::string> ReadComPortOverrides();
+
+// Group Logo, PaperWidthDots: the printable width logos must fit (dots);
+// nothing when not set or not a positive number.
+std::optional<int> ReadLogoPaperWidth();
 
 // The directory of the running executable.
 std::string ExecutableDirectory();
