@@ -8,6 +8,7 @@
 #include "app/render_command.h"
 #include "app/headless.h"
 #include "app/logo_command.h"
+#include "app/preview_command.h"
 #include "app/settings_command.h"
 #include "app/submit_command.h"
 
@@ -23,6 +24,7 @@ constexpr char kHelp[] =
     "  render FILE [--set N=V] [--now T]  lay an SL file out, print KV2EP.TXT\n"
     "  settings [set NAME=VALUE ...]  show or change the configuration\n"
     "  logo check|convert|load|print  the receipt logo: check, convert, store, print it\n"
+    "  preview FILE [--png OUT.png]   show the whole receipt a job prints\n"
     "  submit FILE                    hand a receipt to a running server, print the answer\n"
     "  help                           this text\n"
     "\n"
@@ -63,6 +65,7 @@ int main(int argc, char** argv) {
     QCoreApplication qt(argc, argv);
     return dovevid::app::RunLogoCommand(rest);
   }
+  if (args[0] == "preview") return dovevid::app::RunPreviewCommand(argc, argv, rest);
   if (args[0] == "submit") {
     QCoreApplication qt(argc, argv);
     return dovevid::app::RunSubmitCommand(rest);

@@ -5,11 +5,14 @@
 #include <gtest/gtest.h>
 
 #include "emulation.h"
+#include "preview/escpos_decoder.h"
 #include "temp_dir.h"
 #include "vprinter_fixture.h"
 
 namespace dovevid::vprinter {
 namespace {
+
+using preview::EscPosDecoder;
 
 using ::testing::HasSubstr;
 using namespace std::string_literals;
