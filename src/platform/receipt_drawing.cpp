@@ -170,7 +170,8 @@ Status DrawReceiptPng(const preview::Page& page, int paper_dots, const std::stri
       y += Height(item);
     }
   }
-  if (!image.save(QString::fromStdString(path), "PNG")) {
+  // Gray levels are all the paper has; they keep the file small.
+  if (!image.convertToFormat(QImage::Format_Grayscale8).save(QString::fromStdString(path), "PNG")) {
     return Status::Error(fault::kPathFileAccess, "cannot write " + path);
   }
   return Status::OK();
