@@ -43,8 +43,8 @@ std::uint8_t OnPaper(std::uint8_t luma, int alpha) {
 // The value of `mask`'s bits in `pixel`, scaled to 0..255.
 int Channel(std::uint32_t pixel, std::uint32_t mask) {
   if (mask == 0) return 255;
-  const std::uint32_t v = (pixel & mask) >> std::countr_zero(mask);
-  const std::uint32_t max = mask >> std::countr_zero(mask);
+  const std::uint64_t v = (pixel & mask) >> std::countr_zero(mask);
+  const std::uint64_t max = mask >> std::countr_zero(mask);
   return static_cast<int>(v * 255 / max);
 }
 
