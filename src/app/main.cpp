@@ -7,6 +7,8 @@
 
 #include "app/control_commands.h"
 #include "app/headless.h"
+#include "app/logo_command.h"
+#include "app/preview_command.h"
 #include "app/render_command.h"
 #include "app/settings_command.h"
 #include "app/submit_command.h"
@@ -22,6 +24,8 @@ constexpr char kHelp[] =
     "commands:\n"
     "  render FILE [--set N=V] [--now T]  lay an SL file out, print KV2EP.TXT\n"
     "  settings [set NAME=VALUE ...]  show or change the configuration\n"
+    "  logo check|convert|load|print  the receipt logo: check, convert, store, print it\n"
+    "  preview FILE [--png OUT.png]   show the whole receipt a job prints\n"
     "  submit FILE                    hand a receipt to a running server, print the answer\n"
     "  status [--json]                is a server running, is its printer ready\n"
     "  printer init|feed|test-paper|drawer|barcode|raw CODES|list|kill-doc\n"
@@ -71,6 +75,11 @@ int main(int argc, char** argv) {
     QCoreApplication qt(argc, argv);
     return dovevid::app::RunSettingsCommand(rest);
   }
+  if (args[0] == "logo") {
+    QCoreApplication qt(argc, argv);
+    return dovevid::app::RunLogoCommand(rest);
+  }
+  if (args[0] == "preview") return dovevid::app::RunPreviewCommand(argc, argv, rest);
   if (args[0] == "submit") {
     QCoreApplication qt(argc, argv);
     return dovevid::app::RunSubmitCommand(rest);

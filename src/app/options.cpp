@@ -1,6 +1,7 @@
 #include "app/options.h"
 
 #include <charconv>
+#include <iostream>
 
 #include "platform/user_settings.h"
 
@@ -35,6 +36,8 @@ bool ParsePrinter(const std::string& text, std::vector<printer::DirectPrinter>* 
 }
 
 }  // namespace
+
+void CommandOperator::ShowMessage(std::string_view text) { std::cerr << prefix_ << text << '\n'; }
 
 bool TakeCommonOptions(const std::vector<std::string>& args, CommonOptions* common,
                        std::vector<std::string>* rest, std::string* error) {

@@ -7,10 +7,22 @@
 #include <vector>
 
 #include "base/env.h"
+#include "base/operator.h"
 #include "config/data_dir.h"
 #include "printer/transport.h"
 
 namespace dovevid::app {
+
+// Operator messages of a command: one line each on standard error, after
+// `prefix`.
+class CommandOperator : public Operator {
+ public:
+  explicit CommandOperator(std::string prefix) : prefix_(std::move(prefix)) {}
+  void ShowMessage(std::string_view text) override;
+
+ private:
+  std::string prefix_;
+};
 
 struct CommonOptions {
   std::optional<std::string> app_dir;   // --app-dir

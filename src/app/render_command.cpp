@@ -1,20 +1,16 @@
 #include "app/render_command.h"
 
-#include <QTemporaryDir>
 #include <cstdio>
 #include <iostream>
 #include <optional>
 
-#include "app/configuration.h"
+#include "app/offline_run.h"
 #include "app/options.h"
 #include "base/datetime.h"
 #include "base/log.h"
-#include "config/schema.h"
 #include "display/customer_display.h"
 #include "platform/com_ports.h"
 #include "platform/display_link.h"
-#include "platform/posix_env.h"
-#include "platform/user_settings.h"
 #include "sl/fields.h"
 #include "sl/invoice.h"
 #include "sl/receipt.h"
@@ -27,7 +23,7 @@ namespace {
 
 constexpr char kUsage[] =
     "usage: dovevid render FILE [--set NAME=VALUE ...] [--now YYYY-MM-DDTHH:MM:SS]\n"
-    "                           [--app-dir DIR] [--data-dir DIR] [--com N=PATH]\n"
+    "                           [--app-dir DIR] [--data-dir DIR]\n"
     "\n"
     "Lays the SL data FILE out as the print run would and copies the rendered\n"
     "lines (KV2EP.TXT) byte for byte to standard output:\n"
@@ -49,29 +45,10 @@ constexpr char kUsage[] =
     "                    directory is used (and removed), so a running server is\n"
     "                    never disturbed\n"
     "  --app-dir DIR     directory of KV2EPcfg.txt and KVVALIVA.txt\n"
-    "  --com N=PATH      serial device of COM N (the customer display's port)\n"
     "\n"
-    "Customer display rows and operator messages go to standard error. With\n"
-    "the display enabled (chkEnableComPortDisplay) on a display port\n"
-    "(cmbComPortDisplay), the rows are shown on that display too, unless a\n"
-    "running server holds it.\n"
+    "Customer display rows and operator messages go to standard error.\n"
     "Exit status: 0 when a rendered-lines file was produced, 1 when none was,\n"
     "2 on bad usage.\n";
-
-// The real environment with the clock fixed by --now.
-class RenderEnv : public platform::PosixEnv {
- public:
-  explicit RenderEnv(std::optional<DateTime> now) : now_(now) {}
-  DateTime Now() override { return now_ ? *now_ : PosixEnv::Now(); }
-
- private:
-  std::optional<DateTime> now_;
-};
-
-class StderrOperator : public Operator {
- public:
-  void ShowMessage(std::string_view text) override { std::cerr << "message: " << text << '\n'; }
-};
 
 // Shows the two rows as the display would, then hands them to the display.
 class StderrDisplay : public sl::CustomerDisplay {
@@ -96,77 +73,26 @@ int Usage(const std::string& error) {
 }  // namespace
 
 int RunRenderCommand(const std::vector<std::string>& args) {
-  CommonOptions common;
-  std::vector<std::string> rest;
-  std::string error;
-  if (!TakeCommonOptions(args, &common, &rest, &error)) return Usage(error);
+  JobArguments a;
+  if (auto error = ParseJobArguments(args, {}, &a)) return Usage(*error);
+  if (a.help) {
+    std::cout << kUsage;
+    return 0;
+  }
+  if (!a.file) return Usage("FILE is missing");
+  const std::optional<std::string>& file = a.file;
 
-  std::optional<std::string> file;
-  std::optional<DateTime> now;
-  std::vector<std::pair<std::string, std::string>> overrides;
-  for (size_t i = 0; i < rest.size(); ++i) {
-    const std::string& a = rest[i];
-    if (a == "--help" || a == "-h") {
-      std::cout << kUsage;
-      return 0;
-    }
-    if (a == "--set" || a == "--now") {
-      if (i + 1 >= rest.size()) return Usage(a + " needs a value");
-      const std::string& value = rest[++i];
-      if (a == "--now") {
-        DateTime t;
-        if (!ParseIsoDateTime(value, &t)) return Usage("--now takes YYYY-MM-DDTHH:MM:SS");
-        now = t;
-      } else {
-        const size_t eq = value.find('=');
-        if (eq == std::string::npos || eq == 0) return Usage("--set takes NAME=VALUE");
-        overrides.emplace_back(value.substr(0, eq), value.substr(eq + 1));
-      }
-      continue;
-    }
-    if (a.rfind("--", 0) == 0 || file) return Usage("unexpected argument '" + a + "'");
-    file = a;
-  }
-  if (!file) return Usage("FILE is missing");
-
-  RenderEnv env(now);
-  // The settings come from the installation's directories; the rendered
-  // lines go to --data-dir or to a private temporary directory.
-  std::optional<QTemporaryDir> temp;
-  if (!common.data_dir) {
-    temp.emplace(QDir::tempPath() + "/dovevid-render.XXXXXX");
-    if (!temp->isValid()) {
-      std::cerr << "dovevid render: cannot create a temporary data directory\n";
-      return 1;
-    }
-  }
-  config::Directories dirs;
-  std::string resolve_error;
-  if (auto resolved = ResolveDirectories(env, common, &resolve_error)) {
-    dirs = *resolved;
-  } else if (common.data_dir ||
-             (common.app_dir && !env.DirectoryExists(*common.app_dir))) {
-    return Usage(resolve_error);
-  } else {
-    // No data directory installed: the label words keep their defaults.
-    dirs.app_dir = common.app_dir.value_or(platform::ExecutableDirectory());
-    dirs.data_dir = temp->path().toStdString();
-  }
-  config::Settings settings = LoadSettings(env, dirs);
-  if (temp) dirs.data_dir = temp->path().toStdString();
-  // Start-up shows the display rows 20 wide whatever the list holds; an
-  // explicit --set cboDisplayLength below changes that, as a selection does.
-  settings.display_line_length = 20;
-  for (const auto& [name, value] : overrides) {
-    const Status st = config::SetSetting(settings, name, value);
-    if (!st.ok()) return Usage("--set " + name + ": " + st.description());
-  }
+  FixedClockEnv env(a.now);
+  OfflineSetup setup;
+  if (auto failed = PrepareOffline(env, a, false, Usage, &setup)) return *failed;
+  const config::Directories& dirs = setup.dirs;
+  config::Settings& settings = setup.settings;
 
   TraceLog trace(
       env, [&settings] { return settings.Option(config::kTraceEnable); },
       [&dirs] { return dirs.vista ? dirs.data_dir : dirs.app_dir; });
-  StderrOperator op;
-  platform::PosixDisplayLink link(platform::ComPortOverrides(common.com));
+  CommandOperator op("message: ");
+  platform::PosixDisplayLink link(platform::ComPortOverrides(a.common.com));
   display::SerialDisplay serial_display(env, trace, settings, link);
   StderrDisplay display(serial_display);
   sl::VatRates rates = sl::DefaultVatRates();

@@ -39,6 +39,13 @@ std::vector<std::pair<std::string, std::string>> ReadPrinterEntries() {
   return printers;
 }
 
+std::optional<int> ReadLogoPaperWidth() {
+  bool ok = false;
+  const int dots = Store().value(QStringLiteral("Logo/PaperWidthDots")).toInt(&ok);
+  if (!ok || dots <= 0) return std::nullopt;
+  return dots;
+}
+
 std::string ExecutableDirectory() {
   char buf[PATH_MAX];
   const ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);

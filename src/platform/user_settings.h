@@ -4,6 +4,7 @@
 #pragma once
 
 #include <map>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -20,6 +21,10 @@ std::map<int, std::string> ReadComPortOverrides();
 // file comes first; the system-wide one (/etc/xdg/Quenbridge/QNBKORV1.conf)
 // adds the names it does not have.
 std::vector<std::pair<std::string, std::string>> ReadPrinterEntries();
+
+// Group Logo, PaperWidthDots: the printable width logos must fit (dots);
+// nothing when not set or not a positive number.
+std::optional<int> ReadLogoPaperWidth();
 
 // The directory of the running executable.
 std::string ExecutableDirectory();

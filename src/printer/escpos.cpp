@@ -50,6 +50,23 @@ std::string NvGraphicsPrint() {
   return Bytes({0x1D, 0x28, 0x4C, 0x06, 0x00, 0x30, 0x45, 0x20, 0x20, 0x01, 0x01});
 }
 
+std::string NvGraphicsDefine(std::uint16_t width, std::uint16_t height, std::string_view rows) {
+  // m '0', fn 'C', raster '0', key ' ' ' ', one colour, width, height, colour '1'.
+  const std::string params =
+      Bytes({0x30, 0x43, 0x30, 0x20, 0x20, 0x01, static_cast<std::uint8_t>(width & 0xFF),
+             static_cast<std::uint8_t>(width >> 8), static_cast<std::uint8_t>(height & 0xFF),
+             static_cast<std::uint8_t>(height >> 8), 0x31}) +
+      std::string(rows);
+  const std::size_t p = params.size();
+  if (p <= 0xFFFF) {
+    return Bytes({0x1D, 0x28, 0x4C, static_cast<std::uint8_t>(p & 0xFF),
+                  static_cast<std::uint8_t>(p >> 8)}) + params;
+  }
+  return Bytes({0x1D, 0x38, 0x4C, static_cast<std::uint8_t>(p & 0xFF),
+                static_cast<std::uint8_t>((p >> 8) & 0xFF), static_cast<std::uint8_t>((p >> 16) & 0xFF),
+                static_cast<std::uint8_t>(p >> 24)}) + params;
+}
+
 std::string StatusQuery(std::uint8_t n) { return Bytes({0x10, 0x04, n}); }
 
 std::string ButtonDrawerPulse() { return DrawerPulse(0x30, 0x23, 0x79); }

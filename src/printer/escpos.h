@@ -55,6 +55,12 @@ std::string BarcodePrintB(std::uint8_t m, std::string_view data);
 std::string BitImageDefine(std::uint8_t x, std::uint8_t y, std::string_view data);  // GS * x y d..
 std::string BitImagePrint();                  // GS / 0 LF
 std::string NvGraphicsPrint();                // GS ( L 6 0 '0' 'E' ' ' ' ' 1 1
+// Defines the NV graphic of key code 32 32 ("  ", the key NvGraphicsPrint
+// prints) in raster format, one colour: function 67 of GS ( L, or of GS 8 L
+// when the parameters exceed 65,535 bytes. `rows` holds the dots row by row
+// from the top, (width + 7) / 8 bytes a row, the leftmost dot in the most
+// significant bit, 1 = black.
+std::string NvGraphicsDefine(std::uint16_t width, std::uint16_t height, std::string_view rows);
 std::string StatusQuery(std::uint8_t n);      // DLE EOT n
 
 // The maintenance drawer pulse and the one the SL drawer command uses.

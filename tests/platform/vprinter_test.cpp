@@ -5,11 +5,14 @@
 #include <gtest/gtest.h>
 
 #include "emulation.h"
+#include "preview/escpos_decoder.h"
 #include "temp_dir.h"
 #include "vprinter_fixture.h"
 
 namespace dovevid::vprinter {
 namespace {
+
+using preview::EscPosDecoder;
 
 using ::testing::HasSubstr;
 using namespace std::string_literals;
@@ -93,6 +96,32 @@ TEST(EscPosDecoder, IncompleteAndRunawayCommands) {
   EXPECT_THAT(out, HasSubstr("[L] 777"));
 }
 
+TEST(EscPosDecoder, PageItemsForDrawing) {
+  EscPosDecoder d;
+  d.EnablePage();
+  // Centred "AB" then double-width "C" on one line, a raster image, a feed, a cut.
+  d.Feed("\x1B" "a1AB\x1B!\x20" "C\n"
+         "\x1Dv0\x00\x01\x00\x02\x00\x80\x01"
+         "\x1B" "d\x02\x1DV\x41\x00"s);
+  d.Finish();
+  using Kind = preview::PageItem::Kind;
+  const preview::Page& page = d.page();
+  ASSERT_EQ(page.size(), 4u);
+  EXPECT_EQ(page[0].kind, Kind::kText);
+  EXPECT_EQ(page[0].align, preview::Align::kCenter);
+  ASSERT_EQ(page[0].runs.size(), 2u);
+  EXPECT_EQ(page[0].runs[0].text, "AB");
+  EXPECT_FALSE(page[0].runs[0].double_width);
+  EXPECT_TRUE(page[0].runs[1].double_width);
+  ASSERT_EQ(page[1].kind, Kind::kImage);
+  EXPECT_EQ(page[1].image.width(), 8);
+  EXPECT_TRUE(page[1].image.At(0, 0));
+  EXPECT_TRUE(page[1].image.At(7, 1));
+  EXPECT_FALSE(page[1].image.At(1, 0));
+  EXPECT_EQ(page[2].dots, 60);
+  EXPECT_TRUE(page[3].full_cut);
+}
+
 TEST(VirtualPrinterProgram, DecodeCommand) {
   testing::TempDir dir;
   testing::WriteFileOrDie(dir / "r.bin", "\x1B\x61\x31" "CIAO\r\n\x1D\x56\x41\r\n");
@@ -100,6 +129,12 @@ TEST(VirtualPrinterProgram, DecodeCommand) {
   EXPECT_EQ(r.exit_code, 0);
   EXPECT_EQ(r.out, "[C] CIAO\n<cut full>\n==========================================\n[C]\n");
   EXPECT_NE(testing::RunProgram(testing::VirtualPrinterProgram(), {"decode", dir / "none"}).exit_code, 0);
+  // Drawn: a PNG of the 512-dot paper plus margins.
+  ASSERT_EQ(testing::RunProgram(testing::VirtualPrinterProgram(), {"decode", dir / "r.bin", "--png", dir / "r.png"})
+                .exit_code, 0);
+  const std::string png = testing::ReadFileOrEmpty(dir / "r.png");
+  EXPECT_EQ(png.substr(1, 3), "PNG");
+  EXPECT_EQ(static_cast<unsigned char>(png.at(18)) << 8 | static_cast<unsigned char>(png.at(19)), 512 + 32);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "display_emulation.h"
 
 #include "emulation.h"
+#include "preview/escpos_decoder.h"
 
 namespace dovevid::vprinter {
 
@@ -8,7 +9,7 @@ namespace {
 std::string Shown(const std::string& row) {
   std::string out = "|";
   for (const unsigned char c : row) {
-    const std::string s = Cp1252ToUtf8(c);
+    const std::string s = preview::Cp1252ToUtf8(c);
     out += s.empty() ? "?" : s;
   }
   return out + "|";

@@ -21,12 +21,16 @@
 #include <string>
 #include <vector>
 
+#include <QGuiApplication>
+
 #include "display_emulation.h"
 #include "emulation.h"
+#include "platform/receipt_drawing.h"
+#include "preview/escpos_decoder.h"
 
 namespace {
 
-using dovevid::vprinter::EscPosDecoder;
+using dovevid::preview::EscPosDecoder;
 using dovevid::vprinter::ParseState;
 using dovevid::vprinter::State;
 using dovevid::vprinter::StateName;
@@ -34,7 +38,7 @@ using dovevid::vprinter::StatusResponder;
 
 constexpr char kHelp[] = R"(Usage:
   dovevid-vprinter (--link PATH | --tcp PORT) [options]
-  dovevid-vprinter decode FILE
+  dovevid-vprinter decode FILE [--png OUT.png] [--paper-width DOTS]
 
 A virtual ESC/POS receipt printer for DovEvid1: a stand-in for tests, the
 demo and anyone without a printer at hand.
@@ -89,7 +93,13 @@ Decoding (--decode and the decode command): one line per text line, marked
 with its justification [L] [C] [R] and DW/DH for double width/height; feeds,
 cuts, drawer pulses, barcodes, logo commands and unknown commands (in hex)
 appear in angle brackets; a cut is followed by a line of "=" ending the
-receipt. Characters 0x80-0xFF are shown as Windows-1252.
+receipt. Characters 0x80-0xFF are shown as Windows-1252. Pictures the
+printer was given (GS *, NV graphics of GS ( L, bit images) are remembered,
+and where one is printed a small rendition in braille characters follows.
+
+decode --png OUT.png draws the receipts instead, as the paper would look: one
+pixel per printer dot, DOTS wide (512 by default, an 80 mm printer), with
+text sizes, pictures, barcodes (an impression, not scannable), feeds and cuts.
 
 The printer never exits when a client hangs up; SIGINT or SIGTERM end it and
 remove the link and the files it created.
@@ -141,13 +151,33 @@ int Fail(const std::string& message) {
   return 1;
 }
 
-int DecodeFile(const std::string& path) {
+// decode FILE [--png OUT] [--paper-width DOTS]
+int DecodeFile(int argc, char** argv, const std::vector<std::string>& args) {
+  std::string png;
+  int paper = 512;
+  for (std::size_t i = 2; i < args.size(); ++i) {
+    if ((args[i] != "--png" && args[i] != "--paper-width") || i + 1 >= args.size()) {
+      return Fail("usage: dovevid-vprinter decode FILE [--png OUT.png] [--paper-width DOTS]");
+    }
+    if (args[i] == "--png") png = args[++i];
+    if (args[i] == "--paper-width" && (paper = std::atoi(args[++i].c_str())) <= 0) return Fail("bad --paper-width");
+  }
+  const std::string& path = args[1];
   std::ifstream in(path, std::ios::binary);
   if (!in) return Fail("cannot read " + path);
   const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   EscPosDecoder decoder;
-  std::cout << decoder.Feed(bytes) << decoder.Finish();
-  return 0;
+  if (png.empty()) {
+    std::cout << decoder.Feed(bytes) << decoder.Finish();
+    return 0;
+  }
+  decoder.EnablePage();
+  decoder.Feed(bytes);
+  decoder.Finish();
+  dovevid::platform::PreferOffscreenPlatform();
+  QGuiApplication app(argc, argv);
+  const auto drawn = dovevid::platform::DrawReceiptPng(decoder.page(), paper, png);
+  return drawn.ok() ? 0 : Fail(drawn.description());
 }
 
 class Printer {
@@ -396,8 +426,8 @@ int main(int argc, char** argv) {
     return args.empty() ? 2 : 0;
   }
   if (args[0] == "decode") {
-    if (args.size() != 2) return Fail("usage: dovevid-vprinter decode FILE");
-    return DecodeFile(args[1]);
+    if (args.size() < 2) return Fail("usage: dovevid-vprinter decode FILE [--png OUT.png]");
+    return DecodeFile(argc, argv, args);
   }
 
   Options o;
