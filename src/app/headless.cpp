@@ -33,6 +33,7 @@ constexpr char kUsage[] =
     "DOVEVID.SOCK there (see 'dovevid status', 'dovevid printer').\n"
     "Operator messages go to standard error and, with \"Trace enable\", to the\n"
     "trace log; finished jobs are reported on standard output.\n"
+    "SIGHUP reads the configuration files again (between jobs).\n"
     "SIGTERM or SIGINT stops it: a job in progress is finished first, then\n"
     "the job files of the current extension are removed and the\n"
     "configuration is saved.\n"
@@ -121,7 +122,8 @@ int RunHeadless(int argc, char** argv, const std::vector<std::string>& args) {
   QObject::connect(&timer.timer(), &QTimer::timeout, [&] { server.OnPollTick(); });
 
   const auto stop_signals = platform::StopSignals::Install(
-      [&] { server.RequestStop([] { QCoreApplication::quit(); }); }, &error);
+      [&] { server.RequestStop([] { QCoreApplication::quit(); }); },
+      [&] { server.RequestReload(); }, &error);
   if (!stop_signals) {
     std::cerr << "dovevid: " << error << '\n';
     return 1;

@@ -29,6 +29,9 @@ class Env {
   // Fails with kFileNotFound when the file does not exist.
   virtual Status RemoveFile(const std::string& path) = 0;
   virtual Status CopyFile(const std::string& from, const std::string& to) = 0;
+  // Replaces `to` with `from` in one step (same directory): a reader sees
+  // the old file or the new one, never half of one.
+  virtual Status RenameFile(const std::string& from, const std::string& to) = 0;
 
   // Local wall-clock time.
   virtual DateTime Now() = 0;

@@ -240,6 +240,28 @@ Status SaveChkComFile(Env& env, const Directories& dirs, const Settings& setting
   return first.ok() ? second : first;
 }
 
+// The receipt counter's record in the settings file (1-based).
+constexpr std::size_t kCounterRecord = 6;
+
+Status SaveReceiptCounter(Env& env, const Directories& dirs, const Settings& settings) {
+  const std::string path = JoinPath(dirs.app_dir, kSettingsFileName);
+  const std::string full = SettingsFileText(settings);
+  std::string text;
+  if (env.ReadFile(path, &text).ok() && SplitCrLf(text).size() == SplitCrLf(full).size()) {
+    // Record 6 sits where the whole file puts it: take it from there.
+    std::vector<std::string> records = SplitCrLf(text);
+    records[kCounterRecord - 1] = SplitCrLf(full)[kCounterRecord - 1];
+    text.clear();
+    for (const std::string& r : records) text += r + "\r\n";
+  } else {
+    text = full;
+  }
+  const std::string temp = path + ".new";
+  Status st = env.WriteFile(temp, text);
+  if (st.ok()) st = env.RenameFile(temp, path);
+  return st;
+}
+
 void CalculateTimer(Env& env, const Directories& dirs, Settings& s, const std::string& value,
                     bool save) {
   const double v = Val(value);

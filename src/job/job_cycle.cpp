@@ -50,6 +50,7 @@ void JobCycle::txtTimer_Change() {
   }
 
   d_.state.job_in_progress = true;
+  (void)d_.env.WriteFile(JoinPath(d_.dirs.data_dir, kJobMarker), d_.settings.FileExtension());
   d_.view.ShowBusy(true, kTipBusy);
   d_.view.ShowStatus("TRASMISSIONE QNB DOVEVID1 IN CORSO ..", false);
   d_.trace.WriteErrorLog("Fase n.2: 0");
@@ -58,6 +59,7 @@ void JobCycle::txtTimer_Change() {
     std::int32_t& counter = d_.settings.receipt_counter;
     counter = counter == std::numeric_limits<std::int32_t>::max() ? 1 : counter + 1;
     d_.view.ShowReceiptCounter(d_.settings.receipt_counter);
+    if (d_.counter_raised) d_.counter_raised();
   }
   d_.trace.WriteErrorLog("Fase n.2A: 0");
 
@@ -153,6 +155,7 @@ void JobCycle::End_Execution(std::int16_t status) {
     }
     start_file_stuck_ = !start_removed;
     printed_data_.reset();
+    (void)d_.env.RemoveFile(JoinPath(d_.dirs.data_dir, kJobMarker));
     if (d_.job_ended) d_.job_ended(status);
   }
   if (d_.clear_paper_end_episode) d_.clear_paper_end_episode();

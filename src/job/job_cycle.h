@@ -33,6 +33,10 @@ inline constexpr int kReArmIntervalMs = 1000;
 inline constexpr std::string_view kTipBusy = "DAVid1 in esecuzione...";
 inline constexpr std::string_view kTipWaiting = "DovEvid1 waiting for execution...";
 
+// Present in the data directory while a job runs; it holds the job's file
+// extension. Found at start-up, it tells of a job a crash interrupted.
+inline constexpr std::string_view kJobMarker = "DOVEVID.JOB";
+
 class PrintRunner {
  public:
   virtual ~PrintRunner() = default;
@@ -68,6 +72,8 @@ class JobCycle {
     std::function<void()> clear_paper_end_episode;
     // Told the status of every job once its answer is written.
     std::function<void(std::int16_t)> job_ended = nullptr;
+    // Told when a job has raised the receipt counter.
+    std::function<void()> counter_raised = nullptr;
   };
   explicit JobCycle(Deps deps);
 

@@ -1,6 +1,11 @@
 #include "job/server.h"
 
+#include <fmt/format.h>
+
+#include <algorithm>
 #include <utility>
+
+#include "base/text.h"
 
 namespace dovevid::job {
 
@@ -19,7 +24,11 @@ Server::Server(ServerEnvironment e, config::Directories dirs)
       dump_({e_.env, trace_, state_, files_, e_.timer, e_.view, channel_, e_.identity}),
       cycle_({e_.env, trace_, op_, dirs_, settings_, state_, files_, e_.timer, e_.view, print_,
               dump_, [this] { channel_.ClearPaperEndEpisode(); },
-              [this](std::int16_t status) { OnJobEnded(status); }}) {
+              [this](std::int16_t status) { OnJobEnded(status); },
+              [this] {
+                std::string err;
+                (void)PersistCounter(&err);
+              }}) {
   channel_.SetPaperEndListener(&paper_listener_);
 }
 
@@ -45,8 +54,10 @@ void Server::Start() {
   trace_.WriteErrorLog("INIZIO PROGRAMMA");
   Load(true);
   CleanUpJobFiles();
+  AnswerInterruptedJob();
   if (channel_.spooler_transport()) channel_.OpenStatusMonitor();
   state_.port_usable = channel_.TestPrinterPort();
+  if (!state_.port_usable) TellPortState(false);
   // The rows keep the configured display length: forcing 20 columns here
   // would wrap every row of a 16-column display.
   display_.Start();
@@ -76,12 +87,66 @@ void Server::CleanUpJobFiles() {
   }
 }
 
+void Server::AnswerInterruptedJob() {
+  const std::string marker = JoinPath(dirs_.data_dir, kJobMarker);
+  std::string ext;
+  if (!e_.env.ReadFile(marker, &ext).ok()) return;
+  ext = Trim(ext);
+  const auto& known = config::ListItems(config::List::kFileExtension);
+  const bool valid = std::find(known.begin(), known.end(), ext) != known.end();
+  // With "No Kill Dati/Start" its files are still there and the job prints
+  // again; without, the clean-up took them and the cash register must learn
+  // that the receipt may be half printed.
+  if (valid && !e_.env.FileExists(JoinPath(dirs_.data_dir, std::string(kSrStart) + ext))) {
+    (void)e_.env.WriteFile(JoinPath(dirs_.data_dir, std::string(kSrErr) + ext),
+                           std::string(ErrorMessageForStatus(kJobFailed)) + "\r\n");
+    trace_.WriteErrorLog("job interrupted by a restart, answered: " + std::string(kSrErr) + ext);
+  }
+  (void)e_.env.RemoveFile(marker);
+}
+
+void Server::RetestUnusablePort() {
+  if (state_.port_usable || channel_.transport_kind() != printer::TransportKind::kSerial ||
+      settings_.PrinterComPort() <= 0) {
+    return;
+  }
+  const std::int64_t now = e_.env.MonotonicMs();
+  if (now - last_port_retest_ms_ < kPortRetestMs && !files_.Exists(kSrStart)) return;
+  last_port_retest_ms_ = now;
+  state_.port_usable = channel_.TestPrinterPort(/*quiet=*/true);
+  TellPortState(state_.port_usable);
+}
+
+void Server::TellPortState(bool usable) {
+  const int com = settings_.PrinterComPort();
+  const std::string device = e_.com_port_device ? e_.com_port_device(com) : "";
+  const Status& why = channel_.port_test_status();
+  std::string reason = usable ? "" : why.description();
+  if (!usable && why.number() == fault::kPermissionDenied) {
+    reason += ": add the service user to the dialout group";
+  }
+  if (reason == last_port_reason_) return;
+  last_port_reason_ = reason;
+  op_.ShowMessage(usable ? fmt::format("COM{} ({}) is usable again", com, device)
+                         : fmt::format("COM{} ({}) is not usable: {}", com, device, reason));
+}
+
+bool Server::PersistCounter(std::string* err) {
+  const Status st = config::SaveReceiptCounter(e_.env, dirs_, settings_);
+  if (st.ok()) return true;
+  const std::string text = "err_SaveReceiptCounter: " + st.description() + std::to_string(st.number());
+  op_.ShowMessage(text);
+  if (!op_.capture) *err += "dovevid: " + text + "\n";
+  return false;
+}
+
 bool Server::Busy() const {
   return in_tick_ || executing_ || state_.job_in_progress || state_.dump_in_progress;
 }
 
 void Server::OnPollTick() {
   if (stopped_ || executing_) return;
+  RetestUnusablePort();
   in_tick_ = true;
   cycle_.Timer21_Timer();
   in_tick_ = false;
@@ -110,8 +175,31 @@ void Server::HandleRequest(std::vector<std::string> request, ReplyFn reply) {
     reply(StatusReport(false));
     return;
   }
-  queue_.push_back({std::move(request), std::move(reply)});
+  queue_.push_back({[this, request] { return Execute(request); }, std::move(reply)});
   Drain();
+}
+
+void Server::RequestReload() {
+  if (stop_requested_ || stopped_) return;
+  queue_.push_back({[this] { return Reload(); }, [](const ControlReply&) {}});
+  Drain();
+}
+
+ControlReply Server::Reload() {
+  trace_.WriteErrorLog("reload of the configuration files");
+  const config::Settings before = settings_;
+  settings_ = config::Settings();
+  Load(false);
+  ApplySelectionHandlers(before);
+  channel_.UpdateTransport();
+  state_.port_usable = channel_.TestPrinterPort();
+  if (!state_.port_usable) TellPortState(false);
+  display_.Reopen();
+  if (!state_.job_in_progress && state_.apply_interval == 0) {
+    e_.timer.SetInterval(settings_.polling_interval_ms);
+  }
+  e_.view.ShowSettingsChanged();
+  return {};
 }
 
 void Server::Drain() {
@@ -119,17 +207,17 @@ void Server::Drain() {
   while (!queue_.empty() && !Busy() && !stopped_) {
     Pending next = std::move(queue_.front());
     queue_.pop_front();
-    next.reply(RunExclusive(next.request));
+    next.reply(RunExclusive(next.run));
   }
   if (stop_requested_ && !Busy() && !stopped_) Shutdown();
 }
 
-ControlReply Server::RunExclusive(const std::vector<std::string>& request) {
+ControlReply Server::RunExclusive(const std::function<ControlReply()>& run) {
   // No poll may start a job while the request drives the printer.
   const bool was_enabled = e_.timer.Enabled();
   e_.timer.SetEnabled(false);
   executing_ = true;
-  ControlReply reply = Execute(request);
+  ControlReply reply = run();
   executing_ = false;
   e_.timer.SetEnabled(was_enabled || e_.timer.Enabled());
   return reply;

@@ -54,6 +54,9 @@ struct ServerEnvironment {
   std::function<std::string(int)> com_port_device;
 };
 
+// How often an unusable printer port is tried again.
+inline constexpr int kPortRetestMs = 1000;
+
 class Server {
  public:
   Server(ServerEnvironment e, config::Directories dirs);
@@ -89,6 +92,10 @@ class Server {
   // the operator, on a fault.
   bool SaveConfiguration();
 
+  // Reads the configuration files again (SIGHUP), once nothing is in
+  // progress: settings not saved are replaced by the files' values.
+  void RequestReload();
+
   // A job, an identification dump, a poll or a request is in progress.
   bool Busy() const;
 
@@ -111,14 +118,24 @@ class Server {
     Operator& inner_;
   };
   struct Pending {
-    std::vector<std::string> request;
+    std::function<ControlReply()> run;
     ReplyFn reply;
   };
 
   void CleanUpJobFiles();
+  // A job a crash interrupted (its marker left behind): answered with the
+  // generic error unless its files were kept to be printed again.
+  void AnswerInterruptedJob();
+  // While the printer port is unusable, tries it again (about once a second,
+  // and whenever a job waits) and tells each change once.
+  void RetestUnusablePort();
+  void TellPortState(bool usable);
+  // The receipt counter into the settings file, at once and alone.
+  bool PersistCounter(std::string* err);
+  ControlReply Reload();
   void Shutdown();
   void Drain();
-  ControlReply RunExclusive(const std::vector<std::string>& request);
+  ControlReply RunExclusive(const std::function<ControlReply()>& run);
   void OnJobEnded(std::int16_t status);
 
   // The requests (server_commands.cpp).
@@ -160,6 +177,8 @@ class Server {
   std::optional<std::int16_t> last_job_status_;
   DateTime last_job_time_;
   printer::PrinterProbe last_probe_;
+  std::int64_t last_port_retest_ms_ = 0;
+  std::string last_port_reason_;
 };
 
 }  // namespace dovevid::job

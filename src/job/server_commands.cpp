@@ -213,7 +213,7 @@ ControlReply Server::Counter(const std::vector<std::string>& request) {
     e_.view.ShowReceiptCounter(counter);
     std::string err;
     // Saved at once: a receipt number set by hand must survive a crash.
-    if (!Save(&err)) return {1, std::to_string(counter) + "\n", err};
+    if (!PersistCounter(&err)) return {1, std::to_string(counter) + "\n", err};
   }
   return {0, std::to_string(counter) + "\n", ""};
 }

@@ -102,6 +102,11 @@ Status PosixEnv::CopyFile(const std::string& from, const std::string& to) {
   return WriteFile(to, data);
 }
 
+Status PosixEnv::RenameFile(const std::string& from, const std::string& to) {
+  if (std::rename(from.c_str(), to.c_str()) != 0) return FromErrno(errno);
+  return Status::OK();
+}
+
 DateTime PosixEnv::Now() {
   const std::time_t t = std::time(nullptr);
   std::tm tm{};

@@ -1,6 +1,7 @@
-// SIGTERM and SIGINT delivered to the event loop: the handler only writes a
-// byte to a socket pair, and the loop reads it and runs the callback, so a
-// stop never interrupts a job half-way.
+// SIGTERM and SIGINT (stop) and SIGHUP (reload the configuration files)
+// delivered to the event loop: the handler only writes a byte to a socket
+// pair, and the loop reads it and runs the callback, so neither ever
+// interrupts a job half-way.
 #pragma once
 
 #include <functional>
@@ -13,7 +14,8 @@ class StopSignals {
  public:
   // Installs the handlers; nothing, with *error, when it cannot. One
   // instance per process.
-  static std::unique_ptr<StopSignals> Install(std::function<void()> on_stop, std::string* error);
+  static std::unique_ptr<StopSignals> Install(std::function<void()> on_stop,
+                                              std::function<void()> on_reload, std::string* error);
   virtual ~StopSignals() = default;
 };
 

@@ -292,29 +292,34 @@ bool PrinterChannel::CheckNoResponse() {
 
 // --- Serial port facility -----------------------------------------------------
 
-bool PrinterChannel::PortTest(int port_number) {
+bool PrinterChannel::PortTest(int port_number, bool quiet) {
   if (port_number < 1) {
     port_usable_ = false;
+    port_test_status_ = Status::Error(fault::kInvalidPortNumber, "no COM port is configured");
     return false;
   }
   // The port this channel holds open is evidently usable, and the test's
   // fixed settings must not replace the ones it prints with.
   if (serial_.IsOpen() && port_number == com_port_) {
     port_usable_ = true;
+    port_test_status_ = Status::OK();
     return true;
   }
-  port_usable_ = serial_.Configure(port_number, kPortTestSettings).ok();
-  if (!port_usable_) op_.ShowMessage(fmt::format("Porta Com n.{} non disponibile", port_number));
+  port_test_status_ = serial_.Configure(port_number, kPortTestSettings);
+  port_usable_ = port_test_status_.ok();
+  if (!port_usable_ && !quiet) {
+    op_.ShowMessage(fmt::format("Porta Com n.{} non disponibile", port_number));
+  }
   return port_usable_;
 }
 
-bool PrinterChannel::TestPrinterPort() {
+bool PrinterChannel::TestPrinterPort(bool quiet) {
   UpdateTransport();
   if (transport_ == TransportKind::kTcp || transport_ == TransportKind::kDevice) {
     port_usable_ = direct_pipe_ != nullptr;
     return port_usable_;
   }
-  return PortTest(settings_.PrinterComPort());
+  return PortTest(settings_.PrinterComPort(), quiet);
 }
 
 // --- Printer list and transport -----------------------------------------------

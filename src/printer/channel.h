@@ -119,12 +119,15 @@ class PrinterChannel {
   // Tests `port_number` with the fixed settings "9600,N,8,1" without leaving
   // it open. Sets port_usable(); on failure tells the operator
   // "Porta Com n.<port> non disponibile". Returns port_usable().
-  bool PortTest(int port_number);
+  // `quiet`: no message on failure (a test repeated while the port is out).
+  bool PortTest(int port_number, bool quiet = false);
   // The start-up test of the printer port: the selected direct printer
   // passes untried (one switched on later prints; until then jobs find it
   // not ready), otherwise PortTest() of the printer COM port when one is
   // configured. Returns port_usable().
-  bool TestPrinterPort();
+  bool TestPrinterPort(bool quiet = false);
+  // Why the last port test failed (the system's reason); OK after a pass.
+  const Status& port_test_status() const { return port_test_status_; }
   bool port_usable() const { return port_usable_; }
 
   // --- Printer list and transport ----------------------------------------
@@ -223,6 +226,7 @@ class PrinterChannel {
   std::int32_t mp_handle_ = 0;
   std::int16_t com_port_ = 0;
   Status open_status_;
+  Status port_test_status_;
   int unanswered_queries_ = 0;
 };
 

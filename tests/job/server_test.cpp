@@ -5,6 +5,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "base/text.h"
 #include "fake_env.h"
 #include "fake_transports.h"
 #include "recording_operator.h"
@@ -16,6 +17,7 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::EndsWith;
 using ::testing::HasSubstr;
+using ::testing::Not;
 using ::testing::StartsWith;
 
 class FixedIdentity : public IdentitySource {
@@ -80,8 +82,13 @@ TEST_P(CleanUp, StartAndShutdownRemoveJobFilesAsNoKillDatiStartSays) {
       env_.SetFile("/data/" + base + ext, "x");
     }
   }
+  env_.SetFile("/data/DOVEVID.JOB", ".004");  // a job a crash interrupted
   server_.Start();
-  for (const std::string base : {"SR_MATR", "SR_ERR", "SR_OUT", "FINESCO"}) {
+  // Its files gone with the clean-up, it is answered; kept, it prints again.
+  EXPECT_EQ(env_.File("/data/SR_ERR.004") == std::string(ErrorMessageForStatus(kJobFailed)) + "\r\n",
+            !no_kill);
+  EXPECT_FALSE(env_.HasFile("/data/DOVEVID.JOB"));
+  for (const std::string base : {"SR_MATR", "SR_OUT", "FINESCO"}) {
     EXPECT_FALSE(env_.HasFile("/data/" + base + ".004")) << base;
     EXPECT_TRUE(env_.HasFile("/data/" + base + ".005")) << base;  // beyond .004: untouched
   }
@@ -131,6 +138,7 @@ TEST_F(ServerTest, RequestsDuringAJobWaitForItsAnswerStatusAnswersAtOnce) {
   Run(3000);  // the re-arming tick after the dump, then the poll that takes the job
   env_.OnPump({});
   EXPECT_THAT(events, ElementsAre("queued while printing", "feed 0", "counter 15\n"));
+  EXPECT_FALSE(env_.HasFile("/data/DOVEVID.JOB"));  // the job ended
   EXPECT_THAT(status_during_job, HasSubstr("job=printing\n"));
   EXPECT_THAT(status_during_job, HasSubstr("device=/dev/ttyS0\n"));
   EXPECT_TRUE(env_.HasFile("/data/FINESCO.001"));
@@ -181,6 +189,40 @@ TEST_F(ServerTest, SettingsAreCheckedWholeAppliedWithTheirHandlersAndSaved) {
   EXPECT_FALSE(server_.state().port_usable);  // the COM port handler ran
   EXPECT_EQ(env_.File("/data/KVTIMER1.TXT"), "250\r\n");
   EXPECT_THAT(env_.File("/app/KV2EPcfg.txt"), StartsWith("-1 \r\n"));
+}
+
+TEST_F(ServerTest, CounterIsSavedAloneAtEveryJobAndHupReloadsTheFiles) {
+  SaveSettings(false);
+  server_.Start();
+  Run(1000);
+  ASSERT_EQ(server_.ChangeSettings({"txtHeader(0)=NOT SAVED"}, false).exit_code, 0);
+  env_.SetFile("/data/SR_DATI.001", "x\r\n");
+  env_.SetFile("/data/SR_START.001", "");
+  Run(3000);
+  ASSERT_TRUE(env_.HasFile("/data/FINESCO.001"));
+  const std::string saved = env_.File("/app/KV2EPcfg.txt");
+  EXPECT_EQ(SplitCrLf(saved).at(5), " 1 ");  // record 6, as a kill -9 would find it
+  EXPECT_THAT(saved, Not(HasSubstr("NOT SAVED")));
+  EXPECT_FALSE(env_.HasFile("/app/KV2EPcfg.txt.new"));
+  server_.RequestReload();  // SIGHUP: the files' values again
+  EXPECT_EQ(server_.settings().txtHeader[0], "");
+  EXPECT_EQ(server_.settings().receipt_counter, 1);
+}
+
+TEST_F(ServerTest, UnusablePortIsTriedAgainAndEachChangeToldOnce) {
+  SaveSettings(false);
+  serial_.configure_fault = Status::Error(fault::kPermissionDenied, "Permission denied");
+  server_.Start();
+  EXPECT_FALSE(server_.state().port_usable);
+  Run(3000);
+  serial_.configure_fault = Status::OK();
+  Run(1500);
+  EXPECT_TRUE(server_.state().port_usable);
+  EXPECT_THAT(op_.messages,
+              ElementsAre("Porta Com n.1 non disponibile",
+                          "COM1 (/dev/ttyS0) is not usable: Permission denied: add the service "
+                          "user to the dialout group",
+                          "COM1 (/dev/ttyS0) is usable again"));
 }
 
 }  // namespace

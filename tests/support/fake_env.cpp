@@ -71,6 +71,16 @@ Status FakeEnv::CopyFile(const std::string& from, const std::string& to) {
   return Status::OK();
 }
 
+Status FakeEnv::RenameFile(const std::string& from, const std::string& to) {
+  Status st;
+  if (Injected(Op::kWrite, to, &st)) return st;
+  auto it = files_.find(from);
+  if (it == files_.end()) return NotFound();
+  files_[to] = std::move(it->second);
+  files_.erase(it);
+  return Status::OK();
+}
+
 void FakeEnv::SetNow(const DateTime& t) {
   using namespace std::chrono;
   const sys_days day = year_month_day{year{t.year}, month{static_cast<unsigned>(t.month)},
