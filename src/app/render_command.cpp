@@ -149,7 +149,7 @@ int RunRenderCommand(const std::vector<std::string>& args) {
     return Usage(resolve_error);
   } else {
     // No data directory installed: the label words keep their defaults.
-    dirs.app_dir = common.app_dir.value_or(platform::ExecutableDirectory());
+    dirs.app_dir = common.app_dir.value_or(platform::ApplicationDirectory());
     dirs.data_dir = temp->path().toStdString();
   }
   config::Settings settings = LoadSettings(env, dirs);
