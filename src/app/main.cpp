@@ -1,4 +1,6 @@
 // dovevid: the receipt print server and its commands.
+#include <sys/stat.h>
+
 #include <QCoreApplication>
 #include <algorithm>
 #include <iostream>
@@ -38,7 +40,9 @@ constexpr char kHelp[] =
     "\n"
     "common options:\n"
     "  --app-dir DIR    directory of KV2EPcfg.txt and KVVALIVA.txt (default: the\n"
-    "                   program's directory)\n"
+    "                   program's directory if writable and not installed, else\n"
+    "                   /var/lib/QNBKORV1 for root and system accounts, else\n"
+    "                   $XDG_STATE_HOME/dovevid or ~/.local/state/dovevid)\n"
     "  --data-dir DIR   directory of the job files (default: /var/lib/QNBKORV1, or\n"
     "                   CustomPathDataDir in ~/.config/Quenbridge/QNBKORV1.conf)\n"
     "  --com N=PATH     use PATH as serial port COM N (default /dev/ttyS{N-1})\n"
@@ -50,6 +54,10 @@ constexpr char kHelp[] =
 }  // namespace
 
 int main(int argc, char** argv) {
+  // The data directory is shared through its group (the cash register, the
+  // service user, whoever runs a command): what one creates there, the others
+  // must be able to rewrite and delete.
+  ::umask(S_IWOTH);
   QCoreApplication::setOrganizationName(QStringLiteral("Quenbridge"));
   QCoreApplication::setApplicationName(QStringLiteral("QNBKORV1"));
   const std::vector<std::string> args(argv + 1, argv + argc);

@@ -62,7 +62,7 @@ std::optional<int> PrepareOffline(Env& env, const JobArguments& a, bool private_
     return usage(resolve_error);
   } else {
     // No data directory installed: the label words keep their defaults.
-    out->dirs.app_dir = common.app_dir.value_or(platform::ExecutableDirectory());
+    out->dirs.app_dir = common.app_dir.value_or(platform::ApplicationDirectory());
     out->dirs.data_dir = out->temp->path().toStdString();
   }
   out->installed_data_dir = out->dirs.data_dir;

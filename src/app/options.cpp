@@ -77,7 +77,7 @@ bool TakeCommonOptions(const std::vector<std::string>& args, CommonOptions* comm
 std::optional<config::Directories> ResolveDirectories(Env& env, const CommonOptions& common,
                                                       std::string* error) {
   config::DataDirInputs in;
-  in.app_dir = common.app_dir.value_or(platform::ExecutableDirectory());
+  in.app_dir = common.app_dir.value_or(platform::ApplicationDirectory());
   in.explicit_data_dir = common.data_dir;
   in.vista = platform::IsOsVista();
   in.common_app_data = platform::CommonAppDataFolder();

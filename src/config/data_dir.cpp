@@ -7,6 +7,21 @@ std::string StripOneTrailingSeparator(std::string path) {
   return path;
 }
 
+AppDirChoice ChooseApplicationDirectory(const AppDirInputs& in) {
+  if (in.executable_dir_writable && in.executable_dir != in.install_bindir) {
+    return {in.executable_dir, false};
+  }
+  if (in.system_account || in.home.empty()) {
+    return {JoinPath(StripOneTrailingSeparator(in.common_app_data), kProductFolder), false};
+  }
+  // The XDG base directory rules ignore a relative $XDG_STATE_HOME.
+  if (!in.xdg_state_home.empty() && in.xdg_state_home[0] == '/') {
+    return {JoinPath(StripOneTrailingSeparator(in.xdg_state_home), kUserStateFolder), true};
+  }
+  return {JoinPath(StripOneTrailingSeparator(in.home), std::string(".local/state/") + kUserStateFolder),
+          true};
+}
+
 std::optional<Directories> ResolveDataDirectory(Env& env, const DataDirInputs& in,
                                                 std::string* fatal_message) {
   Directories dirs;

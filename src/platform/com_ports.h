@@ -1,6 +1,8 @@
 // Which device a COM port number stands for. COM n is /dev/ttyS{n-1} unless
-// the user mapped it elsewhere: per user in the QSettings group ComPorts
-// (COM3=/dev/ttyUSB0) or for one run with --com 3=/dev/ttyUSB0, which wins.
+// it is mapped elsewhere: in the QSettings group ComPorts (COM3=/dev/ttyUSB0)
+// of the user's file or, for a key the user's file lacks, of the system-wide
+// /etc/xdg/Quenbridge/QNBKORV1.conf (the service account has no home), or
+// for one run with --com 3=/dev/ttyUSB0, which wins.
 #pragma once
 
 #include <map>

@@ -12,7 +12,9 @@ namespace dovevid::platform {
 
 std::optional<InstanceLock> InstanceLock::Acquire(const std::string& dir, std::string* error) {
   const std::string path = dir + "/" + kInstanceLockFileName;
-  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  // Group-writable: the service, the window's user and a command run by root
+  // share the directory through its group, and each must take the lock in turn.
+  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0664);
   if (fd < 0) {
     *error = path + ": " + std::strerror(errno);
     return std::nullopt;

@@ -16,9 +16,11 @@ namespace dovevid::platform {
 
 namespace {
 
-// Writes all of `data` to a new or existing file opened with `flags`.
+// Writes all of `data` to a new or existing file opened with `flags`. A new
+// file's mode is left to the umask, which keeps files in the shared data
+// directory writable for its group.
 Status WriteAll(const std::string& path, std::string_view data, int flags) {
-  const int fd = ::open(path.c_str(), flags | O_WRONLY | O_CLOEXEC, 0644);
+  const int fd = ::open(path.c_str(), flags | O_WRONLY | O_CLOEXEC, 0666);
   if (fd < 0) return PosixEnv::FromErrno(errno);
   size_t done = 0;
   while (done < data.size()) {

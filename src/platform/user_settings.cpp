@@ -1,15 +1,46 @@
 #include "platform/user_settings.h"
 
+#include <pwd.h>
 #include <unistd.h>
 
 #include <QSettings>
 #include <QString>
 #include <climits>
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+#include "config/data_dir.h"
 
 namespace dovevid::platform {
 
 namespace {
 QSettings Store() { return QSettings(QStringLiteral("Quenbridge"), QStringLiteral("QNBKORV1")); }
+
+// Debian gives people user ids from 1000 on; below are root and services.
+constexpr uid_t kFirstPersonUid = 1000;
+
+bool WritableDirectory(const std::string& path) {
+  std::error_code ec;
+  return !path.empty() && std::filesystem::is_directory(path, ec) &&
+         ::access(path.c_str(), W_OK | X_OK) == 0;
+}
+
+std::string HomeDirectory() {
+  if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') return home;
+  const passwd* pw = ::getpwuid(::getuid());
+  return pw != nullptr && pw->pw_dir != nullptr ? pw->pw_dir : "";
+}
+
+std::string InstallBinDir() {
+#ifdef DOVEVID_INSTALL_BINDIR
+  std::error_code ec;
+  const auto dir = std::filesystem::weakly_canonical(DOVEVID_INSTALL_BINDIR, ec);
+  return ec ? std::string(DOVEVID_INSTALL_BINDIR) : dir.string();
+#else
+  return "";
+#endif
+}
 }  // namespace
 
 std::string ReadCustomPathDataDir() {
@@ -53,6 +84,24 @@ std::string ExecutableDirectory() {
   std::string path(buf, static_cast<size_t>(n));
   const size_t slash = path.rfind('/');
   return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string ApplicationDirectory() {
+  config::AppDirInputs in;
+  in.executable_dir = ExecutableDirectory();
+  in.executable_dir_writable = WritableDirectory(in.executable_dir);
+  in.install_bindir = InstallBinDir();
+  in.system_account = ::getuid() < kFirstPersonUid;
+  if (const char* state = std::getenv("XDG_STATE_HOME")) in.xdg_state_home = state;
+  if (const std::string home = HomeDirectory(); WritableDirectory(home)) in.home = home;
+  in.common_app_data = CommonAppDataFolder();
+  const config::AppDirChoice choice = config::ChooseApplicationDirectory(in);
+  if (choice.create) {
+    // A failure shows later, where the settings are written.
+    std::error_code ec;
+    std::filesystem::create_directories(choice.dir, ec);
+  }
+  return choice.dir;
 }
 
 std::string CommonAppDataFolder() { return "/var/lib"; }

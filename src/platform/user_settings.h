@@ -14,7 +14,8 @@ namespace dovevid::platform {
 // CustomPathDataDir, empty when not set.
 std::string ReadCustomPathDataDir();
 
-// Group ComPorts: "COM3" -> "/dev/ttyUSB0".
+// Group ComPorts: "COM3" -> "/dev/ttyUSB0", from the user's file and, for the
+// ports it does not name, the system-wide one.
 std::map<int, std::string> ReadComPortOverrides();
 
 // Group Printers: the direct printers, NAME=URI, in key order. The user's
@@ -28,6 +29,13 @@ std::optional<int> ReadLogoPaperWidth();
 
 // The directory of the running executable.
 std::string ExecutableDirectory();
+
+// The application directory when --app-dir is not given: the executable's
+// directory when it is writable and not the install directory, else a state
+// directory (/var/lib/QNBKORV1 for root and service accounts,
+// $XDG_STATE_HOME/dovevid or ~/.local/state/dovevid for a user, made when
+// missing).
+std::string ApplicationDirectory();
 
 // The common application-data folder: /var/lib.
 std::string CommonAppDataFolder();

@@ -59,5 +59,29 @@ TEST_F(DataDirTest, ExplicitDirectoryReplacesEverything) {
   EXPECT_EQ(error_, "/tmp/nowhere : DIR NON ESISTENTE");
 }
 
+TEST(ApplicationDirectory, BesideTheProgramOnlyWhenItIsNotInstalled) {
+  struct Case {
+    const char* exe_dir;
+    bool writable;
+    bool system;
+    const char* xdg;
+    const char* home;
+    AppDirChoice want;
+  };
+  const Case cases[] = {
+      {"/src/build/app", true, true, "", "/root", {"/src/build/app", false}},
+      {"/usr/bin", true, true, "", "/root", {"/var/lib/QNBKORV1", false}},
+      {"/usr/bin", false, false, "", "", {"/var/lib/QNBKORV1", false}},
+      {"/opt/pos", false, false, "/home/anna/st/", "/home/anna", {"/home/anna/st/dovevid", true}},
+      {"/usr/bin", false, false, "rel", "/home/anna", {"/home/anna/.local/state/dovevid", true}},
+  };
+  for (const Case& c : cases) {
+    AppDirInputs in{c.exe_dir, c.writable, "/usr/bin", c.system, c.xdg, c.home, "/var/lib"};
+    const AppDirChoice got = ChooseApplicationDirectory(in);
+    EXPECT_EQ(got.dir, c.want.dir) << c.exe_dir << " " << c.xdg;
+    EXPECT_EQ(got.create, c.want.create) << c.exe_dir << " " << c.xdg;
+  }
+}
+
 }  // namespace
 }  // namespace dovevid::config
