@@ -104,7 +104,8 @@ int RunWindowProgram(int argc, char** argv, const std::vector<std::string>& args
     Fail(QStringLiteral("DovEvid1"), error);
     return 1;
   }
-  std::optional<platform::InstanceLock> lock = platform::InstanceLock::Acquire(dirs->data_dir, &error);
+  std::optional<platform::InstanceLock> lock =
+      platform::InstanceLock::Acquire(dirs->data_dir, &error);
   if (!lock) return ShowRunningWindow(*dirs);
 
   auto* splash = new gui::Splash;
@@ -122,17 +123,20 @@ int RunWindowProgram(int argc, char** argv, const std::vector<std::string>& args
 
   const QString load_error = QStringLiteral("Errore durante il caricamento dell'applicazione");
   const auto stop_signals = platform::StopSignals::Install([&] { desktop.Terminate(); }, &error);
-  const auto control = stop_signals ? platform::ControlServer::Listen(
-      ControlSocketPath(*dirs),
-      [&](std::vector<std::string> request, platform::ControlServer::Reply reply) {
-        if (request == kShowWindow) {
-          desktop.ShowWindow();
-          reply({});
-          return;
-        }
-        server.HandleRequest(std::move(request), std::move(reply));
-      },
-      &error) : nullptr;
+  const auto control =
+      stop_signals
+          ? platform::ControlServer::Listen(
+                ControlSocketPath(*dirs),
+                [&](std::vector<std::string> request, platform::ControlServer::Reply reply) {
+                  if (request == kShowWindow) {
+                    desktop.ShowWindow();
+                    reply({});
+                    return;
+                  }
+                  server.HandleRequest(std::move(request), std::move(reply));
+                },
+                &error)
+          : nullptr;
   if (!control) {
     splash->close();
     QApplication::restoreOverrideCursor();

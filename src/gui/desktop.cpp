@@ -19,7 +19,8 @@ void Desktop::Open(job::Server& server) {
   view_.Attach(server, *window_, tray_);
   connect(tray_, &TrayIcon::restoreRequested, this, &Desktop::ShowWindow);
   connect(window_.get(), &MainWindow::terminateRequested, this, &Desktop::Terminate);
-  connect(&window_->requests(), &ServerRequests::answered, this, [this] { view_.ShowPrinterState(); });
+  connect(&window_->requests(), &ServerRequests::answered, this,
+          [this] { view_.ShowPrinterState(); });
 }
 
 void Desktop::Start() {

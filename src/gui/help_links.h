@@ -16,7 +16,8 @@ extern const char kInstalledManual[];
 
 // The installed manual when it is there, else darodad1.pdf in the data
 // directory as it stood before CustomPathDataDir moved it.
-std::string ManualPath(const config::Directories& dirs, const std::string& installed = kInstalledManual);
+std::string ManualPath(const config::Directories& dirs,
+                       const std::string& installed = kInstalledManual);
 
 // Opens the manual with the desktop's PDF reader; tells the operator
 // "File: <path> non trovato" when it is missing.

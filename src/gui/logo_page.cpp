@@ -89,7 +89,8 @@ QWidget* BuildLogoPage(PageTools& t) {
   buttons->addWidget(LaterButton("cmdPreview", QStringLiteral("Pre Wiew")));
   buttons->addWidget(LaterButton("printImage", QStringLiteral("Print Image")));
   buttons->addWidget(LaterButton("cmdTest", QStringLiteral("T")));
-  buttons->addWidget(t.requests.Button("cmdPrintFeed", QStringLiteral("Paper Feed"), {}, {"printer", "feed"}));
+  buttons->addWidget(
+      t.requests.Button("cmdPrintFeed", QStringLiteral("Paper Feed"), {}, {"printer", "feed"}));
   buttons->addStretch();
   grid->addLayout(buttons, 2, 1, 1, 2);
   return page;

@@ -17,7 +17,8 @@ std::map<QString, QPointer<QMessageBox>> MessageOperator::OpenBoxes() const {
 
 void MessageOperator::ShowMessage(std::string_view text) {
   std::cerr << "dovevid: " << text << std::endl;
-  std::erase_if(open_, [](const auto& entry) { return !entry.second || !entry.second->isVisible(); });
+  std::erase_if(open_,
+                [](const auto& entry) { return !entry.second || !entry.second->isVisible(); });
   const QString shown = FromRecord(text);
   if (const auto it = open_.find(shown); it != open_.end()) {
     it->second->raise();

@@ -23,10 +23,10 @@ namespace {
 QWidget* Lists(PageTools& t) {
   auto* box = new QWidget;
   auto* form = new QFormLayout(box);
-  for (config::List list : {config::List::kRowLength, config::List::kEndSpaces,
-                            config::List::kPostCutFeeds, config::List::kBarcode,
-                            config::List::kUnused1, config::List::kUnused2, config::List::kUnused3,
-                            config::List::kUnused4}) {
+  for (config::List list :
+       {config::List::kRowLength, config::List::kEndSpaces, config::List::kPostCutFeeds,
+        config::List::kBarcode, config::List::kUnused1, config::List::kUnused2,
+        config::List::kUnused3, config::List::kUnused4}) {
     form->addRow(SettingBinder::Caption(std::string(config::ListControlName(list))),
                  t.binder.List(list));
   }
@@ -56,23 +56,27 @@ QWidget* InputAndCounter(PageTools& t) {
   QLineEdit* counter = t.binder.Text("txtNumScontr", /*display_only=*/true);
   t.status.counter = counter;
   // Whatever is typed that is not a number gives way to the counter at once.
-  QObject::connect(counter, &QLineEdit::textEdited, counter, [&server = t.server, counter](const QString& text) {
-    if (!text.isEmpty() && !IsNumeric(ToRecord(text))) {
-      counter->setText(QString::number(server.settings().receipt_counter));
-    }
-  });
+  QObject::connect(counter, &QLineEdit::textEdited, counter,
+                   [&server = t.server, counter](const QString& text) {
+                     if (!text.isEmpty() && !IsNumeric(ToRecord(text))) {
+                       counter->setText(QString::number(server.settings().receipt_counter));
+                     }
+                   });
   counter_row->addWidget(counter);
-  counter_row->addWidget(t.requests.Button(
-      "cmdSetNumScontr", QStringLiteral("Set Num. Rec."), {}, [counter] {
+  counter_row->addWidget(
+      t.requests.Button("cmdSetNumScontr", QStringLiteral("Set Num. Rec."), {}, [counter] {
         const std::string text = ToRecord(counter->text());
-        return IsNumeric(text) ? ServerRequests::Request{"counter", Trim(text)} : ServerRequests::Request{};
+        return IsNumeric(text) ? ServerRequests::Request{"counter", Trim(text)}
+                               : ServerRequests::Request{};
       }));
   column->addLayout(counter_row);
 
   auto* display = new QFormLayout;
-  display->addRow(SettingBinder::Caption("cmbComPortDisplay"), t.binder.List(config::List::kComPortDisplay));
+  display->addRow(SettingBinder::Caption("cmbComPortDisplay"),
+                  t.binder.List(config::List::kComPortDisplay));
   display->addRow(t.binder.Check("chkEnableComPortDisplay"));
-  display->addRow(SettingBinder::Caption("cboDisplayLength"), t.binder.List(config::List::kDisplayLength));
+  display->addRow(SettingBinder::Caption("cboDisplayLength"),
+                  t.binder.List(config::List::kDisplayLength));
   column->addLayout(display);
   column->addStretch();
   return box;
@@ -84,9 +88,12 @@ QWidget* PrinterButtons(PageTools& t) {
   ServerRequests& r = t.requests;
   column->addWidget(r.Button("cmdResetPrinter", QStringLiteral("Init. Printer"),
                              QStringLiteral("Initialize the printer"), {"printer", "init"}));
-  column->addWidget(r.Button("cmdOpenDrawer", QStringLiteral("Open Drawer"), {}, {"printer", "drawer"}));
-  column->addWidget(r.Button("cmdTestBarcode", QStringLiteral("Test Barcode"), {}, {"printer", "barcode"}));
-  column->addWidget(r.Button("Command2", QStringLiteral("Test Paper"), {}, {"printer", "test-paper"}));
+  column->addWidget(
+      r.Button("cmdOpenDrawer", QStringLiteral("Open Drawer"), {}, {"printer", "drawer"}));
+  column->addWidget(
+      r.Button("cmdTestBarcode", QStringLiteral("Test Barcode"), {}, {"printer", "barcode"}));
+  column->addWidget(
+      r.Button("Command2", QStringLiteral("Test Paper"), {}, {"printer", "test-paper"}));
   column->addStretch();
   return box;
 }

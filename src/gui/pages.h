@@ -19,14 +19,14 @@ class QPushButton;
 namespace dovevid::gui {
 
 struct StatusWidgets {
-  QLineEdit* status = nullptr;          // Text2
-  QLineEdit* tick = nullptr;            // Text3
-  QLineEdit* dump_state = nullptr;      // Text4
-  QLineEdit* identification = nullptr;  // txtMatr
-  QLabel* port_lamp = nullptr;          // Shape1
-  QLineEdit* counter = nullptr;         // txtNumScontr
-  QPushButton* test_receipt = nullptr;  // CMBFile
-  QLineEdit* default_printer = nullptr; // txtDefaultPrinter
+  QLineEdit* status = nullptr;           // Text2
+  QLineEdit* tick = nullptr;             // Text3
+  QLineEdit* dump_state = nullptr;       // Text4
+  QLineEdit* identification = nullptr;   // txtMatr
+  QLabel* port_lamp = nullptr;           // Shape1
+  QLineEdit* counter = nullptr;          // txtNumScontr
+  QPushButton* test_receipt = nullptr;   // CMBFile
+  QLineEdit* default_printer = nullptr;  // txtDefaultPrinter
 };
 
 struct PageTools {

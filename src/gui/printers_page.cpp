@@ -16,12 +16,12 @@ QWidget* BuildPrintersPage(PageTools& t) {
   grid->addWidget(t.binder.Printers(), 0, 0, 4, 1);
   t.status.default_printer = ReadOnlyBox("txtDefaultPrinter");
   grid->addWidget(t.status.default_printer, 0, 1);
-  grid->addWidget(t.requests.Button("cmdTestPrinter", QStringLiteral("Load Printers"), {},
-                                    {"printer", "list"}),
-                  1, 1);
-  grid->addWidget(t.requests.Button("cmdKillDoc", QStringLiteral("Kill Document"), {},
-                                    {"printer", "kill-doc"}),
-                  2, 1);
+  grid->addWidget(
+      t.requests.Button("cmdTestPrinter", QStringLiteral("Load Printers"), {}, {"printer", "list"}),
+      1, 1);
+  grid->addWidget(
+      t.requests.Button("cmdKillDoc", QStringLiteral("Kill Document"), {}, {"printer", "kill-doc"}),
+      2, 1);
   auto* save = new QPushButton(QStringLiteral("Save  Config. Data"));
   save->setObjectName(QStringLiteral("cmdSaveConfiguration"));
   QObject::connect(save, &QPushButton::clicked, page, [&server = t.server, &op = t.op] {

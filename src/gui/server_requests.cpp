@@ -10,7 +10,8 @@ namespace dovevid::gui {
 std::vector<std::string> ReplyMessages(const job::ControlReply& reply) {
   std::vector<std::string> messages;
   for (const std::string& line : SplitAnyLineEnd(reply.err)) {
-    if (!Trim(line).empty()) messages.push_back(line.rfind("dovevid: ", 0) == 0 ? line.substr(9) : line);
+    if (!Trim(line).empty())
+      messages.push_back(line.rfind("dovevid: ", 0) == 0 ? line.substr(9) : line);
   }
   return messages;
 }

@@ -35,9 +35,10 @@ class ServerRequests : public QObject {
   enum class Enabling { kUntilAnswer, kByServer };
   QPushButton* Button(const char* name, const QString& caption, const QString& tip,
                       std::function<Request()> make, Enabling enabling = Enabling::kUntilAnswer);
-  QPushButton* Button(const char* name, const QString& caption, const QString& tip,
-                      Request request, Enabling enabling = Enabling::kUntilAnswer) {
-    return Button(name, caption, tip, [request] { return request; }, enabling);
+  QPushButton* Button(const char* name, const QString& caption, const QString& tip, Request request,
+                      Enabling enabling = Enabling::kUntilAnswer) {
+    return Button(
+        name, caption, tip, [request] { return request; }, enabling);
   }
 
  signals:

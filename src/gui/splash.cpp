@@ -25,7 +25,8 @@ QLabel* Line(const char* name, const QString& text, int point_size = 0) {
 
 }  // namespace
 
-Splash::Splash() : QWidget(nullptr, Qt::SplashScreen | Qt::WindowStaysOnTopHint | Qt::FramelessWindowHint) {
+Splash::Splash()
+    : QWidget(nullptr, Qt::SplashScreen | Qt::WindowStaysOnTopHint | Qt::FramelessWindowHint) {
   setObjectName(QStringLiteral("frmSplash"));
   setAttribute(Qt::WA_DeleteOnClose);
   auto* logo = new QLabel;
@@ -39,8 +40,9 @@ Splash::Splash() : QWidget(nullptr, Qt::SplashScreen | Qt::WindowStaysOnTopHint 
   layout->addWidget(Line("lblPlatform", QStringLiteral("Per sistemi Linux 32/64 bit")));
   layout->addWidget(Line("lblVersion", QStringLiteral("Version ") + VersionText()));
   layout->addWidget(Line("lblCopyright", kLegalNotice));
-  layout->addWidget(Line("lblTrademarks", QStringLiteral(
-      "Marchi registrati: Linux \u00E8 un marchio registrato da Linus Torvalds")));
+  layout->addWidget(Line(
+      "lblTrademarks",
+      QStringLiteral("Marchi registrati: Linux \u00E8 un marchio registrato da Linus Torvalds")));
   setStyleSheet(QStringLiteral("#frmSplash { border: 2px solid #2f4f7f; }"));
 }
 

@@ -37,8 +37,8 @@ QLabel* Label(const char* name, const QString& text) {
 namespace {
 
 QGroupBox* ExtensionGroup(PageTools& t) {
-  QGroupBox* group = Group(QStringLiteral("File Extension and Code"),
-                           QStringLiteral("Define file extension"));
+  QGroupBox* group =
+      Group(QStringLiteral("File Extension and Code"), QStringLiteral("Define file extension"));
   auto* row = new QHBoxLayout(group);
   row->addWidget(t.binder.List(config::List::kFileExtension));
   t.status.identification = ReadOnlyBox("txtMatr");
@@ -52,10 +52,11 @@ QGroupBox* TimerGroup(PageTools& t) {
   QLineEdit* value = t.binder.Text("txtTimerVal", /*display_only=*/true);
   value->setMaximumWidth(80);
   row->addWidget(value);
-  row->addWidget(t.requests.Button("cmdChgTimer", QStringLiteral("Set timer"),
-                                   QStringLiteral("ClicK to set the timer"), [value] {
-                                     return ServerRequests::Request{"timer", ToRecord(value->text())};
-                                   }));
+  row->addWidget(
+      t.requests.Button("cmdChgTimer", QStringLiteral("Set timer"),
+                        QStringLiteral("ClicK to set the timer"), [value] {
+                          return ServerRequests::Request{"timer", ToRecord(value->text())};
+                        }));
   row->addWidget(Label("Label1", QStringLiteral("Status:")));
   t.status.tick = ReadOnlyBox("Text3");
   t.status.tick->setMaximumWidth(90);
@@ -110,19 +111,19 @@ QWidget* TestLine(PageTools& t) {
   codes->hide();
   row->addWidget(codes);
   // The first press shows the box; the press after typing hides it and sends.
-  row->addWidget(t.requests.Button("btnSendEscPos", QStringLiteral("EscPos"),
-                                   QStringLiteral("Send EscPos characters for test"), [codes] {
-                                     codes->setVisible(!codes->isVisible());
-                                     if (codes->text().isEmpty()) return ServerRequests::Request{};
-                                     return ServerRequests::Request{"printer", "raw",
-                                                                    ToRecord(codes->text())};
-                                   }));
+  row->addWidget(
+      t.requests.Button("btnSendEscPos", QStringLiteral("EscPos"),
+                        QStringLiteral("Send EscPos characters for test"), [codes] {
+                          codes->setVisible(!codes->isVisible());
+                          if (codes->text().isEmpty()) return ServerRequests::Request{};
+                          return ServerRequests::Request{"printer", "raw", ToRecord(codes->text())};
+                        }));
   row->addStretch();
   row->addWidget(t.requests.Button("btnReprint", QStringLiteral("Reprint"), {}, {"reprint"}));
-  t.status.test_receipt = t.requests.Button(
-      "CMBFile", QStringLiteral(" ExecuteTest"),
-      QStringLiteral("Esegue scontrino di prova per test collegamento"), {"test-receipt"},
-      ServerRequests::Enabling::kByServer);
+  t.status.test_receipt =
+      t.requests.Button("CMBFile", QStringLiteral(" ExecuteTest"),
+                        QStringLiteral("Esegue scontrino di prova per test collegamento"),
+                        {"test-receipt"}, ServerRequests::Enabling::kByServer);
   row->addWidget(t.status.test_receipt);
   return line;
 }

@@ -75,7 +75,8 @@ void WindowStatusView::ShowSettingsChanged() {
 
 void WindowStatusView::ShowPrinterState() {
   if (!window_) return;
-  Colour(window_->status().port_lamp, QPalette::Window, server_->state().port_usable ? kGreen : kRed);
+  Colour(window_->status().port_lamp, QPalette::Window,
+         server_->state().port_usable ? kGreen : kRed);
   window_->status().default_printer->setText(FromRecord(server_->channel().txtDefaultPrinter()));
 }
 

@@ -14,8 +14,8 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QSystemTrayIcon>
 #include <QRadioButton>
+#include <QSystemTrayIcon>
 #include <QTabWidget>
 #include <QTest>
 
@@ -87,7 +87,9 @@ class WindowTest : public ::testing::Test {
     EXPECT_NE(w, nullptr) << name;
     return w;
   }
-  void Click(const std::string& button) { QTest::mouseClick(Find<QPushButton>(button), Qt::LeftButton); }
+  void Click(const std::string& button) {
+    QTest::mouseClick(Find<QPushButton>(button), Qt::LeftButton);
+  }
   void Type(const std::string& edit, const QString& text) {
     QLineEdit* e = Find<QLineEdit>(edit);
     e->selectAll();
@@ -127,9 +129,9 @@ void Edit(QWidget* control, const std::string& name) {
     QTest::keyClick(list, Qt::Key_End);
   } else if (auto* edit = qobject_cast<QLineEdit*>(control)) {
     edit->selectAll();
-    KeyIn(edit, name == "txtTimerVal" ? QStringLiteral("5") : name == "txtNumScontr"
-                                                       ? QStringLiteral("15")
-                                                       : QStringLiteral("Caff\u00E8 %1").arg(name.size()));
+    KeyIn(edit, name == "txtTimerVal"    ? QStringLiteral("5")
+                : name == "txtNumScontr" ? QStringLiteral("15")
+                                         : QStringLiteral("Caff\u00E8 %1").arg(name.size()));
   }
 }
 
@@ -139,7 +141,8 @@ TEST_F(WindowTest, EverySettingHasItsControlAndEditsRoundTripThroughTheFiles) {
     config::GetSetting(server_.settings(), name, &before[name]);
     QWidget* control = Find<QWidget>(name);
     ASSERT_NE(control, nullptr);
-    EXPECT_EQ(control->toolTip().toStdString(), config::DescribeSetting(server_.settings(), name)->tool_tip)
+    EXPECT_EQ(control->toolTip().toStdString(),
+              config::DescribeSetting(server_.settings(), name)->tool_tip)
         << name;
     Edit(control, name);
   }
@@ -235,7 +238,8 @@ TEST_F(WindowTest, StatusDisplayFollowsDumpAndJobs) {
     SubmitJob("HELLO\r\n");
     Run(3000);
     ticks << status().tick->text();
-    EXPECT_THAT(during, ElementsAre("TRASMISSIONE QNB DOVEVID1 IN CORSO ..", "DAVid1 in esecuzione..."));
+    EXPECT_THAT(during,
+                ElementsAre("TRASMISSIONE QNB DOVEVID1 IN CORSO ..", "DAVid1 in esecuzione..."));
     EXPECT_EQ(status().status->text(), job.text);
     EXPECT_EQ(status().status->palette().color(QPalette::Text), job.colour);
     EXPECT_EQ(status().counter->text(), QString::number(++counter));
@@ -260,7 +264,8 @@ TEST_F(WindowTest, MessageBoxesNeverHoldAJobAndButtonsWaitForIt) {
   Click("btnReprint");  // nothing printed yet
   Click("btnReprint");
   Find<QAction>("m_manual")->trigger();
-  EXPECT_THAT(OpenBoxes(), ElementsAre("File: /data/darodad1.pdf non trovato", "Function not available"));
+  EXPECT_THAT(OpenBoxes(),
+              ElementsAre("File: /data/darodad1.pdf non trovato", "Function not available"));
   for (const auto& [text, box] : desktop_.op().OpenBoxes()) EXPECT_FALSE(box->isModal());
 
   Run(1000);
@@ -273,7 +278,8 @@ TEST_F(WindowTest, MessageBoxesNeverHoldAJobAndButtonsWaitForIt) {
   Run(3000);
   EXPECT_TRUE(env_.HasFile("/data/FINESCO.001"));
   EXPECT_EQ(OpenBoxes().size(), 2);
-  EXPECT_THAT(serial_.printed, EndsWith("\x1D" "V\x42\r\n\x1BJ1\r\n"));  // cut, then feed
+  EXPECT_THAT(serial_.printed, EndsWith("\x1D"
+                                        "V\x42\r\n\x1BJ1\r\n"));  // cut, then feed
   EXPECT_TRUE(Find<QPushButton>("cmdPrintFeed")->isEnabled());
 }
 
