@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QMenuBar>
+#include <QShortcut>
 #include <QSystemTrayIcon>
 #include <QTabWidget>
 #include <QTimer>
@@ -32,6 +33,14 @@ MainWindow::MainWindow(job::Server& server, Operator& op)
   tabs_->addTab(BuildWordsPage(tools), QStringLiteral("Words"));
   column->addWidget(tabs_, 1);
   setCentralWidget(central);
+  // The pages turn from anywhere in the window, not only from inside a page.
+  const auto turn = [this](int step) {
+    tabs_->setCurrentIndex((tabs_->currentIndex() + step + tabs_->count()) % tabs_->count());
+  };
+  connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_PageDown), this), &QShortcut::activated,
+          this, [turn] { turn(1); });
+  connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_PageUp), this), &QShortcut::activated, this,
+          [turn] { turn(-1); });
   BuildMenus(server, op);
   // Every answer may have changed the record (counter, polling interval,
   // printer list).

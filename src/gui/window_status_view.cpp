@@ -77,7 +77,11 @@ void WindowStatusView::ShowPrinterState() {
   if (!window_) return;
   Colour(window_->status().port_lamp, QPalette::Window,
          server_->state().port_usable ? kGreen : kRed);
-  window_->status().default_printer->setText(FromRecord(server_->channel().txtDefaultPrinter()));
+  // The channel names the printer once it has been chosen; before that the
+  // saved choice stands.
+  const std::string chosen = server_->channel().txtDefaultPrinter();
+  window_->status().default_printer->setText(
+      FromRecord(chosen.empty() ? server_->settings().SelectedPrinterName() : chosen));
 }
 
 }  // namespace dovevid::gui
