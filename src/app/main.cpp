@@ -55,7 +55,7 @@ int main(int argc, char** argv) {
     std::cout << kHelp;
     return 0;
   }
-  if (args[0] == "--version") {
+  if (!args.empty() && args[0] == "--version") {
     std::cout << "dovevid " << DOVEVID_VERSION << '\n';
     return 0;
   }
