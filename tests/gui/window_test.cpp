@@ -176,6 +176,11 @@ TEST_F(WindowTest, EverySettingHasItsControlAndEditsRoundTripThroughTheFiles) {
       EXPECT_EQ(edit->text(), QString::fromLatin1(live.c_str())) << name;
     }
   }
+  // A change from the command line shows at once.
+  server_.HandleRequest({"settings", "set", "cboRowLength=40", "txtWords(0)=SOMMA"},
+                        [](const job::ControlReply&) {});
+  EXPECT_EQ(Find<QComboBox>("cboRowLength")->currentText(), "40");
+  EXPECT_EQ(Find<QLineEdit>("txtWords(0)")->text(), "SOMMA");
 }
 
 TEST_F(WindowTest, SelectionsApplyToTheNextJobWithoutSaving) {
