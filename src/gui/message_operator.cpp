@@ -7,14 +7,6 @@
 
 namespace dovevid::gui {
 
-std::map<QString, QPointer<QMessageBox>> MessageOperator::OpenBoxes() const {
-  std::map<QString, QPointer<QMessageBox>> open;
-  for (const auto& [text, box] : open_) {
-    if (box && box->isVisible()) open.emplace(text, box);
-  }
-  return open;
-}
-
 void MessageOperator::ShowMessage(std::string_view text) {
   std::cerr << "dovevid: " << text << std::endl;
   std::erase_if(open_,

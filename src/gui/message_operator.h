@@ -24,8 +24,6 @@ class MessageOperator : public Operator {
   void ShowMessage(std::string_view text) override;
   // Boxes are owned by `window` once it exists.
   void SetWindow(QWidget* window) { window_ = window; }
-  // The boxes on screen, by text.
-  std::map<QString, QPointer<QMessageBox>> OpenBoxes() const;
 
  private:
   QPointer<QWidget> window_;

@@ -5,7 +5,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -95,9 +98,18 @@ class WindowTest : public ::testing::Test {
     e->selectAll();
     KeyIn(e, text);
   }
-  QStringList OpenBoxes() {
-    QStringList texts;
-    for (const auto& [text, box] : desktop_.op().OpenBoxes()) texts << text;
+  // The message boxes on screen.
+  static std::vector<QMessageBox*> Boxes() {
+    std::vector<QMessageBox*> boxes;
+    for (QWidget* w : QApplication::allWidgets()) {
+      if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) boxes.push_back(box);
+    }
+    return boxes;
+  }
+  static std::vector<std::string> OpenBoxes() {
+    std::vector<std::string> texts;
+    for (QMessageBox* box : Boxes()) texts.push_back(box->text().toStdString());
+    std::sort(texts.begin(), texts.end());
     return texts;
   }
   MainWindow& window() { return *desktop_.window(); }
@@ -271,7 +283,7 @@ TEST_F(WindowTest, MessageBoxesNeverHoldAJobAndButtonsWaitForIt) {
   Find<QAction>("m_manual")->trigger();
   EXPECT_THAT(OpenBoxes(),
               ElementsAre("File: /data/darodad1.pdf non trovato", "Function not available"));
-  for (const auto& [text, box] : desktop_.op().OpenBoxes()) EXPECT_FALSE(box->isModal());
+  for (QMessageBox* box : Boxes()) EXPECT_FALSE(box->isModal());
 
   Run(1000);
   env_.OnPump([&] {
