@@ -14,14 +14,16 @@
 #include "app/render_command.h"
 #include "app/settings_command.h"
 #include "app/submit_command.h"
+#include "app/window_program.h"
 
 namespace {
 
 constexpr char kHelp[] =
     "DovEvid1 receipt print server\n"
     "\n"
-    "usage: dovevid COMMAND [OPTIONS]\n"
+    "usage: dovevid [OPTIONS]              run the server with its window and tray icon\n"
     "       dovevid --headless [OPTIONS]   run the server without a window\n"
+    "       dovevid COMMAND [OPTIONS]\n"
     "\n"
     "commands:\n"
     "  render FILE [--set N=V] [--now T]  lay an SL file out, print KV2EP.TXT\n"
@@ -61,11 +63,11 @@ int main(int argc, char** argv) {
   QCoreApplication::setOrganizationName(QStringLiteral("Quenbridge"));
   QCoreApplication::setApplicationName(QStringLiteral("QNBKORV1"));
   const std::vector<std::string> args(argv + 1, argv + argc);
-  if (args.empty() || args[0] == "help" || args[0] == "--help" || args[0] == "-h") {
+  if (!args.empty() && (args[0] == "help" || args[0] == "--help" || args[0] == "-h")) {
     std::cout << kHelp;
-    return args.empty() ? 2 : 0;
+    return 0;
   }
-  if (args[0] == "--version") {
+  if (!args.empty() && args[0] == "--version") {
     std::cout << "dovevid " << DOVEVID_VERSION << '\n';
     return 0;
   }
@@ -73,6 +75,10 @@ int main(int argc, char** argv) {
     std::vector<std::string> rest(args.begin(), h);
     rest.insert(rest.end(), h + 1, args.end());
     return dovevid::app::RunHeadless(argc, argv, rest);
+  }
+  // No command, maybe options: the server with its window.
+  if (args.empty() || args[0].rfind("--", 0) == 0) {
+    return dovevid::app::RunWindowProgram(argc, argv, args);
   }
   const std::vector<std::string> rest(args.begin() + 1, args.end());
   if (args[0] == "render") {

@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <charconv>
 #include <functional>
 
@@ -195,9 +196,14 @@ Status SetSetting(Settings& s, std::string_view name, std::string_view value) {
     case Kind::kPrinter: return SetPrinter(s, *e, value);
     case Kind::kHeader:
     case Kind::kFooter: {
-      Status st = CheckText(*e, value, static_cast<size_t>(s.RowLength()));
+      std::string& line = (e->kind == Kind::kHeader ? s.txtHeader : s.txtFooter)[i];
+      // A line kept from a longer row length may still be edited, as long as
+      // it does not grow.
+      const size_t row = static_cast<size_t>(s.RowLength());
+      const size_t limit = value.size() <= line.size() ? std::max(row, line.size()) : row;
+      Status st = CheckText(*e, value, limit);
       if (!st.ok()) return st;
-      (e->kind == Kind::kHeader ? s.txtHeader : s.txtFooter)[i] = std::string(value);
+      line = std::string(value);
       return Status::OK();
     }
     case Kind::kCheck:
@@ -220,7 +226,7 @@ Status SetSetting(Settings& s, std::string_view name, std::string_view value) {
 std::optional<SettingDescription> DescribeSetting(const Settings& s, std::string_view name) {
   if (name == "txtTimerVal") {
     return SettingDescription{"Timer in sec.", "Timer value in second",
-                              "seconds below 100 (at most 60), or milliseconds from 100 to 60000"};
+                              "seconds below 100 (at most 60), or milliseconds from 100 to 60000", 2};
   }
   const Entry* e = Find(name);
   if (!e) return std::nullopt;
@@ -235,7 +241,7 @@ std::optional<SettingDescription> DescribeSetting(const Settings& s, std::string
       return SettingDescription{std::string(ListCaption(list)), std::string(ListToolTip(list)), items};
     }
     case Kind::kCounter:
-      return SettingDescription{"Set Num. Rec.", "Set Num. Scontr.", "a whole number"};
+      return SettingDescription{"Set Num. Rec.", "Set Num. Scontr.", "a whole number", 5};
     case Kind::kInputType:
       return SettingDescription{i == 0 ? "SL" : "Txt",
                                 i == 0 ? "Select input type as Zaduru Language (SL)"
@@ -243,8 +249,8 @@ std::optional<SettingDescription> DescribeSetting(const Settings& s, std::string
                                 "1 or 0 (selecting one clears the other)"};
     case Kind::kPrinter:
       return SettingDescription{"Printers", "", "a printer name of 'dovevid printer list'"};
-    case Kind::kHeader: return SettingDescription{"Header", "Header line ", row};
-    case Kind::kFooter: return SettingDescription{"Footer", "Footer line ", row};
+    case Kind::kHeader: return SettingDescription{"Header", "Header line ", row, s.RowLength()};
+    case Kind::kFooter: return SettingDescription{"Footer", "Footer line ", row, s.RowLength()};
     case Kind::kCheck: {
       if (!e->boxes) {
         const OptionSpec& o = OptionInfo(i);
@@ -262,7 +268,8 @@ std::optional<SettingDescription> DescribeSetting(const Settings& s, std::string
       return SettingDescription{"Enable Display", "", "1 or 0"};
     case Kind::kWord:
       return SettingDescription{std::string(WordInfo(i).caption), "",
-                                fmt::format("text, at most {} characters", WordInfo(i).max_length)};
+                                fmt::format("text, at most {} characters", WordInfo(i).max_length),
+                                WordInfo(i).max_length};
   }
   return std::nullopt;
 }

@@ -30,6 +30,9 @@ struct SettingDescription {
   std::string caption;
   std::string tool_tip;
   std::string allowed;
+  // The most characters a person may type into the text box; 0 for
+  // settings that are not typed.
+  int max_length = 0;
 };
 // Nothing when the name is unknown. Text limits follow `settings` (the
 // header and footer lines take the row length).

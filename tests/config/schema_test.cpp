@@ -30,6 +30,11 @@ TEST(Schema, TextsRespectTheirLengthsAndOptionButtonsExcludeEachOther) {
   s.cboRowLength = 0;  // 24 characters
   EXPECT_TRUE(SetSetting(s, "txtHeader(0)", "Via Roma 1, 20100 Milano").ok());
   EXPECT_FALSE(SetSetting(s, "txtHeader(1)", "Via Roma 1, 20100 Milano!").ok());
+  // A line kept from a longer row length can be edited, never lengthened.
+  s.txtHeader[2] = "Piazza Garibaldi 12, Torino";
+  EXPECT_TRUE(SetSetting(s, "txtHeader(2)", "Piazza Garibaldi 12, Torin").ok());
+  EXPECT_FALSE(SetSetting(s, "txtHeader(2)", "Piazza Garibaldi 12, Torino!").ok());
+  EXPECT_EQ(DescribeSetting(s, "txtHeader(2)")->max_length, 24);
   EXPECT_FALSE(SetSetting(s, "txtFooter(0)", "two\r\nlines").ok());
   EXPECT_TRUE(SetSetting(s, "txtWords(9)", "").ok());
   EXPECT_FALSE(SetSetting(s, "txtWords(15)", "EURO EURO EURO!!").ok());  // 15 at most

@@ -1,0 +1,330 @@
+// The window program's front end over a real server on the in-memory disk,
+// clock and printer, driven through its widgets as a person would: every
+// setting has its control, edits reach the next job, status texts follow the
+// job, message boxes never hold a job, and closing runs the shutdown order.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "base/text.h"
+
+#include <algorithm>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSystemTrayIcon>
+#include <QTabWidget>
+#include <QTest>
+
+#include "config/schema.h"
+#include "fake_transports.h"
+#include "gui/closing_window.h"
+#include "gui/desktop.h"
+#include "gui/main_window.h"
+#include "gui/tray_icon.h"
+#include "job/server.h"
+#include "test_doubles.h"
+
+namespace dovevid::gui {
+namespace {
+
+using ::testing::Contains;
+using ::testing::ElementsAre;
+using ::testing::EndsWith;
+using ::testing::HasSubstr;
+
+// Key presses carrying `text`, accented letters included.
+void KeyIn(QWidget* w, const QString& text) {
+  for (const QChar c : text) QTest::sendKeyEvent(QTest::Click, w, Qt::Key_unknown, QString(c), {});
+}
+
+class FixedIdentity : public job::IdentitySource {
+ public:
+  std::string GetMacText() override { return "001A2B3C4D5E"; }
+  std::optional<std::int32_t> VolumeSerialNumber() override { return std::nullopt; }
+};
+
+struct NoDisplay : display::SerialLink {
+  Status Open(int, std::string_view) override { return Status::Error(fault::kDeviceIo, "absent"); }
+  bool IsOpen() const override { return false; }
+  Status Write(std::string_view) override { return Status::Error(fault::kDeviceIo, "absent"); }
+  void Close() override {}
+};
+
+class WindowTest : public ::testing::Test {
+ protected:
+  WindowTest() {
+    env_.AddDirectory("/app");
+    env_.AddDirectory("/data");
+    spooler_.printers = {{"TM88", "Epson TM-T88V"}};
+    config::Settings s;  // COM1, text input, no date lines: predictable receipts
+    s.cboComPort = 0;
+    s.optInputType = {false, true};
+    s.chkOptions[config::kPrintDateUp] = s.chkOptions[config::kPrintDateDown] = false;
+    EXPECT_TRUE(config::SaveChkComFile(env_, dirs_, s).ok());
+    desktop_.Open(server_);
+    desktop_.SetOnStopped([this] { stopped_ = true; });
+    desktop_.Start();
+  }
+  job::Server MakeServer(Operator& op, job::StatusView& view) {
+    return job::Server({env_, op, view, timer_, serial_, spooler_, monitor_, direct_, identity_,
+                        display_, 1, nullptr},
+                       dirs_);
+  }
+  void Run(std::int64_t ms) {
+    timer_.RunUntil(env_.MonotonicMs() + ms, [this] { server_.OnPollTick(); });
+  }
+  void SubmitJob(const std::string& data, const std::string& ext = ".001") {
+    env_.SetFile("/data/SR_DATI" + ext, data);
+    env_.SetFile("/data/SR_START" + ext, "");
+  }
+  template <typename W>
+  W* Find(const std::string& name) {
+    W* w = window().findChild<W*>(QString::fromStdString(name));
+    EXPECT_NE(w, nullptr) << name;
+    return w;
+  }
+  void Click(const std::string& button) {
+    QTest::mouseClick(Find<QPushButton>(button), Qt::LeftButton);
+  }
+  void Type(const std::string& edit, const QString& text) {
+    QLineEdit* e = Find<QLineEdit>(edit);
+    e->selectAll();
+    KeyIn(e, text);
+  }
+  // The message boxes on screen.
+  static std::vector<QMessageBox*> Boxes() {
+    std::vector<QMessageBox*> boxes;
+    for (QWidget* w : QApplication::allWidgets()) {
+      if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) boxes.push_back(box);
+    }
+    return boxes;
+  }
+  static std::vector<std::string> OpenBoxes() {
+    std::vector<std::string> texts;
+    for (QMessageBox* box : Boxes()) texts.push_back(box->text().toStdString());
+    std::sort(texts.begin(), texts.end());
+    return texts;
+  }
+  MainWindow& window() { return *desktop_.window(); }
+  const StatusWidgets& status() { return desktop_.window()->status(); }
+
+  testing::FakeEnv env_;
+  config::Directories dirs_{"/app", "/data", "/data", true};
+  testing::FakeSerialPort serial_{env_};
+  testing::FakeSpooler spooler_;
+  testing::FakeStatusMonitor monitor_;
+  testing::FakeDirectPrinters direct_{env_};
+  FixedIdentity identity_;
+  NoDisplay display_;
+  testing::FakeTimer timer_{env_};
+  Desktop desktop_;
+  job::Server server_ = MakeServer(desktop_.op(), desktop_.view());
+  bool stopped_ = false;
+};
+
+// Gives the control of `name` a different value with the keyboard, as a
+// person would; the counter and the polling interval go through their buttons.
+void Edit(QWidget* control, const std::string& name) {
+  if (auto* box = qobject_cast<QComboBox*>(control)) {
+    QTest::keyClick(box, box->currentIndex() + 1 < box->count() ? Qt::Key_Down : Qt::Key_Up);
+  } else if (auto* button = qobject_cast<QAbstractButton*>(control)) {
+    QTest::keyClick(button, Qt::Key_Space);
+  } else if (auto* list = qobject_cast<QListWidget*>(control)) {
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_End);
+  } else if (auto* edit = qobject_cast<QLineEdit*>(control)) {
+    edit->selectAll();
+    KeyIn(edit, name == "txtTimerVal"    ? QStringLiteral("5")
+                : name == "txtNumScontr" ? QStringLiteral("15")
+                                         : QStringLiteral("Caff\u00E8 %1").arg(name.size()));
+  }
+}
+
+TEST_F(WindowTest, EverySettingHasItsControlAndEditsRoundTripThroughTheFiles) {
+  std::map<std::string, std::string> before;
+  for (const std::string& name : config::SettingNames()) {
+    config::GetSetting(server_.settings(), name, &before[name]);
+    QWidget* control = Find<QWidget>(name);
+    ASSERT_NE(control, nullptr);
+    EXPECT_EQ(control->toolTip().toStdString(),
+              config::DescribeSetting(server_.settings(), name)->tool_tip)
+        << name;
+    Edit(control, name);
+  }
+  Click("cmdChgTimer");
+  Click("cmdSetNumScontr");
+  int changed = 0;
+  for (const auto& [name, value] : before) {
+    std::string now;
+    config::GetSetting(server_.settings(), name, &now);
+    changed += now != value;
+  }
+  // Every setting but the one-item lists and the option button turned back on.
+  EXPECT_GE(changed, static_cast<int>(before.size()) - 6);
+  EXPECT_EQ(server_.settings().txtHeader[0], "Caff\xE8 12");  // Windows-1252 in the record
+  EXPECT_EQ(server_.settings().polling_interval_ms, 5000);
+  EXPECT_EQ(server_.settings().receipt_counter, 15);
+
+  Click("cmdSaveConfiguration");
+  EXPECT_THAT(OpenBoxes(), ElementsAre("Data Saving Done"));
+  testing::RecordingOperator op;
+  job::StatusView view;
+  job::Server reloaded = MakeServer(op, view);
+  reloaded.Load(false);
+  for (const auto& [name, value] : before) {
+    std::string saved, live;
+    config::GetSetting(reloaded.settings(), name, &saved);
+    config::GetSetting(server_.settings(), name, &live);
+    EXPECT_EQ(saved, live) << name;
+    // What the window shows is the record.
+    if (auto* edit = qobject_cast<QLineEdit*>(Find<QWidget>(name))) {
+      EXPECT_EQ(edit->text(), QString::fromLatin1(live.c_str())) << name;
+    }
+  }
+  // A change from the command line shows at once.
+  server_.HandleRequest({"settings", "set", "cboRowLength=40", "txtWords(0)=SOMMA"},
+                        [](const job::ControlReply&) {});
+  EXPECT_EQ(Find<QComboBox>("cboRowLength")->currentText(), "40");
+  EXPECT_EQ(Find<QLineEdit>("txtWords(0)")->text(), "SOMMA");
+}
+
+TEST_F(WindowTest, SelectionsApplyToTheNextJobWithoutSaving) {
+  const std::string saved = env_.File("/app/KV2EPcfg.txt");
+  QComboBox* extension = Find<QComboBox>("cboFileExtension");
+  QTest::keyClicks(extension, ".005");  // types to the item, as a person picks it
+  EXPECT_EQ(server_.settings().FileExtension(), ".005");
+
+  // Row length 24: a longer header line stays, typing stops at 24.
+  Type("txtHeader(1)", QString(30, QLatin1Char('x')));
+  QComboBox* rows = Find<QComboBox>("cboRowLength");
+  rows->setCurrentIndex(1);
+  QTest::keyClick(rows, Qt::Key_Up);
+  EXPECT_EQ(server_.settings().RowLength(), 24);
+  Type("txtHeader(0)", QString(30, QLatin1Char('y')));
+  EXPECT_EQ(server_.settings().txtHeader[0], std::string(24, 'y'));
+  QLineEdit* kept = Find<QLineEdit>("txtHeader(1)");
+  EXPECT_EQ(kept->text().size(), 30);
+  kept->end(false);
+  QTest::keyClick(kept, Qt::Key_Backspace);
+  QTest::keyClick(kept, Qt::Key_Z);  // no longer than it was
+  EXPECT_EQ(server_.settings().txtHeader[1], std::string(29, 'x'));
+
+  Run(1000);  // the identification dump
+  SubmitJob("HELLO\r\n", ".005");
+  Run(3000);
+  EXPECT_TRUE(env_.HasFile("/data/FINESCO.005"));
+  EXPECT_THAT(serial_.printed, HasSubstr(std::string(24, 'y')));
+  // Nothing saved but the receipt counter the job raised (record 6).
+  std::vector<std::string> records = SplitCrLf(saved);
+  records.at(5) = " 1 ";
+  EXPECT_EQ(SplitCrLf(env_.File("/app/KV2EPcfg.txt")), records);
+}
+
+TEST_F(WindowTest, StatusDisplayFollowsDumpAndJobs) {
+  EXPECT_EQ(status().dump_state->text(), "DUMP NOT DONE");
+  EXPECT_EQ(status().port_lamp->palette().color(QPalette::Window), QColor(0, 255, 0));
+  Run(1000);
+  EXPECT_EQ(status().identification->text(), "1A2B3C4D");
+  EXPECT_EQ(status().dump_state->text(), "DUMP EXECUTED");
+  EXPECT_EQ(status().dump_state->palette().color(QPalette::Base), QColor(0, 255, 0));
+
+  QStringList during;
+  env_.OnPump([&] {
+    if (server_.state().job_in_progress && during.isEmpty()) {
+      during << status().status->text() << desktop_.tray()->icon()->toolTip();
+    }
+  });
+  const struct {
+    testing::FakeSerialPort::State printer;
+    QString text;
+    QColor colour;
+  } jobs[] = {
+      {testing::FakeSerialPort::State::kReady, "QNB DOVEVID1 TERMINATO : TUTTO OK", Qt::black},
+      {testing::FakeSerialPort::State::kOffline, "QNB DOVEVID1 TERMINATO : TIMEOUT SCADUTO",
+       QColor(255, 0, 0)},
+  };
+  int counter = server_.settings().receipt_counter;
+  QStringList ticks;
+  for (const auto& job : jobs) {
+    during.clear();
+    serial_.state = job.printer;
+    SubmitJob("HELLO\r\n");
+    Run(3000);
+    ticks << status().tick->text();
+    EXPECT_THAT(during,
+                ElementsAre("TRASMISSIONE QNB DOVEVID1 IN CORSO ..", "DAVid1 in esecuzione..."));
+    EXPECT_EQ(status().status->text(), job.text);
+    EXPECT_EQ(status().status->palette().color(QPalette::Text), job.colour);
+    EXPECT_EQ(status().counter->text(), QString::number(++counter));
+    EXPECT_FALSE(desktop_.tray()->busy());
+    EXPECT_EQ(desktop_.tray()->icon()->toolTip(), "DovEvid1 waiting for execution...");
+  }
+  Run(1000);
+  ticks << status().tick->text();
+  EXPECT_THAT(ticks, Contains("Timer on"));
+  EXPECT_THAT(ticks, Contains("Timer ON"));
+
+  // The test receipt: the button waits for its job.
+  Click("CMBFile");
+  EXPECT_FALSE(status().test_receipt->isEnabled());
+  serial_.state = testing::FakeSerialPort::State::kReady;
+  Run(3000);
+  EXPECT_TRUE(status().test_receipt->isEnabled());
+  EXPECT_THAT(serial_.printed, HasSubstr("PROVA DI STAMPA"));
+}
+
+TEST_F(WindowTest, MessageBoxesNeverHoldAJobAndButtonsWaitForIt) {
+  Click("btnReprint");  // nothing printed yet
+  Click("btnReprint");
+  Find<QAction>("m_manual")->trigger();
+  EXPECT_THAT(OpenBoxes(),
+              ElementsAre("File: /data/darodad1.pdf non trovato", "Function not available"));
+  for (QMessageBox* box : Boxes()) EXPECT_FALSE(box->isModal());
+
+  Run(1000);
+  env_.OnPump([&] {
+    if (server_.state().job_in_progress && Find<QPushButton>("cmdPrintFeed")->isEnabled()) {
+      Click("cmdPrintFeed");  // queued behind the receipt
+    }
+  });
+  SubmitJob("HELLO\r\n");
+  Run(3000);
+  EXPECT_TRUE(env_.HasFile("/data/FINESCO.001"));
+  EXPECT_EQ(OpenBoxes().size(), 2);
+  EXPECT_THAT(serial_.printed, EndsWith("\x1D"
+                                        "V\x42\r\n\x1BJ1\r\n"));  // cut, then feed
+  EXPECT_TRUE(Find<QPushButton>("cmdPrintFeed")->isEnabled());
+}
+
+TEST_F(WindowTest, ClosingTheWindowFinishesTheJobThenShutsDown) {
+  // Without a notification area minimising never hides the window.
+  window().showMinimized();
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(window().isVisible());
+
+  Run(1000);
+  env_.OnPump([&] {
+    if (server_.state().job_in_progress && window().isVisible()) window().close();
+  });
+  SubmitJob("HELLO\r\n");
+  Run(3000);
+  EXPECT_TRUE(stopped_);
+  EXPECT_FALSE(window().isVisible());
+  EXPECT_EQ(desktop_.closing()->findChild<QLabel*>("Label1")->text(), "DovEvid1 Closing ...");
+  EXPECT_FALSE(env_.HasFile("/data/SR_OUT.001"));  // the job answered, then its files went
+  EXPECT_FALSE(env_.HasFile("/data/SR_MATR.001"));
+  EXPECT_THAT(serial_.printed, HasSubstr("HELLO"));
+  EXPECT_THAT(env_.File("/app/KV2EPcfg.txt"), HasSubstr("\r\n 1 \r\n"));  // the counter saved
+}
+
+}  // namespace
+}  // namespace dovevid::gui
