@@ -59,6 +59,7 @@ PrinterChannel::~PrinterChannel() = default;
 void PrinterChannel::Generic_OpenPort() {
   last_fault_told_.clear();
   unanswered_queries_ = 0;
+  last_reply_ms_ = env_.MonotonicMs();
   if (transport_ == TransportKind::kTcp || transport_ == TransportKind::kDevice) {
     // Errors are swallowed as on the serial port: the printer then does not
     // answer the readiness query.
@@ -166,9 +167,18 @@ std::int16_t PrinterChannel::Generic_TrasmettiStringa_CRLF(std::string_view text
     if (listener_) listener_->OnPaperEndEnd();
     paper_end_episode_ = false;
   }
-  // One unanswered query is a slow printer; several in a row, a silent one.
-  unanswered_queries_ = status.empty() ? unanswered_queries_ + 1 : 0;
-  if (unanswered_queries_ >= kMaxUnansweredQueries) return kNoAnswer;
+  // One unanswered query is a slow printer; several in a row over seconds, a
+  // silent one.
+  if (status.empty()) {
+    ++unanswered_queries_;
+  } else {
+    unanswered_queries_ = 0;
+    last_reply_ms_ = env_.MonotonicMs();
+  }
+  if (unanswered_queries_ >= kMaxUnansweredQueries &&
+      env_.MonotonicMs() - last_reply_ms_ >= kSilentAfterMs) {
+    return kNoAnswer;
+  }
 
   std::string line(text);
   line += kCrLf;

@@ -30,10 +30,13 @@ inline constexpr std::int16_t kWriteFailed = -1;
 // The paper stayed out for the whole paper-end wait: the line was NOT sent.
 // The paper-end episode (and its error file) stays open.
 inline constexpr std::int16_t kPaperEndGaveUp = -2;
-// The printer left this many status queries in a row unanswered: it is gone
-// or hung, and the line was NOT sent (nothing sent into the void is printed).
+// The printer left this many status queries in a row unanswered, and none
+// for kSilentAfterMs: it is gone or hung, and the line was NOT sent (nothing
+// sent into the void is printed). The time keeps a loaded machine, whose
+// replies come late now and then, from failing a receipt.
 inline constexpr std::int16_t kNoAnswer = -3;
 inline constexpr int kMaxUnansweredQueries = 3;
+inline constexpr int kSilentAfterMs = 2000;
 
 // Pauses of one second a line send waits for paper before giving up.
 inline constexpr int kPaperEndPauseLimit = 300;
@@ -228,6 +231,7 @@ class PrinterChannel {
   Status open_status_;
   Status port_test_status_;
   int unanswered_queries_ = 0;
+  std::int64_t last_reply_ms_ = 0;
 };
 
 }  // namespace dovevid::printer

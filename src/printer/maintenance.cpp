@@ -9,6 +9,8 @@ namespace dovevid::printer {
 
 namespace {
 
+constexpr int kProbeTimeoutMs = 1000;
+
 // Open, the lines, close: the calling order every channel user keeps.
 void SendLines(PrinterChannel& channel, const std::vector<std::string>& lines) {
   channel.Generic_OpenPort();
@@ -98,8 +100,9 @@ PrinterProbe ProbePrinter(PrinterChannel& channel) {
   if (!channel.open_status().ok()) {
     probe = {PrinterState::kPortUnusable, channel.open_status().description()};
   } else {
+    // A patient query: the answer decides a status report, not a line.
     const std::string reply = channel.Generic_TrasmettiStringa_CRLF_Ricevi(
-        escpos::StatusQuery(escpos::kPrinterStatus), 10, 50, false);
+        escpos::StatusQuery(escpos::kPrinterStatus), 10, kProbeTimeoutMs, false);
     if (reply.empty()) {
       probe.state = PrinterState::kNoResponse;
     } else if (escpos::IsOffline(static_cast<std::uint8_t>(reply[0]))) {

@@ -170,7 +170,8 @@ TEST_F(ChannelTest, SilentPrinterDuringTheWaitKeepsItWaiting) {
   channel.Generic_OpenPort();
 
   // Outside a wait a silent printer is no paper end: the line goes out,
-  // until it has left kMaxUnansweredQueries queries in a row unanswered.
+  // until it has left kMaxUnansweredQueries queries in a row unanswered
+  // over kSilentAfterMs.
   serial.state = State::kSilent;
   std::string status = "x";
   EXPECT_FALSE(channel.Generic_CheckFineCartaTM88(&status));
@@ -178,6 +179,8 @@ TEST_F(ChannelTest, SilentPrinterDuringTheWaitKeepsItWaiting) {
   EXPECT_EQ(channel.Generic_TrasmettiStringa_CRLF("silent"), kSent);
   EXPECT_TRUE(serial.printed.ends_with("silent\r\n"));
   EXPECT_EQ(channel.Generic_TrasmettiStringa_CRLF("silent"), kSent);
+  EXPECT_EQ(channel.Generic_TrasmettiStringa_CRLF("late"), kSent);  // not for long enough
+  env.AdvanceMs(kSilentAfterMs);
   EXPECT_EQ(channel.Generic_TrasmettiStringa_CRLF("gone"), kNoAnswer);
   EXPECT_FALSE(serial.printed.ends_with("gone\r\n"));
 }
