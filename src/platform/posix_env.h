@@ -1,4 +1,4 @@
-// The real Env: files through the C++ library, local time from the C
+// The real Env: files through POSIX calls (no links followed), local time from the C
 // library, locale formats from Qt, events through a hook the program sets.
 #pragma once
 
