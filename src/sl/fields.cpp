@@ -257,8 +257,9 @@ bool IsReprintRequest(std::string_view data) {
 }
 
 bool IsInvoiceData(std::string_view data) {
-  for (const std::string& line : SplitCrLf(data)) {
-    if (line.compare(0, 4, "OPFS") == 0) return true;
+  LineReader reader(data, LineReader::Ends::kAny);
+  for (std::string_view line; reader.Next(&line);) {
+    if (line.starts_with("OPFS")) return true;
   }
   return false;
 }

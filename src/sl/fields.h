@@ -92,7 +92,7 @@ std::string PrepareReceiptLine(std::string_view line, int max_text_length);
 // The print run's choice of renderer, on the bytes of the data file.
 // Reprint request: the first line begins with "RLPR" in any letter case.
 bool IsReprintRequest(std::string_view data);
-// Invoice: some line begins with "OPFS" in capitals.
+// Invoice: some line (CR LF, LF or CR ends one) begins with "OPFS" in capitals.
 bool IsInvoiceData(std::string_view data);
 
 // The same tests on a file (VerificaStampaCopia: false when the file is
