@@ -200,7 +200,8 @@ std::string NormalizeSlRecord(std::string_view record, int max_text_length) {
     if (i + 1 < parts.size()) out += ',';
   }
   if (out.find(';') == std::string::npos) out += ';';
-  return out;
+  // A tab left as a tag is no text either: nothing here acts on the printer.
+  return BlankControlBytes(out);
 }
 
 SlCommand ClassifySlRecord(std::string_view record) {

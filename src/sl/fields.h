@@ -32,7 +32,8 @@ std::optional<std::string> GetField(std::string_view record, std::string_view ke
 // numeric fields upper-cased and reduced to their digits, numbers per keyword
 // and tag written in their shortest form, texts cleaned of tabs and of letters
 // the printer cannot show and cut to max_text_length, empty fields dropped, a
-// final ";" ensured. An empty record is returned unchanged.
+// final ";" ensured, any control byte left made a blank. An empty record is
+// returned unchanged.
 std::string NormalizeSlRecord(std::string_view record, int max_text_length);
 
 // A number in its shortest form with "." as decimal point ("1", "12.5").
