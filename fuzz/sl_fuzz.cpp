@@ -1,6 +1,7 @@
 // Arbitrary bytes as an SL data file: the receipt renderer, the invoice
 // renderer and NormalizeSlRecord must neither crash nor invoke undefined
-// behaviour, whatever the cash register writes. The first byte picks the row
+// behaviour, whatever the cash register writes, and no text of it may reach
+// the printer as a command. The first byte picks the row
 // length and the closing options.
 #include <cstddef>
 #include <cstdint>
@@ -25,6 +26,16 @@ void Check(bool ok) {
   if (!ok) std::abort();
 }
 
+// No text of the data reaches the printer as a command: a rendered line is
+// a control line of the renderer (ESC or GS first) or holds no control byte.
+void CheckNoControlBytesInTexts(const std::string& rendered) {
+  LineReader reader(rendered, LineReader::Ends::kCrLf);
+  for (std::string_view line; reader.Next(&line);) {
+    if (!line.empty() && (line[0] == '\x1B' || line[0] == '\x1D')) continue;
+    for (char c : line) Check(!IsControlByte(c));
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -44,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (auto& w : settings.txtWords) w.clear();
   }
 
-  for (const std::string& line : SplitCrLf(sl)) {
+  for (const std::string& line : SplitAnyLineEnd(sl)) {
     const std::string n = sl::NormalizeSlRecord(line, row_length + 5);
     Check(line.empty() ? n.empty() : n.find(';') != std::string::npos);
     (void)sl::ClassifySlRecord(sl::PrepareReceiptLine(line, row_length + 5));
@@ -69,8 +80,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string out = env.File("/data/KV2EP.TXT");
     Check(out.empty() || out.size() >= 2);
     Check(out.empty() || out.compare(out.size() - 2, 2, "\r\n") == 0);
+    CheckNoControlBytesInTexts(out);
   }
   rates = sl::LoadVatRates(env, dirs.app_dir);
-  (void)sl::SimulazioneFattura(ctx, "/data/SR_DATI.001");
+  if (sl::SimulazioneFattura(ctx, "/data/SR_DATI.001").result == 0) {
+    CheckNoControlBytesInTexts(env.File("/data/KV2EP.TXT"));
+  }
   return 0;
 }

@@ -4,6 +4,7 @@
 
 #include "app/options.h"
 #include "app/remote.h"
+#include "app/terminal_text.h"
 #include "base/text.h"
 #include "config/schema.h"
 
@@ -22,6 +23,8 @@ constexpr char kUsage[] =
     "With 'set', checks every value against its list or type; when all are\n"
     "accepted it saves KV2EPcfg.txt (application directory) and KV2EPcfg2.txt\n"
     "(data directory); when one is refused nothing is written.\n"
+    "Texts are typed and shown in the terminal's encoding and stored in\n"
+    "Windows-1252, the code page of the files; other characters are refused.\n"
     "txtTimerVal takes seconds (below 100, at most 60) or milliseconds\n"
     "(100 to 60000) and is saved to KVTIMER1.TXT.\n"
     "ListPrinters takes a printer name: RS232_PRINTER, a CUPS queue, or a direct\n"
@@ -82,12 +85,26 @@ int RunSettingsCommand(const std::vector<std::string>& args) {
     return 2;
   }
 
+  // The files hold Windows-1252: what is typed is stored in it, and what is
+  // stored is shown in the terminal's encoding.
+  for (size_t i = 1; set && i < rest.size(); ++i) {
+    const auto stored = TerminalToWindows1252(rest[i]);
+    if (!stored) {
+      std::cerr << "dovevid settings: " << rest[i]
+                << ": a character cannot be stored (the files hold Windows-1252 text)\n";
+      return 2;
+    }
+    rest[i] = *stored;
+  }
+
   // A listing only reads: it needs no lock when no server runs.
   RequestOptions options;
   options.exclusive = set;
   rest.insert(rest.begin(), "settings");
   RequestResult result = SendRequest(common, rest, options);
   if (describe && !set && result.reply.exit_code == 0) result.reply.out = Describe(result.reply.out);
+  result.reply.out = Windows1252ToTerminal(result.reply.out);
+  result.reply.err = Windows1252ToTerminal(result.reply.err);
   return PrintReply(result);
 }
 

@@ -4,6 +4,7 @@
 // breaking a disk.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -13,25 +14,30 @@
 
 namespace dovevid {
 
+// Every file the system reads (job data, settings, rendered lines) is a few
+// kilobytes; ReadFile refuses anything larger, so no input can exhaust memory.
+inline constexpr std::size_t kMaxFileBytes = 16 * 1024 * 1024;
+
 class Env {
  public:
   virtual ~Env() = default;
 
   // Files. Every call opens and closes the file it touches; contents are
-  // bytes, never re-encoded.
+  // bytes, never re-encoded. Other users can write into the directories, so
+  // only regular files count: a symbolic link or a device is never followed,
+  // read or written through.
   virtual bool FileExists(const std::string& path) = 0;
   virtual bool DirectoryExists(const std::string& path) = 0;
+  // Fails with fault::kOutOfMemory beyond kMaxFileBytes.
   virtual Status ReadFile(const std::string& path, std::string* contents) = 0;
-  // Creates or replaces the file.
+  // Creates or replaces the file as a whole: a reader sees the old contents
+  // or all of the new ones, never a part, also when the disk is full.
   virtual Status WriteFile(const std::string& path, std::string_view contents) = 0;
   // Creates the file when missing.
   virtual Status AppendFile(const std::string& path, std::string_view contents) = 0;
   // Fails with kFileNotFound when the file does not exist.
   virtual Status RemoveFile(const std::string& path) = 0;
   virtual Status CopyFile(const std::string& from, const std::string& to) = 0;
-  // Replaces `to` with `from` in one step (same directory): a reader sees
-  // the old file or the new one, never half of one.
-  virtual Status RenameFile(const std::string& from, const std::string& to) = 0;
 
   // Local wall-clock time.
   virtual DateTime Now() = 0;

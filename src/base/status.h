@@ -11,8 +11,10 @@ namespace dovevid {
 // Fault numbers used across the system; they follow the numbering that the
 // cash-register vendors' support staff know from the original platform.
 namespace fault {
+inline constexpr int kOutOfMemory = 7;  // also: a file too large to be read
 inline constexpr int kFileNotFound = 53;
 inline constexpr int kDeviceIo = 57;
+inline constexpr int kDiskFull = 61;
 inline constexpr int kPermissionDenied = 70;
 inline constexpr int kPathFileAccess = 75;
 inline constexpr int kPathNotFound = 76;

@@ -93,41 +93,51 @@ std::optional<bool> ParseBoolean(std::string_view s) {
   return std::nullopt;
 }
 
-std::vector<std::string> SplitCrLf(std::string_view data) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  while (start < data.size()) {
-    const size_t end = data.find("\r\n", start);
-    if (end == std::string_view::npos) {
-      lines.emplace_back(data.substr(start));
-      break;
-    }
-    lines.emplace_back(data.substr(start, end - start));
-    start = end + 2;
+bool LineReader::Next(std::string_view* line) {
+  if (pos_ >= data_.size()) return false;
+  const std::string_view rest = data_.substr(pos_);
+  const size_t end = ends_ == Ends::kCrLf ? rest.find("\r\n") : rest.find_first_of("\r\n");
+  if (end == std::string_view::npos) {
+    *line = rest;
+    pos_ = data_.size();
+    return true;
   }
+  *line = rest.substr(0, end);
+  const bool crlf = rest[end] == '\r' && end + 1 < rest.size() && rest[end + 1] == '\n';
+  pos_ += end + (crlf ? 2 : 1);
+  return true;
+}
+
+namespace {
+
+std::vector<std::string> Split(std::string_view data, LineReader::Ends ends) {
+  std::vector<std::string> lines;
+  LineReader reader(data, ends);
+  for (std::string_view line; reader.Next(&line);) lines.emplace_back(line);
   return lines;
 }
 
+}  // namespace
+
+std::vector<std::string> SplitCrLf(std::string_view data) {
+  return Split(data, LineReader::Ends::kCrLf);
+}
+
 std::vector<std::string> SplitAnyLineEnd(std::string_view data) {
-  std::vector<std::string> lines;
-  size_t i = 0;
-  std::string current;
-  bool pending = false;
-  while (i < data.size()) {
-    const char c = data[i];
-    if (c == '\r' || c == '\n') {
-      lines.push_back(std::move(current));
-      current.clear();
-      pending = false;
-      i += (c == '\r' && i + 1 < data.size() && data[i + 1] == '\n') ? 2 : 1;
-      continue;
-    }
-    current += c;
-    pending = true;
-    ++i;
+  return Split(data, LineReader::Ends::kAny);
+}
+
+bool IsControlByte(char c) {
+  const auto b = static_cast<unsigned char>(c);
+  return b < 0x20 || b == 0x7F;
+}
+
+std::string BlankControlBytes(std::string_view s, bool keep_tabs) {
+  std::string out(s);
+  for (char& c : out) {
+    if (IsControlByte(c) && !(keep_tabs && c == '\t')) c = ' ';
   }
-  if (pending) lines.push_back(std::move(current));
-  return lines;
+  return out;
 }
 
 std::string ToUpper1252(std::string_view s) {

@@ -33,12 +33,35 @@ long long RoundHalfEven(double v);
 // "True"/"False" (any case) or a number (non-zero is true); nothing otherwise.
 std::optional<bool> ParseBoolean(std::string_view s);
 
+// The lines of a text one by one, without copying it. With kCrLf only CR LF
+// ends a line (a lone CR or LF stays inside it); with kAny CR LF, LF and CR
+// each end one. A last line without an end counts when it is not empty.
+class LineReader {
+ public:
+  enum class Ends { kCrLf, kAny };
+  LineReader(std::string_view data, Ends ends) : data_(data), ends_(ends) {}
+  // False after the last line.
+  bool Next(std::string_view* line);
+
+ private:
+  std::string_view data_;
+  Ends ends_;
+  size_t pos_ = 0;
+};
+
 // Splits at CR LF only: a lone CR or LF stays inside its line. A last line
 // without CR LF counts when it is not empty.
 std::vector<std::string> SplitCrLf(std::string_view data);
 
 // Splits at CR LF, LF or CR, for files a person may have edited by hand.
 std::vector<std::string> SplitAnyLineEnd(std::string_view data);
+
+// A control character (below 0x20, or 0x7F): a printer takes it as a command.
+bool IsControlByte(char c);
+
+// `s` with every control byte made a blank, so a text can only be printed,
+// never act on the printer. With `keep_tabs` the tabs stay.
+std::string BlankControlBytes(std::string_view s, bool keep_tabs = false);
 
 // Upper case in Windows-1252: a-z, the accented letters and the few letters
 // of 0x9A..0xFF whose capitals live in 0x8A..0x9F.

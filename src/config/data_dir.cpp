@@ -40,19 +40,24 @@ std::optional<Directories> ResolveDataDirectory(Env& env, const DataDirInputs& i
   }
 
   dirs.data_dir = dirs.app_dir;
-  if (in.vista && !in.common_app_data.empty()) {
-    const std::string dir = JoinPath(StripOneTrailingSeparator(in.common_app_data), kProductFolder);
-    if (!env.DirectoryExists(dir)) {
-      *fatal_message = dir + " : DIR NON ESISTENTE";
-      return std::nullopt;
-    }
-    dirs.data_dir = dir;
+  const bool product_folder = in.vista && !in.common_app_data.empty();
+  if (product_folder) {
+    dirs.data_dir = JoinPath(StripOneTrailingSeparator(in.common_app_data), kProductFolder);
   }
   dirs.data_dir_before_override = dirs.data_dir;
 
+  // An override naming an existing directory wins, whether or not the
+  // default one exists: only a missing directory that is used ends the program.
   if (!in.custom_path.empty()) {
     const std::string dir = StripOneTrailingSeparator(in.custom_path);
-    if (env.DirectoryExists(dir)) dirs.data_dir = dir;
+    if (env.DirectoryExists(dir)) {
+      dirs.data_dir = dir;
+      return dirs;
+    }
+  }
+  if (product_folder && !env.DirectoryExists(dirs.data_dir)) {
+    *fatal_message = dirs.data_dir + " : DIR NON ESISTENTE";
+    return std::nullopt;
   }
   return dirs;
 }

@@ -107,7 +107,8 @@ void ReadSettingsFile(RecordReader& r, Settings& s, const PrinterSelector& selec
   for (auto* lines : {&s.txtHeader, &s.txtFooter}) {
     for (std::string& line : *lines) {
       if (r.AtEnd()) return;
-      const std::string text = r.Next();
+      // A hand-edited file must not smuggle printer commands in either.
+      const std::string text = BlankControlBytes(r.Next());
       line = Trim(text).empty() ? std::string() : text;
     }
   }
@@ -180,7 +181,7 @@ void LoadConfiguration(Env& env, const Directories& dirs, Settings& settings,
   if (env.FileExists(words_path) && env.ReadFile(words_path, &contents).ok()) {
     const auto lines = SplitAnyLineEnd(contents);
     for (size_t i = 0; i < lines.size() && i < settings.txtWords.size(); ++i) {
-      settings.txtWords[i] = lines[i];
+      settings.txtWords[i] = BlankControlBytes(lines[i]);
     }
   }
 }
@@ -256,10 +257,7 @@ Status SaveReceiptCounter(Env& env, const Directories& dirs, const Settings& set
   } else {
     text = full;
   }
-  const std::string temp = path + ".new";
-  Status st = env.WriteFile(temp, text);
-  if (st.ok()) st = env.RenameFile(temp, path);
-  return st;
+  return env.WriteFile(path, text);  // whole or not at all
 }
 
 void CalculateTimer(Env& env, const Directories& dirs, Settings& s, const std::string& value,

@@ -45,8 +45,8 @@ Status SaveChkComFile(Env& env, const Directories& dirs, const Settings& setting
 
 // Writes the receipt counter of `settings` into the settings file at once,
 // replacing only its record there (other settings not yet saved stay
-// unsaved) through a temporary file and a rename, so a crash never leaves a
-// half-written file. Without a complete settings file, writes the whole file.
+// unsaved); the Env replaces a file whole, so a crash never leaves half of
+// one. Without a complete settings file, writes the whole file.
 Status SaveReceiptCounter(Env& env, const Directories& dirs, const Settings& settings);
 
 // The bytes of the settings file and of the words file for these settings.

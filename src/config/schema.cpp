@@ -85,6 +85,15 @@ Status Bad(const Entry& e, std::string_view value, std::string_view why) {
 Status CheckText(const Entry& e, std::string_view value, size_t max_length) {
   for (char c : value) {
     if (c == '\r' || c == '\n') return Bad(e, value, "a line end cannot be stored");
+    // The texts go to the printer, which would take such a byte as a command.
+    if (IsControlByte(c)) {
+      std::string shown;  // the message must not act on the terminal either
+      for (char v : value) {
+        shown += IsControlByte(v) ? fmt::format("\\x{:02X}", static_cast<unsigned char>(v))
+                                  : std::string(1, v);
+      }
+      return Bad(e, shown, "control characters cannot be printed");
+    }
   }
   if (value.size() > max_length) {
     return Bad(e, value, fmt::format("at most {} characters", max_length));

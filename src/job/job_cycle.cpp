@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include <functional>
 #include <limits>
 
 #include "base/text.h"
@@ -39,8 +40,8 @@ void JobCycle::txtTimer_Change() {
   if (accepted) {
     d_.trace.WriteErrorLog("Fase n.1: 1");
     if (!d_.files.Exists(kSrDati)) {
-      d_.files.WriteErrFile(kMsgNoInput);
-      d_.files.SubKillStartFile();
+      if (!d_.files.WriteErrFile(kMsgNoInput)) ReportUnwrittenAnswer(kSrErr);
+      d_.files.SubKillStartFile(false);
       accepted = false;
     }
   }
@@ -94,23 +95,38 @@ std::int16_t JobCycle::iVerifyStartPos1() {
 std::int16_t JobCycle::Go_Execution() {
   const std::string data_path = d_.files.Path(kSrDati);
   d_.trace.WriteErrorLog("Go_Executi n.1 ");
-  std::string data;
   printed_data_.reset();
-  if (d_.env.ReadFile(data_path, &data).ok()) printed_data_ = std::move(data);
+  {
+    std::string data;
+    const Status read = d_.env.ReadFile(data_path, &data);
+    if (read.ok()) printed_data_ = std::hash<std::string>{}(data);
+    // A receipt is kilobytes: data beyond the file limit is not printed.
+    if (read.number() == fault::kOutOfMemory) {
+      TraceExecutionFault(read);
+      return kJobFailed;
+    }
+  }
   const std::string copy_path = d_.files.CopyPath();
   d_.trace.WriteErrorLog("Go_Executi n.2 ");
   const Status copied = d_.env.CopyFile(data_path, copy_path);
-  if (!copied.ok()) {
-    // The copy only serves a later reprint: note it and print all the same.
-    d_.trace.WriteErrorLog("Go_Executi n.4 ", copied);
-    if (copied.number() != fault::kPortAlreadyOpen &&
-        copied.number() != fault::kInvalidPortNumber) {
-      d_.trace.WriteErrorLog("Go_Executi n.5 ", copied);
-      d_.trace.WriteErrorLog("Go_Executi n.6 ", copied);
-    }
-  }
+  // The copy only serves a later reprint: note it and print all the same.
+  if (!copied.ok()) TraceExecutionFault(copied);
   d_.trace.WriteErrorLog("Go_Executi n.3 ");
   return RunPrints(data_path);
+}
+
+void JobCycle::TraceExecutionFault(const Status& fault) {
+  d_.trace.WriteErrorLog("Go_Executi n.4 ", fault);
+  if (fault.number() != fault::kPortAlreadyOpen && fault.number() != fault::kInvalidPortNumber) {
+    d_.trace.WriteErrorLog("Go_Executi n.5 ", fault);
+    d_.trace.WriteErrorLog("Go_Executi n.6 ", fault);
+  }
+}
+
+void JobCycle::ReportUnwrittenAnswer(std::string_view base) {
+  const Status& fault = d_.files.last_fault();
+  d_.op.ShowMessage(fmt::format("err_End_Execution: {} {} {}", d_.files.Path(base),
+                                fault.description(), fault.number()));
 }
 
 std::int16_t JobCycle::RunPrints(const std::string& data_path) {
@@ -141,17 +157,18 @@ void JobCycle::End_Execution(std::int16_t status) {
     const bool next_job = NextJobSubmitted();
     bool start_removed = true;
     if (status != kJobOk) {
-      d_.files.WriteErrFile(ErrorMessageForStatus(status));
-      if (!next_job) start_removed = d_.files.SubKillStartFile();
+      if (!d_.files.WriteErrFile(ErrorMessageForStatus(status))) ReportUnwrittenAnswer(kSrErr);
+      if (!next_job) start_removed = d_.files.SubKillStartFile(false);
       d_.state.job_in_progress = false;
     } else {
       d_.files.SubKillErrFile();
-      if (!next_job) {
-        d_.files.SubKillDatiFile();
-        start_removed = d_.files.SubKillStartFile();
-      }
+      if (!next_job) d_.files.SubKillDatiFile();
+      // The end marker tells the cash register that SR_OUT is complete, so
+      // it comes only after the result lines are written.
+      const bool answered = d_.files.WriteResultFile(d_.settings.receipt_counter);
+      if (!answered) ReportUnwrittenAnswer(kSrOut);
+      if (!next_job) start_removed = d_.files.SubKillStartFile(answered);
       d_.state.job_in_progress = false;
-      d_.files.WriteResultFile(d_.settings.receipt_counter);
     }
     start_file_stuck_ = !start_removed;
     printed_data_.reset();
@@ -170,7 +187,7 @@ bool JobCycle::NextJobSubmitted() {
   if (!printed_data_) return false;
   std::string now;
   if (!d_.env.ReadFile(d_.files.Path(kSrDati), &now).ok()) return false;
-  return now != *printed_data_ && d_.files.Exists(kSrStart);
+  return std::hash<std::string>{}(now) != *printed_data_ && d_.files.Exists(kSrStart);
 }
 
 std::optional<std::int16_t> JobCycle::ReprintLastJob() {

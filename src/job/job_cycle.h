@@ -104,10 +104,15 @@ class JobCycle {
   bool NextJobSubmitted();
   // Print runs of `data_path` until one does not ask for a repeat.
   std::int16_t RunPrints(const std::string& data_path);
+  // The trace entries of a fault met by Go_Execution.
+  void TraceExecutionFault(const Status& fault);
+  // An answer file could not be written: the cash register will see no
+  // answer, so the operator must know.
+  void ReportUnwrittenAnswer(std::string_view base);
 
   Deps d_;
-  // The bytes of SR_DATI when the job started; empty when unreadable.
-  std::optional<std::string> printed_data_;
+  // A hash of SR_DATI when the job started; nothing when unreadable.
+  std::optional<std::size_t> printed_data_;
   // SR_START could not be deleted at the end of the last job: taking it
   // again would print the same receipt on every poll.
   bool start_file_stuck_ = false;

@@ -47,6 +47,7 @@ bool JobFiles::Retry(std::string_view procedure, std::string_view logfile_messag
     const Status st = op();
     if (st.ok()) return true;
     if (attempt >= kFileTries) {
+      last_fault_ = st;
       if (!logfile_message.empty()) AppendLogFile(env_, dirs_.data_dir, logfile_message);
       trace_.WriteErrorLog(fmt::format("err_{}", procedure), st);
       return false;
@@ -86,10 +87,10 @@ bool JobFiles::SubKillDatiFile() {
   return KillWithRetry(kSrDati, "SubKillDatiFile", "Errore nella Kill di SR_DATI");
 }
 
-bool JobFiles::SubKillStartFile() {
+bool JobFiles::SubKillStartFile(bool mark_end) {
   if (!Exists(kSrStart)) return true;
   const bool removed = KillWithRetry(kSrStart, "SubKillStartFile", "Errore nella Kill di SR_START");
-  if (!Exists(kSrErr)) {
+  if (mark_end && !Exists(kSrErr)) {
     const std::string finesco = Path(kFinesco);
     Retry("SubKillStartFile", "", [&] { return env_.WriteFile(finesco, kFinescoContents); });
   }
@@ -110,7 +111,10 @@ void JobFiles::VerifyExistenceAndKill(std::string_view file_name) {
 
 bool JobFiles::WriteResultFile(std::int32_t receipt_counter) {
   const Status st = env_.WriteFile(Path(kSrOut), ResultFileText(env_.Now(), receipt_counter));
-  if (!st.ok()) trace_.WriteErrorLog("err_WriteOutFile", st);
+  if (!st.ok()) {
+    last_fault_ = st;
+    trace_.WriteErrorLog("err_WriteOutFile", st);
+  }
   return st.ok();
 }
 

@@ -78,9 +78,10 @@ class JobFiles {
   bool SubKillErrFile();
   bool SubKillFileOut();
   bool SubKillDatiFile();
-  // Deletes SR_START; only when there was one and no SR_ERR exists, creates
-  // FINESCO. False when SR_START is still there after every try.
-  bool SubKillStartFile();
+  // Deletes SR_START; only when there was one, no SR_ERR exists and
+  // `mark_end` (the answer is complete), creates FINESCO. False when SR_START
+  // is still there after every try.
+  bool SubKillStartFile(bool mark_end = true);
   // Deletes `file_name` (name with its extension, e.g. "SR_OUT.002") in the
   // data directory if present; one try, a failure is told to the operator.
   void VerifyExistenceAndKill(std::string_view file_name);
@@ -89,6 +90,9 @@ class JobFiles {
   bool WriteResultFile(std::int32_t receipt_counter);
   // SR_OUT created empty, as the print run does before sending.
   bool CreateEmptyOutFile();
+
+  // The fault of the last file operation that failed for good.
+  const Status& last_fault() const { return last_fault_; }
 
  private:
   // Runs `op` up to kFileTries times with the pause and trace entries between
@@ -104,6 +108,7 @@ class JobFiles {
   Operator& op_;
   const config::Directories& dirs_;
   const config::Settings& settings_;
+  Status last_fault_;
 };
 
 }  // namespace dovevid::job

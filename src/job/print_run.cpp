@@ -61,7 +61,7 @@ class PrintRun::Run {
     // Reading from an input that never opened is the next fault.
     if (!input_status.ok() && Fault(input_status)) return Abort();
 
-    Body(SplitCrLf(input));
+    Body(input);
     EndOfReceipt();
     return Finish();
   }
@@ -157,9 +157,10 @@ class PrintRun::Run {
     Send(esc::PrintMode(dh, dw) + tras_text_);
   }
 
-  void Body(const std::vector<std::string>& lines) {
+  void Body(std::string_view input) {
     bool top_sent = false;
-    for (const std::string& line : lines) {
+    LineReader reader(input, LineReader::Ends::kCrLf);
+    for (std::string_view line; reader.Next(&line);) {
       if (!top_sent) {
         TopOfReceipt();
         top_sent = true;
@@ -168,7 +169,7 @@ class PrintRun::Run {
       d_.trace.WriteErrorLog("DoSendFile n.5 ");
       SendRaw(esc::kJustifyLeft);
       if (!line.empty() && (line[0] == esc::kEsc || line[0] == esc::kGs)) {
-        std::string control = line;
+        std::string control(line);
         // ESC ! alone would swallow the next byte as its mode.
         if (control == "\x1B!") control.push_back('\0');
         SendRaw(control);
@@ -254,6 +255,10 @@ int PrintRun::DoSendFile(const std::string& sFile) {
       const sl::RenderResult r =
           invoice ? d_.renderers.Invoice(sFile) : d_.renderers.Receipt(sFile);
       rendered_path_ = r.path;
+      if (r.too_large) {
+        d_.trace.WriteErrorLog("DoSendFile n.3 ", Status::Error(fault::kOutOfMemory, "File too large"));
+        return kRunFailed;
+      }
       if (!invoice) render_result = r.result;
       // A rendering that stopped early (inconsistent VAT data, a data file it
       // could not read) would print a cut-off receipt and answer it as printed.

@@ -1,5 +1,6 @@
-// One server per data directory: an exclusive flock on a lock file there.
-// The lock goes with the process, so a crashed server never blocks the next.
+// One server per data directory: an exclusive flock on the directory itself,
+// so no file that someone could delete or replace decides who runs. The lock
+// goes with the process, so a crashed server never blocks the next.
 #pragma once
 
 #include <optional>
@@ -7,12 +8,10 @@
 
 namespace dovevid::platform {
 
-inline constexpr char kInstanceLockFileName[] = "DOVEVID.LCK";
-
 class InstanceLock {
  public:
-  // Takes the lock on `dir`/DOVEVID.LCK without waiting; nothing when another
-  // process holds it or the file cannot be created (*error says which).
+  // Takes the lock on `dir` without waiting; nothing when another process
+  // holds it or the directory cannot be opened (*error says which).
   static std::optional<InstanceLock> Acquire(const std::string& dir, std::string* error);
 
   InstanceLock(InstanceLock&& other) noexcept;

@@ -10,31 +10,67 @@
 #include <chrono>
 #include <cstring>
 #include <ctime>
+#include <random>
 #include <thread>
 
 namespace dovevid::platform {
 
 namespace {
 
-// Writes all of `data` to a new or existing file opened with `flags`. A new
-// file's mode is left to the umask, which keeps files in the shared data
-// directory writable for its group.
-Status WriteAll(const std::string& path, std::string_view data, int flags) {
-  const int fd = ::open(path.c_str(), flags | O_WRONLY | O_CLOEXEC, 0666);
-  if (fd < 0) return PosixEnv::FromErrno(errno);
+// The server's user and group may read and write what it creates; nobody else.
+constexpr mode_t kFileMode = 0660;
+
+Status NotRegular() {
+  return Status::Error(fault::kPathFileAccess, "Path/File access error: not a regular file");
+}
+
+// Opens a regular file without following a symbolic link, and without
+// blocking on a FIFO or taking a terminal that someone put in its place.
+int OpenRegular(const std::string& path, int flags, Status* st) {
+  const int fd = ::open(path.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC,
+                        kFileMode);
+  if (fd < 0) {
+    *st = PosixEnv::FromErrno(errno);
+    return -1;
+  }
+  struct stat info {};
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    ::close(fd);
+    *st = NotRegular();
+    return -1;
+  }
+  return fd;
+}
+
+Status WriteAll(int fd, std::string_view data) {
   size_t done = 0;
   while (done < data.size()) {
     const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
     if (n < 0) {
       if (errno == EINTR) continue;
-      const int err = errno;
-      ::close(fd);
-      return PosixEnv::FromErrno(err);
+      return PosixEnv::FromErrno(errno);
     }
     done += static_cast<size_t>(n);
   }
-  if (::close(fd) != 0) return PosixEnv::FromErrno(errno);
   return Status::OK();
+}
+
+// A new file beside `path` that nobody else can have prepared: O_EXCL
+// refuses an existing name, a link included.
+int CreateTemporary(const std::string& path, std::string* temp, Status* st) {
+  static std::mt19937_64 rng{std::random_device{}()};
+  const size_t slash = path.rfind('/');
+  const size_t name_at = slash == std::string::npos ? 0 : slash + 1;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    *temp = path.substr(0, name_at) + "." + path.substr(name_at) + "." +
+            std::to_string(rng() % 1000000000);
+    const int fd = ::open(temp->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                          kFileMode);
+    if (fd >= 0) return fd;
+    if (errno != EEXIST) break;
+  }
+  *st = PosixEnv::FromErrno(errno);
+  return -1;
 }
 
 }  // namespace
@@ -49,13 +85,15 @@ Status PosixEnv::FromErrno(int err) {
     case EROFS: return Status::Error(fault::kPermissionDenied, "Permission denied");
     case ENOTDIR: return Status::Error(fault::kPathNotFound, "Path not found");
     case EIO: return Status::Error(fault::kDeviceIo, "Device I/O error");
+    case ENOSPC:
+    case EDQUOT: return Status::Error(fault::kDiskFull, "Disk full");
     default: return Status::Error(fault::kPathFileAccess, std::string("Path/File access error: ") + std::strerror(err));
   }
 }
 
 bool PosixEnv::FileExists(const std::string& path) {
   struct stat st {};
-  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+  return ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 bool PosixEnv::DirectoryExists(const std::string& path) {
@@ -64,32 +102,50 @@ bool PosixEnv::DirectoryExists(const std::string& path) {
 }
 
 Status PosixEnv::ReadFile(const std::string& path, std::string* contents) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return FromErrno(errno);
+  Status st;
+  const int fd = OpenRegular(path, O_RDONLY, &st);
+  if (fd < 0) return st;
   std::string data;
-  char buf[8192];
+  char buf[65536];
   for (;;) {
     const ssize_t n = ::read(fd, buf, sizeof buf);
     if (n == 0) break;
     if (n < 0) {
       if (errno == EINTR) continue;
-      const int err = errno;
-      ::close(fd);
-      return FromErrno(err);
+      st = FromErrno(errno);
+      break;
+    }
+    if (data.size() + static_cast<size_t>(n) > kMaxFileBytes) {
+      st = Status::Error(fault::kOutOfMemory, "File too large");
+      break;
     }
     data.append(buf, static_cast<size_t>(n));
   }
   ::close(fd);
-  *contents = std::move(data);
-  return Status::OK();
+  if (st.ok()) *contents = std::move(data);
+  return st;
 }
 
 Status PosixEnv::WriteFile(const std::string& path, std::string_view contents) {
-  return WriteAll(path, contents, O_CREAT | O_TRUNC);
+  Status st;
+  std::string temp;
+  const int fd = CreateTemporary(path, &temp, &st);
+  if (fd < 0) return st;
+  st = WriteAll(fd, contents);
+  if (::close(fd) != 0 && st.ok()) st = FromErrno(errno);
+  // The rename replaces a link at `path` itself, never what it points to.
+  if (st.ok() && ::rename(temp.c_str(), path.c_str()) != 0) st = FromErrno(errno);
+  if (!st.ok()) ::unlink(temp.c_str());
+  return st;
 }
 
 Status PosixEnv::AppendFile(const std::string& path, std::string_view contents) {
-  return WriteAll(path, contents, O_CREAT | O_APPEND);
+  Status st;
+  const int fd = OpenRegular(path, O_WRONLY | O_CREAT | O_APPEND, &st);
+  if (fd < 0) return st;
+  st = WriteAll(fd, contents);
+  if (::close(fd) != 0 && st.ok()) st = FromErrno(errno);
+  return st;
 }
 
 Status PosixEnv::RemoveFile(const std::string& path) {
@@ -102,11 +158,6 @@ Status PosixEnv::CopyFile(const std::string& from, const std::string& to) {
   Status st = ReadFile(from, &data);
   if (!st.ok()) return st;
   return WriteFile(to, data);
-}
-
-Status PosixEnv::RenameFile(const std::string& from, const std::string& to) {
-  if (std::rename(from.c_str(), to.c_str()) != 0) return FromErrno(errno);
-  return Status::OK();
 }
 
 DateTime PosixEnv::Now() {

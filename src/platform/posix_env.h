@@ -1,4 +1,4 @@
-// The real Env: files through the C++ library, local time from the C
+// The real Env: files through POSIX calls (no links followed), local time from the C
 // library, locale formats from Qt, events through a hook the program sets.
 #pragma once
 
@@ -21,7 +21,6 @@ class PosixEnv : public Env {
   Status AppendFile(const std::string& path, std::string_view contents) override;
   Status RemoveFile(const std::string& path) override;
   Status CopyFile(const std::string& from, const std::string& to) override;
-  Status RenameFile(const std::string& from, const std::string& to) override;
   DateTime Now() override;
   std::string FormatLocaleDateTime(const DateTime& t) override;
   std::int64_t MonotonicMs() override;

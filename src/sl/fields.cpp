@@ -200,7 +200,8 @@ std::string NormalizeSlRecord(std::string_view record, int max_text_length) {
     if (i + 1 < parts.size()) out += ',';
   }
   if (out.find(';') == std::string::npos) out += ';';
-  return out;
+  // A tab left as a tag is no text either: nothing here acts on the printer.
+  return BlankControlBytes(out);
 }
 
 SlCommand ClassifySlRecord(std::string_view record) {
@@ -257,8 +258,9 @@ bool IsReprintRequest(std::string_view data) {
 }
 
 bool IsInvoiceData(std::string_view data) {
-  for (const std::string& line : SplitCrLf(data)) {
-    if (line.compare(0, 4, "OPFS") == 0) return true;
+  LineReader reader(data, LineReader::Ends::kAny);
+  for (std::string_view line; reader.Next(&line);) {
+    if (line.starts_with("OPFS")) return true;
   }
   return false;
 }

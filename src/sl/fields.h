@@ -32,7 +32,8 @@ std::optional<std::string> GetField(std::string_view record, std::string_view ke
 // numeric fields upper-cased and reduced to their digits, numbers per keyword
 // and tag written in their shortest form, texts cleaned of tabs and of letters
 // the printer cannot show and cut to max_text_length, empty fields dropped, a
-// final ";" ensured. An empty record is returned unchanged.
+// final ";" ensured, any control byte left made a blank. An empty record is
+// returned unchanged.
 std::string NormalizeSlRecord(std::string_view record, int max_text_length);
 
 // A number in its shortest form with "." as decimal point ("1", "12.5").
@@ -92,7 +93,7 @@ std::string PrepareReceiptLine(std::string_view line, int max_text_length);
 // The print run's choice of renderer, on the bytes of the data file.
 // Reprint request: the first line begins with "RLPR" in any letter case.
 bool IsReprintRequest(std::string_view data);
-// Invoice: some line begins with "OPFS" in capitals.
+// Invoice: some line (CR LF, LF or CR ends one) begins with "OPFS" in capitals.
 bool IsInvoiceData(std::string_view data);
 
 // The same tests on a file (VerificaStampaCopia: false when the file is

@@ -42,14 +42,15 @@ class Invoice {
         settings_(settings),
         now_(now),
         op_(op),
-        options_(options),
-        extra_lines_(5) {}
+        options_(options) {}
 
   // Handles one line of the data file; false when the invoice must stop.
-  bool Handle(const std::string& line) {
-    // The OPFS record keeps its customer texts exactly as the register sent them.
-    const std::string record =
-        line.find("OPFS") != std::string::npos ? line : NormalizeSlRecord(line, width_);
+  bool Handle(std::string_view raw) {
+    // The OPFS record keeps its customer texts as the register sent them,
+    // all but the control bytes.
+    const bool opfs = raw.find("OPFS") != std::string_view::npos;
+    const std::string line = BlankControlBytes(raw, !opfs);
+    const std::string record = opfs ? line : NormalizeSlRecord(line, width_);
     const SlCommand command = ClassifySlRecord(record);
     switch (command) {
       case SlCommand::kOpfs: Opfs(record); break;
@@ -82,10 +83,14 @@ class Invoice {
     SpreadSubtotalAdjustments();
     VatSummary();
     Write(" --- " + Word(24, "Intestazione Cliente") + " ---");
-    for (size_t i = 1; i < extra_lines_.size(); ++i) Write(extra_lines_[i] + " ");
+    for (const std::string& line : customer_lines_) Write(line + " ");
+    text_ += extl_lines_;  // counted when they came
   }
 
-  std::vector<std::string> TakeLines() { return std::move(lines_); }
+  // The rendered lines, each with its CR LF.
+  std::string TakeText() { return std::move(text_); }
+  // The rendered lines would pass kMaxFileBytes.
+  bool too_large() const { return budget_.over(); }
 
  private:
   void Fail(const Fault& fault) {
@@ -103,7 +108,11 @@ class Invoice {
     }
   }
 
-  void Write(std::string line) { lines_.push_back(std::move(line)); }
+  void Write(std::string_view line) {
+    if (!budget_.Take(line.size() + 2)) return;
+    text_.append(line);
+    text_.append("\r\n");
+  }
 
   std::string Word(int index, std::string_view fallback) const {
     return SelectTxtWords(settings_, index, fallback);
@@ -167,7 +176,7 @@ class Invoice {
     static constexpr std::array<const char*, 4> kCustomerKeys = {",:", ",<", ",=", ",>"};
     for (size_t i = 0; i < kCustomerKeys.size(); ++i) {
       if (auto text = GetField(record, kCustomerKeys[i])) {
-        extra_lines_[i + 1] = text->substr(0, static_cast<size_t>(std::max(0, width_)));
+        customer_lines_[i] = text->substr(0, static_cast<size_t>(std::max(0, width_)));
       }
     }
     header_pending_ = true;
@@ -304,7 +313,8 @@ class Invoice {
     if (!IsNumericField(GetField(record, ",N")) || !text) return;
     std::string line = text->substr(0, static_cast<size_t>(std::max(0, width_)));
     line.resize(static_cast<size_t>(std::max(0, width_)), ' ');
-    extra_lines_.push_back(std::move(line));
+    line += " \r\n";
+    if (budget_.Take(line.size())) extl_lines_ += line;
   }
 
   // Subtotal discounts and surcharges carry no VAT code of their own: they
@@ -373,9 +383,23 @@ class Invoice {
   std::string invoice_number_ = "1";
   bool header_pending_ = false;
   bool first_tender_ = true;
-  std::vector<std::string> extra_lines_;
-  std::vector<std::string> lines_;
+  std::array<std::string, 4> customer_lines_;  // from OPFS
+  std::string extl_lines_;                     // each with its blank and CR LF
+  std::string text_;
+  OutputBudget budget_;
 };
+
+// Feeds the lines that `next` gives to the invoice until one stops it or the
+// output grows too large; the closing lines follow a complete run.
+template <typename Next>
+bool LayOut(Invoice& invoice, Next next) {
+  for (std::string_view line; next(&line);) {
+    if (!invoice.Handle(line)) return false;
+    if (invoice.too_large()) return false;
+  }
+  invoice.Finish();
+  return true;
+}
 
 }  // namespace
 
@@ -399,15 +423,13 @@ InvoiceLayout LayOutInvoice(std::span<const std::string> records, int row_length
                             const InvoiceOptions& options) {
   Invoice invoice(row_length, settings, now, op, options);
   InvoiceLayout layout;
-  layout.completed = true;
-  for (const std::string& record : records) {
-    if (!invoice.Handle(record)) {
-      layout.completed = false;
-      break;
-    }
-  }
-  if (layout.completed) invoice.Finish();
-  layout.lines = invoice.TakeLines();
+  size_t i = 0;
+  layout.completed = LayOut(invoice, [&](std::string_view* line) {
+    if (i == records.size()) return false;
+    *line = records[i++];
+    return true;
+  });
+  layout.lines = SplitCrLf(invoice.TakeText());
   return layout;
 }
 
@@ -430,17 +452,21 @@ RenderResult SimulazioneFattura(const RenderContext& ctx, const std::string& dat
   }
   if (data.empty()) return result;
 
-  const std::vector<std::string> records = SplitCrLf(data);
-  const InvoiceLayout layout =
-      LayOutInvoice(records, ctx.settings.RowLength(), ctx.settings, ctx.now, ctx.op, options);
-  std::string text;
-  for (const std::string& line : layout.lines) text += line + "\r\n";
-  if (Status st = ctx.env.WriteFile(result.path, text); !st.ok()) {
+  Invoice invoice(ctx.settings.RowLength(), ctx.settings, ctx.now, ctx.op, options);
+  LineReader reader(data, LineReader::Ends::kAny);
+  const bool completed = LayOut(invoice, [&](std::string_view* line) { return reader.Next(line); });
+  if (invoice.too_large()) {
+    ctx.trace.WriteErrorLog("SimulazioneFattura", Status::Error(fault::kOutOfMemory, "File too large"));
+    result.too_large = true;
+    return result;
+  }
+  data = std::string();
+  if (Status st = ctx.env.WriteFile(result.path, invoice.TakeText()); !st.ok()) {
     ctx.op.ShowMessage(fmt::format("{} - {}", st.number(), st.description()));
     return result;
   }
   result.result = 0;
-  result.completed = layout.completed;
+  result.completed = completed;
   return result;
 }
 

@@ -43,19 +43,25 @@ class ReceiptRenderer {
   explicit ReceiptRenderer(const RenderContext& ctx)
       : ctx_(ctx), settings_(ctx.settings), width_(ctx.settings.RowLength()) {}
 
-  // Handles every line; false when "Dati IVA incoerenti" ended the rendering.
-  bool Run(const std::vector<std::string>& lines);
+  // Handles every line of the data; false when "Dati IVA incoerenti" or the
+  // size limit ended the rendering.
+  bool Run(std::string_view data);
   void End();
-  const std::string& output() const { return out_; }
+  // The rendered lines would pass kMaxFileBytes.
+  bool too_large() const { return budget_.over(); }
+  std::string TakeOutput() { return std::move(out_); }
 
  private:
   // Runs one step of a record; a fault is reported and the record goes on.
+  // False when the step failed.
   template <typename F>
-  void Step(F&& f) {
+  bool Step(F&& f) {
     try {
       f();
+      return true;
     } catch (const Fault& fault) {
       Report(fault);
+      return false;
     }
   }
   // Writes the line that `compose` builds; a line whose composition fails is
@@ -73,8 +79,18 @@ class ReceiptRenderer {
   }
   void Report(const Fault& fault);
   void Emit(std::string_view line) {
+    if (!budget_.Take(line.size() + 2)) return;
     out_.append(line);
     out_.append("\r\n");
+  }
+  // The amount line of `label`, or an empty line when the amount could not
+  // be computed: a wrong amount must never be printed.
+  void AmountLineIf(bool computed, std::string_view label, std::int32_t cents) {
+    if (!computed) {
+      Emit("");
+      return;
+    }
+    Line([&] { return Amount(label, cents); });
   }
 
   std::string WordText(const Word& w) const {
@@ -141,8 +157,10 @@ class ReceiptRenderer {
   bool first_tender_ = true;
   std::int32_t paid_ = 0;
   std::int32_t credit_ = 0;
-  std::vector<std::string> extra_lines_{""};
+  // The EXTL lines, each with its CR LF, written at the end.
+  std::string extra_lines_;
   bool customer_lines_ = false;
+  OutputBudget budget_;
 };
 
 void ReceiptRenderer::Report(const Fault& fault) {
@@ -165,10 +183,14 @@ void ReceiptRenderer::WriteHeader() {
   header_pending_ = false;
 }
 
-bool ReceiptRenderer::Run(const std::vector<std::string>& lines) {
+bool ReceiptRenderer::Run(std::string_view data) {
   const int max_text = width_ + 5;
-  for (const std::string& raw : lines) {
-    switch (ClassifyReceiptLine(raw)) {
+  LineReader reader(data, LineReader::Ends::kAny);
+  for (std::string_view line; reader.Next(&line);) {
+    if (too_large()) return false;
+    const LineKind kind = ClassifyReceiptLine(line);
+    const std::string raw = BlankControlBytes(line, kind == LineKind::kNormalised);
+    switch (kind) {
       case LineKind::kSkipped:
         continue;
       case LineKind::kPrintLine:
@@ -284,8 +306,9 @@ bool ReceiptRenderer::Sale(const std::string& record) {
     Step([&] { decimals = PriceDecimals(*z); });
   }
   std::int32_t unit_price = 0;
+  bool computed = true;
   if (const auto p = GetField(record, ",P"); p && IsNumeric(*p)) {
-    Step([&] { unit_price = UnitPriceCents(*p, decimals); });
+    computed = Step([&] { unit_price = UnitPriceCents(*p, decimals); });
   }
   if (thousandths != 1000) {
     Emit(quantity_text + "    X    " + FormatCents(unit_price));
@@ -293,7 +316,7 @@ bool ReceiptRenderer::Sale(const std::string& record) {
   if (is_return) unit_price = -unit_price;
 
   std::int32_t amount = 0;
-  Step([&] { amount = SaleAmount(unit_price, thousandths); });
+  computed = Step([&] { amount = SaleAmount(unit_price, thousandths); }) && computed;
 
   // The table is read again for every sale line, so a changed file counts
   // from here on for the rates of the next lines and of the VAT summary too,
@@ -311,6 +334,10 @@ bool ReceiptRenderer::Sale(const std::string& record) {
   last_vat_ = vat;
   last_return_ = is_return;
 
+  if (!computed) {
+    Emit("");
+    return true;
+  }
   Line([&] {
     const std::string amount_text = FormatCents(amount);
     if (description.size() + amount_text.size() < static_cast<size_t>(width_)) {
@@ -339,14 +366,14 @@ void ReceiptRenderer::PercentAdjustment(const std::string& record, SlCommand com
     label = WordText(w) + " " + PercentLabel(*percent) + "%";
   }
   std::int32_t amount = 0;
-  Step([&] {
+  const bool computed = Step([&] {
     const std::int32_t base = on_item ? last_amount_ : total_;
     const std::int32_t adjustment = PercentAdjustmentCents(base, *percent);
     amount = discount ? CheckedNegate(adjustment) : adjustment;
   });
   // Also the subtotal percentages go to the last item's code.
   Post(last_vat_, amount, true);
-  Line([&] { return Amount(label, amount); });
+  AmountLineIf(computed, label, amount);
 }
 
 void ReceiptRenderer::FixedAdjustment(const std::string& record, SlCommand command) {
@@ -363,7 +390,7 @@ void ReceiptRenderer::FixedAdjustment(const std::string& record, SlCommand comma
                                                    : kAddsWord;
   const std::string label = LabelOf(record, word);
   std::int32_t amount = 0;
-  Step([&] {
+  const bool computed = Step([&] {
     const std::int32_t value = WholeCents(*v);
     // A discount on a returned item gives money back to the till, a
     // surcharge on it takes money away; subtotal adjustments keep their sign.
@@ -375,7 +402,7 @@ void ReceiptRenderer::FixedAdjustment(const std::string& record, SlCommand comma
   });
   // Fixed subtotal adjustments go to no code.
   Post(last_vat_, amount, command == SlCommand::kCoup || command == SlCommand::kAddi);
-  Line([&] { return Amount(label, amount); });
+  AmountLineIf(computed, label, amount);
 }
 
 void ReceiptRenderer::TotalBlock() {
@@ -401,12 +428,12 @@ void ReceiptRenderer::Tender(const std::string& record, SlCommand command) {
                                                    : kTerminalWord;
   const std::string label = LabelOf(record, word);
   std::int32_t amount = 0;
-  Step([&] {
+  const bool computed = Step([&] {
     const auto v = GetField(record, ",V");
     amount = v && IsNumeric(*v) ? WholeCents(*v) : CheckedSub(total_, paid_);
   });
   Step([&] { paid_ = CheckedAdd(paid_, amount); });
-  Line([&] { return Amount(label, amount); });
+  AmountLineIf(computed, label, amount);
   if (paid_ >= total_) {
     std::int32_t change = 0;
     Step([&] { change = CheckedSub(paid_, total_); });
@@ -421,7 +448,7 @@ void ReceiptRenderer::Credit(const std::string& record) {
   if (first_tender_) TotalBlock();
   const std::string label = LabelOf(record, kCreditWord);
   std::int32_t amount = 0;
-  Step([&] {
+  const bool computed = Step([&] {
     const auto v = GetField(record, ",V");
     if (v && IsNumeric(*v)) {
       amount = WholeCents(*v);
@@ -431,23 +458,19 @@ void ReceiptRenderer::Credit(const std::string& record) {
       credit_ = amount;
     }
   });
-  Line([&] { return Amount(label, amount); });
+  AmountLineIf(computed, label, amount);
   first_tender_ = false;
   ctx_.display.SendToDisplay(std::to_string(paid_), DisplayRow(label, FormatCents(amount)));
 }
 
 void ReceiptRenderer::Opfs(const std::string& record) {
+  // With customer lines no extra line is written at the end: the customer
+  // texts and the EXTL lines are left out of the receipt.
   customer_lines_ = true;
-  extra_lines_.assign(5, "");
+  extra_lines_.clear();
   given_total_.reset();
   if (const auto v = GetField(record, ",V")) {
     Step([&] { given_total_ = WholeCents(*v); });
-  }
-  static constexpr const char* kKeys[] = {",:", ",<", ",=", ",>"};
-  for (size_t i = 0; i < 4; ++i) {
-    if (const auto text = GetField(record, kKeys[i])) {
-      extra_lines_[i + 1] = text->substr(0, static_cast<size_t>(std::max(0, width_)));
-    }
   }
   Emit(record);
   header_pending_ = true;
@@ -524,9 +547,11 @@ void ReceiptRenderer::Extl(const std::string& record) {
   const auto n = GetField(record, ",N");
   const auto text = GetField(record, ",:");
   if (!n || !IsNumeric(*n) || !text) return;
+  if (customer_lines_) return;
   std::string line = text->substr(0, static_cast<size_t>(std::max(0, width_)));
   line.resize(static_cast<size_t>(std::max(0, width_)), ' ');
-  extra_lines_.push_back(std::move(line));
+  if (!budget_.Take(line.size() + 2)) return;
+  extra_lines_ += line + "\r\n";
 }
 
 void ReceiptRenderer::Dext(const std::string& record) {
@@ -580,9 +605,7 @@ void ReceiptRenderer::End() {
   } else {
     PaymentState();
   }
-  if (!customer_lines_) {
-    for (size_t i = 1; i < extra_lines_.size(); ++i) Emit(extra_lines_[i]);
-  }
+  if (!customer_lines_) out_ += extra_lines_;  // counted when they came
 }
 
 }  // namespace
@@ -619,9 +642,16 @@ RenderResult SimulazioneScontrino(const RenderContext& ctx, const std::string& d
   std::string output;
   try {
     ReceiptRenderer renderer(ctx);
-    result.completed = renderer.Run(SplitCrLf(data));
+    result.completed = renderer.Run(data);
     if (result.completed) renderer.End();
-    output = renderer.output();
+    if (renderer.too_large()) {
+      ctx.trace.WriteErrorLog(kRendererName, Status::Error(fault::kOutOfMemory, "File too large"));
+      result.completed = false;
+      result.too_large = true;
+      return result;
+    }
+    data = std::string();
+    output = renderer.TakeOutput();
   } catch (const std::exception& e) {
     ctx.trace.WriteErrorLog(kRendererName, Status::Error(7, e.what()));
     result.result = 1;

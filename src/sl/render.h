@@ -5,6 +5,7 @@
 // directory, which the print run then wraps and sends.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -68,6 +69,26 @@ struct RenderResult {
   // The rendering reached the end of the data file (false after an empty
   // file or "Dati IVA incoerenti"). The invoice renderer's own result.
   bool completed = false;
+  // The rendered lines would pass kMaxFileBytes: no file was written and the
+  // job must not be printed (a receipt is a few kilobytes).
+  bool too_large = false;
+};
+
+// Counts the bytes a rendering is going to write, lines kept for the end
+// included, and says when they would pass kMaxFileBytes.
+class OutputBudget {
+ public:
+  // False, from then on, once `bytes` more would pass the limit.
+  bool Take(std::size_t bytes) {
+    if (over_ || bytes > kMaxFileBytes - used_) over_ = true;
+    if (!over_) used_ += bytes;
+    return !over_;
+  }
+  bool over() const { return over_; }
+
+ private:
+  std::size_t used_ = 0;
+  bool over_ = false;
 };
 
 // The settings' label word `index` (txtWords), or `fallback` when it is empty.

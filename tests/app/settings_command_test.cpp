@@ -78,6 +78,19 @@ TEST_F(SettingsCommandTest, OneBadValueRefusesTheWholeSetAndWritesNothing) {
   EXPECT_EQ(ReadFileOrEmpty(data_ / "KVTIMER1.TXT"), "");
 }
 
+TEST_F(SettingsCommandTest, TextsAreStoredInWindows1252AndShownInTheTerminalsEncoding) {
+  // Typed in UTF-8 (the tests run in a UTF-8 or the C locale): È and €.
+  const std::string typed = "CAFF\xC3\x88 \xE2\x82\xAC";
+  auto r = Settings({"set", "txtHeader(0)=" + typed});
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(SplitCrLf(ReadFileOrEmpty(app_ / "KV2EPcfg.txt"))[18], "CAFF\xC8 \x80");
+  EXPECT_EQ(Value(Settings({}).out, "txtHeader(0)"), typed);
+  // A character outside the code page is refused.
+  r = Settings({"set", "txtHeader(1)=\xE6\x97\xA5"});
+  EXPECT_EQ(r.exit_code, 2);
+  EXPECT_NE(r.err.find("Windows-1252"), std::string::npos) << r.err;
+}
+
 TEST_F(SettingsCommandTest, MissingDataDirectoryIsNamed) {
   const auto r = RunProgram(DOVEVID_BIN, {"settings", "--app-dir", app_.path(), "--data-dir",
                                           data_ / "nowhere"});

@@ -35,9 +35,12 @@ TEST_F(DataDirTest, ProductFolderOrApplicationDirectoryOrFatalMessage) {
 }
 
 TEST_F(DataDirTest, OverrideLosesOneTrailingSlashAndMustExist) {
-  env_.AddDirectory("/var/lib/QNBKORV1");
   env_.AddDirectory("/srv/pos");
   in_.custom_path = "/srv/pos/";
+  ASSERT_TRUE(Resolve()) << error_;  // the product folder is not needed
+  EXPECT_EQ(Resolve()->data_dir, "/srv/pos");
+
+  env_.AddDirectory("/var/lib/QNBKORV1");
   auto d = Resolve();
   ASSERT_TRUE(d);
   EXPECT_EQ(d->data_dir, "/srv/pos");

@@ -136,6 +136,7 @@ TEST_F(ConfigFilesTest, BadRecordsAreIgnoredOneByOne) {
   r[15] = "maybe";  // not a Boolean: kept
   r[85] = "11";     // no such display port: -1
   r[87] = "x";      // not a number: item 0
+  r[18] = "A\x1B@B";  // a printer command in a header: a blank
   env_.SetFile("/app/KV2EPcfg.txt", JoinCrLf(r));
   Settings s;
   s.receipt_counter = 99;
@@ -149,6 +150,7 @@ TEST_F(ConfigFilesTest, BadRecordsAreIgnoredOneByOne) {
   EXPECT_EQ(s.display_com_port, -1);
   EXPECT_EQ(s.cboDisplayLength, 0);
   EXPECT_EQ(s.display_line_length, 16);
+  EXPECT_EQ(s.txtHeader[0], "A @B");
 }
 
 TEST_F(ConfigFilesTest, PrinterRecordIsMatchedAgainstTheList) {
@@ -169,9 +171,10 @@ TEST_F(ConfigFilesTest, PrinterRecordIsMatchedAgainstTheList) {
 TEST_F(ConfigFilesTest, WordsFileOfFortyLinesFillsThirtyThree) {
   std::string words;
   for (int i = 0; i < 40; ++i) words += (i == 3 ? "" : "W" + std::to_string(i)) + "\r\n";
+  words.replace(0, 2, "W\x1D");  // and no printer command in a word
   env_.SetFile("/data/KV2EPcfg2.txt", words);
   Settings s = Load();
-  EXPECT_EQ(s.txtWords[0], "W0");
+  EXPECT_EQ(s.txtWords[0], "W ");
   EXPECT_EQ(s.txtWords[3], "");
   EXPECT_EQ(s.txtWords[32], "W32");
 }

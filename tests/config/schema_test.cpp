@@ -36,6 +36,12 @@ TEST(Schema, TextsRespectTheirLengthsAndOptionButtonsExcludeEachOther) {
   EXPECT_FALSE(SetSetting(s, "txtHeader(2)", "Piazza Garibaldi 12, Torino!").ok());
   EXPECT_EQ(DescribeSetting(s, "txtHeader(2)")->max_length, 24);
   EXPECT_FALSE(SetSetting(s, "txtFooter(0)", "two\r\nlines").ok());
+  // Control bytes would reach the printer as commands (ESC @, GS V cuts).
+  for (const std::string& bad : std::vector<std::string>{"A\x1B@B\x1DV\x01" "C", std::string("P\0", 2), std::string("\x7F")}) {
+    const Status st = SetSetting(s, "txtHeader(2)", bad);
+    EXPECT_NE(st.description().find("control characters"), std::string::npos) << bad;
+  }
+  EXPECT_TRUE(SetSetting(s, "txtWords(0)", "CAFF\xC8").ok());
   EXPECT_TRUE(SetSetting(s, "txtWords(9)", "").ok());
   EXPECT_FALSE(SetSetting(s, "txtWords(15)", "EURO EURO EURO!!").ok());  // 15 at most
   EXPECT_TRUE(SetSetting(s, "optInputType(1)", "1").ok());

@@ -213,13 +213,25 @@ TEST_F(E2e, CustomerDisplayGreetsShowsTotalAndChangeAndNeverHoldsAReceipt) {
   EXPECT_TRUE(Exists("FINESCO.001"));
 }
 
-TEST_F(E2e, StartWithoutDataIsAnsweredE511) {
+TEST_F(E2e, StartWithoutDataOrWithALinkAsDataIsAnsweredE511) {
+  const std::string e511 = "E511: Trasmissione non avvenuta: file di input non presente\r\n";
   StartServer();
   WaitUntilServing();
   Write("SR_START.001", "");
   ASSERT_TRUE(WaitForAnswer());
-  EXPECT_EQ(Read("SR_ERR.001"), "E511: Trasmissione non avvenuta: file di input non presente\r\n");
+  EXPECT_EQ(Read("SR_ERR.001"), e511);
   EXPECT_FALSE(Exists("FINESCO.001"));
+  // Links are never followed: the data is not read, the answer replaces the link.
+  Write("secret", "root:x:0:0\n");
+  std::filesystem::remove(Path("SR_ERR.001"));
+  std::filesystem::create_symlink(Path("secret"), Path("SR_DATI.001"));
+  std::filesystem::create_symlink(Path("secret"), Path("SR_ERR.001"));
+  Write("SR_START.001", "");
+  ASSERT_TRUE(WaitForAnswer());
+  EXPECT_EQ(Read("SR_ERR.001"), e511);
+  EXPECT_FALSE(std::filesystem::is_symlink(Path("SR_ERR.001")));
+  EXPECT_EQ(Read("secret"), "root:x:0:0\n");
+  EXPECT_EQ(printer_.Capture(), "");
 }
 
 TEST_F(E2e, UnusablePortAnswersE502AndKeepsTheJob) {

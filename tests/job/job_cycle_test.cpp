@@ -153,6 +153,32 @@ TEST_F(JobCycleTest, EachPrintResultGivesItsJobStatusAndAnswer) {
   }
 }
 
+TEST_F(JobCycleTest, AnAnswerThatCannotBeWrittenIsToldAndNeverMarkedAsDone) {
+  const Status full = Status::Error(fault::kDiskFull, "Disk full");
+  struct Case { int result; std::string file; int fails; };
+  for (const Case& c : {Case{kRunSent, "/data/SR_OUT.001", 1},
+                        Case{kRunFailed, "/data/SR_ERR.001", kFileTries}}) {
+    SCOPED_TRACE(c.file);
+    op_.messages.clear();
+    print_.results = {c.result};
+    env_.FailNext(FakeEnv::Op::kWrite, c.file, c.fails, full);
+    Submit();
+    state_.job_in_progress = true;
+    cycle_.End_Execution(cycle_.Go_Execution());
+    EXPECT_FALSE(env_.HasFile("/data/FINESCO.001"));
+    EXPECT_FALSE(env_.HasFile("/data/SR_START.001"));
+    EXPECT_THAT(op_.messages, ElementsAre("err_End_Execution: " + c.file + " Disk full 61"));
+  }
+}
+
+TEST_F(JobCycleTest, OversizedDataIsRefusedUnprinted) {
+  Submit(std::string(kMaxFileBytes + 1, 'x'));
+  RunFor(2000);
+  EXPECT_TRUE(print_.files.empty());
+  EXPECT_THAT(env_.File("/data/SR_ERR.001"), HasSubstr("Errore generico"));
+  EXPECT_THAT(Trace(), HasSubstr("err_Go_Executi n.4  | 07-03-2026 09:05:14 | File too large | 7"));
+}
+
 TEST_F(JobCycleTest, JobQueuedDuringAJobIsTakenOneSecondPlusTheIntervalAfterItsEnd) {
   Submit("first\r\n");
   print_.during = [this] {

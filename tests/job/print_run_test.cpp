@@ -41,6 +41,7 @@ class FakeRenderers : public Renderers {
   bool writes_file = true;
   bool completes = true;  // false: stopped early, e.g. on inconsistent VAT data
   int result_without_file = 1;  // 0: an empty data file, nothing to lay out
+  bool too_large = false;
   std::vector<std::string> receipts, invoices;
 
  private:
@@ -48,6 +49,7 @@ class FakeRenderers : public Renderers {
     calls.push_back(data_path);
     sl::RenderResult r;
     r.path = "/data/KV2EP.TXT";
+    r.too_large = too_large;
     if (writes_file) {
       env_.SetFile(r.path, lines);
       r.result = 0;
@@ -231,6 +233,9 @@ TEST_F(PrintRunTest, RenderingWithoutOutputOrStoppedEarlyIsNotPrinted) {
   UseSlInput();
   renderers_.writes_file = false;
   EXPECT_EQ(Print("SALE,N1,P100;\r\n"), kRunRepeat);
+  renderers_.too_large = true;  // refused for its size: no repeat either
+  EXPECT_EQ(Print("SALE,N1,P100;\r\n"), kRunFailed);
+  renderers_.too_large = false;
   EXPECT_EQ(serial_.opens, 0);
   EXPECT_FALSE(env_.HasFile("/data/SR_OUT.001"));
 

@@ -5,6 +5,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <filesystem>
+
 #include "temp_dir.h"
 
 namespace dovevid::platform {
@@ -35,7 +37,18 @@ TEST(InstanceLock, OneServerPerDataDirectory) {
   }
   EXPECT_TRUE(OtherProcessGetsLock(a.path()));  // released with its holder
   EXPECT_FALSE(InstanceLock::Acquire(a / "missing", &error));
-  EXPECT_THAT(error, ::testing::HasSubstr("DOVEVID.LCK"));
+  EXPECT_THAT(error, ::testing::HasSubstr("missing"));
+}
+
+TEST(InstanceLock, SurvivesEveryFileOfTheDirectoryBeingDeleted) {
+  testing::TempDir dir;
+  std::string error;
+  auto lock = InstanceLock::Acquire(dir.path(), &error);
+  ASSERT_TRUE(lock) << error;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+    std::filesystem::remove_all(entry.path());
+  }
+  EXPECT_FALSE(OtherProcessGetsLock(dir.path()));
 }
 
 }  // namespace

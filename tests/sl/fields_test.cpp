@@ -32,6 +32,7 @@ TEST(NormalizeTest, Records) {
   } cases[] = {
       {"sale,p100,:acqua", "SALE,P100,:acqua;"},  // texts keep their case
       {"SALEX,P100;", "SALE,P100;"},
+      {"OPFS,\t2,:A\tB", "OPFS, 2,:AB;"},  // no tab survives, not even as a tag
       {"", ""},
       // Numbers by keyword and tag.
       {"SALE,N01,Q1.000,P12.50;", "SALE,N1,Q1,P12.5;"},
@@ -56,14 +57,15 @@ TEST(NormalizeTest, Records) {
       {"SALE,P1,X:a\tb", "SALE,P1,:ab;"},
       {"SALE,:" + std::string(45, 'A'), "SALE,:" + std::string(37, 'A') + ";"},
       {"SALE,:" + std::string(37, 'A'), "SALE,:" + std::string(37, 'A') + ";"},
-      // The byte table; expansion before the cut; other bytes unchanged.
+      // The byte table; expansion before the cut; other bytes unchanged but
+      // control bytes, which become blanks.
       {"SALE,:CAFF\xC8 & T\xE8", "SALE,:CAFFE e Te;"},
       {"SALE,:\x80\x82\x8A\x85\x87\x8D\x95\x97\x9C", "SALE,:EeeaciouL;"},
       {"SALE,:\xC4\xE4\xD6\xF6\xDC\xFC\xF5\xF8", "SALE,:AEaeOEoeUEue  ;"},
       {"SALE,:\xC0\xC1\xCC\xCD\xD2\xD3\xD9\xDA\xE0\xE1\xEC\xED\xF2\xF3\xF9\xFA",
        "SALE,:AAIIOOUUaaiioouu;"},
       {"SALE,:" + std::string(36, 'A') + "\xC4", "SALE,:" + std::string(37, 'A') + ";"},
-      {"SALE,:\xA9\x01", "SALE,:\xA9\x01;"},
+      {"SALE,:\xA9\x01", "SALE,:\xA9 ;"},
   };
   for (const auto& c : cases) EXPECT_EQ(NormalizeSlRecord(c.in, kMax), c.out) << c.in;
 }
@@ -94,7 +96,8 @@ TEST(DataFileTest, ReprintAndInvoiceDetection) {
   EXPECT_TRUE(IsReprintRequest("rlpr\r\nSALE,P1"));
   EXPECT_FALSE(IsReprintRequest("SALE,P1\r\nRLPR"));
   EXPECT_TRUE(IsInvoiceData("SALE,P1\r\nOPFS,V1500\r\n"));
-  EXPECT_FALSE(IsInvoiceData("SALE,P1\nOPFS,V1500\r\n"));  // a lone LF does not end a line
+  EXPECT_TRUE(IsInvoiceData("SALE,P1\nOPFS,V1500\r\n"));  // LF or CR alone ends a line too
+  EXPECT_FALSE(IsInvoiceData("SALE,P1,OPFS,V1500\r\n"));
 }
 
 }  // namespace

@@ -104,10 +104,11 @@ TEST_F(ReceiptTest, SalesAndAdjustments) {
       // 28 + 4 characters fill the row: already too long, cut to leave four blanks.
       {{"SALE,N1,P250,:" + letters + "a", "SALE,N1,P250,:" + letters},
        {letters.substr(0, 24) + B(4) + "2,50", letters + B(1) + "2,50"}},
-      // 64-bit product; an amount beyond 32 bits fails its step and posts nothing.
+      // 64-bit product; an amount beyond 32 bits fails its step, posts nothing
+      // and leaves its line empty.
       {{"SALE,N1,P3000000,:TV", "SUBT"}, {"TV" + B(22) + "30000,00", R("SUBTOTALE ", "30000,00")}},
       {{"SALE,N1,Q1000,P3000000,:TV", "SUBT"},
-       {"1000    X    30000,00", R("TV", "0,00"), R("SUBTOTALE ", "0,00")},
+       {"1000    X    30000,00", "", R("SUBTOTALE ", "0,00")},
        {kOverflowMessage}},
       // Both the VAT bucket and the total refuse the second amount.
       {{"SALE,P2000000000", "SALE,P2000000000", "SUBT"},
@@ -138,6 +139,8 @@ TEST_F(ReceiptTest, TendersHeaderAndPrintLines) {
       {{"SALE,N1,P1000", "CASH,V500", "CARD", "CHEQ,V100"},
        {R("", "10,00"), kRule, R("TOTALE", "10,00"), R("CONTANTI", "5,00"),
         R("CARTA CRED.", "5,00"), R("RESTO", "0,00"), R("ASSEGNI", "1,00"), R("RESTO", "1,00")}},
+      {{"SALE,P100", "CASH,V3000000000", "CRED,V3000000000"},
+       {R("", "1,00"), kRule, R("TOTALE", "1,00"), "", ""}, {kOverflowMessage, kOverflowMessage}},
       {{"SALE,P100", "TEND,N4", "TEND,:BUONO,V1"},
        {R("", "1,00"), kRule, R("TOTALE", "1,00"), R("PAG. POS", "1,00"), R("RESTO", "0,00"),
         R("BUONO", "0,01"), R("RESTO", "0,01")}},
@@ -285,8 +288,21 @@ TEST_F(ReceiptTest, DataFileCases) {
   // Empty: the old file is removed and none is created.
   EXPECT_EQ(RenderData(""), "<missing>");
   EXPECT_EQ(result_.result, 0);
-  // Lines split at CR LF only; XXXX lines are skipped in any case.
-  EXPECT_EQ(RenderData("xxxx,PRNT,:NO\r\nPRNT,:A\rB\nC\r\nPRNT,:LAST"), Join({"A\rB\nC", "LAST"}));
+  // CR LF, LF and CR each end a record; XXXX lines are skipped in any case.
+  const std::string crlf = RenderData("xxxx,PRNT,:NO\r\nSALE,P100,:A\r\nCASH\r\nPRNT,:Z");
+  EXPECT_THAT(crlf, HasSubstr("CONTANTI"));
+  for (const std::string end : {"\n", "\r"}) {
+    EXPECT_EQ(RenderData("xxxx,PRNT,:NO" + end + "SALE,P100,:A" + end + "CASH" + end + "PRNT,:Z"),
+              crlf);
+  }
+  // No text carries a control byte to the printer: each is a blank.
+  EXPECT_EQ(RenderData(std::string("SALE,P1\0" "20,:A\x1B@\r\nPRNT,:B\x1DV\x01\x7F", 28)),
+            Join({R("A @", "1,20"), "B V  "}));
+  // Rendered lines beyond the file limit are refused, not written.
+  std::string subtotals;
+  for (int i = 0; i < 600000; ++i) subtotals += "SUBT\n";
+  EXPECT_EQ(RenderData(subtotals), "<missing>");
+  EXPECT_TRUE(result_.too_large);
   // A file that cannot be written is not left behind half-written.
   env_.FailNext(testing::FakeEnv::Op::kWrite, "/data/KV2EP.TXT", 1,
                 Status::Error(fault::kDeviceIo, "Device I/O error"));
@@ -311,6 +327,10 @@ TEST_F(ReceiptTest, InvoiceDataFileCases) {
   EXPECT_THAT(op_.messages, ElementsAre("Il file /data/NONE.001 non esiste"));
 
   // A stopped invoice keeps its lines; a write fault is told.
+  // LF ends a record too, and the customer texts lose their control bytes.
+  invoice("OPFS,:ROSSI\x1B@\nSALE,I22,P100\nCASH");
+  EXPECT_THAT(env_.File("/data/KV2EP.TXT"), HasSubstr("ROSSI @"));
+
   const RenderResult stopped = invoice("OPFS,N1;\r\nSALE,I5,P100;\r\nCASH;\r\n");
   EXPECT_EQ(stopped.result, 0);
   EXPECT_FALSE(stopped.completed);

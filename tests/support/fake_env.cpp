@@ -8,6 +8,7 @@ namespace dovevid::testing {
 
 namespace {
 Status NotFound() { return Status::Error(fault::kFileNotFound, "File not found"); }
+Status TooLarge() { return Status::Error(fault::kOutOfMemory, "File too large"); }
 }  // namespace
 
 FakeEnv::FakeEnv() { SetNow(DateTime{2026, 3, 7, 9, 5, 12}); }
@@ -37,6 +38,7 @@ Status FakeEnv::ReadFile(const std::string& path, std::string* contents) {
   if (Injected(Op::kRead, path, &st)) return st;
   auto it = files_.find(path);
   if (it == files_.end()) return NotFound();
+  if (it->second.size() > kMaxFileBytes) return TooLarge();
   *contents = it->second;
   return Status::OK();
 }
@@ -67,17 +69,8 @@ Status FakeEnv::CopyFile(const std::string& from, const std::string& to) {
   if (Injected(Op::kCopy, from, &st)) return st;
   auto it = files_.find(from);
   if (it == files_.end()) return NotFound();
+  if (it->second.size() > kMaxFileBytes) return TooLarge();
   files_[to] = it->second;
-  return Status::OK();
-}
-
-Status FakeEnv::RenameFile(const std::string& from, const std::string& to) {
-  Status st;
-  if (Injected(Op::kWrite, to, &st)) return st;
-  auto it = files_.find(from);
-  if (it == files_.end()) return NotFound();
-  files_[to] = std::move(it->second);
-  files_.erase(it);
   return Status::OK();
 }
 

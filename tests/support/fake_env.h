@@ -45,7 +45,6 @@ class FakeEnv : public Env {
   Status AppendFile(const std::string& path, std::string_view contents) override;
   Status RemoveFile(const std::string& path) override;
   Status CopyFile(const std::string& from, const std::string& to) override;
-  Status RenameFile(const std::string& from, const std::string& to) override;
   DateTime Now() override;
   std::string FormatLocaleDateTime(const DateTime& t) override;
   std::int64_t MonotonicMs() override { return monotonic_ms_; }
