@@ -6,14 +6,14 @@
 #include <iostream>
 #include <optional>
 
-#include "app/configuration.h"
 #include "app/options.h"
-#include "app/server_host.h"
+#include "app/remote.h"
+#include "job/control.h"
+#include "job/server.h"
 #include "logo/bmp.h"
 #include "logo/logo.h"
 #include "platform/image_reader.h"
 #include "platform/posix_env.h"
-#include "platform/qt_poll_timer.h"
 #include "platform/user_settings.h"
 
 namespace dovevid::app {
@@ -71,14 +71,17 @@ constexpr char kLoadUsage[] =
     "  - a CUPS printer gets FILE converted into NVImageFile.BIN, which is sent\n"
     "    as it stands and stays in the printer.\n"
     "Without FILE the logo last converted (PreviewImageFile.bmp) is loaded.\n"
-    "The printer port must be free: stop a server using it first.\n"
+    "Through the server serving the data directory when one runs (it sends the\n"
+    "logo between jobs; a picture other than a bitmap is converted here first);\n"
+    "otherwise on the printer port directly.\n"
     "\n";
 
 constexpr char kPrintUsage[] =
     "usage: dovevid logo print [--app-dir DIR] [--data-dir DIR] [--com N=PATH]\n"
     "\n"
     "Prints the stored logo once on the selected printer: the downloaded bit\n"
-    "image on the serial printer entry, the NV graphic on any other.\n";
+    "image on the serial printer entry, the NV graphic on any other; through\n"
+    "the server serving the data directory when one runs.\n";
 
 int Usage(const std::string& error, const char* usage) {
   std::cerr << "dovevid logo: " << error << "\n\n" << usage;
@@ -190,35 +193,67 @@ void ShowProgress(int percent) {
             << (percent == 100 ? "\n" : "") << std::flush;
 }
 
-// load and print: the printer as the server would drive it.
+// The picture as a load request carries it: a bitmap as it is, any other
+// picture turned here into a 1-bit bitmap of the dots it prints. An error
+// text, or nothing.
+std::optional<std::string> PictureBytes(const Parsed& p, std::string* bytes) {
+  platform::PosixEnv env;
+  if (!env.FileExists(*p.file) || !env.ReadFile(*p.file, bytes).ok()) return logo::kMsgFileNotFound;
+  if (bytes->starts_with("BM")) return std::nullopt;
+  platform::QtImageReader reader(env);
+  logo::Bitmap dots;
+  if (Status s = logo::ConvertImage(reader, *p.file, p.options, &dots); !s.ok()) {
+    return s.description() + "\ndovevid logo: " + logo::kMsgNotConverted;
+  }
+  *bytes = logo::EncodeBmp1(dots);
+  return std::nullopt;
+}
+
+// Shows the progress of a request carried out here.
+class ProgressView : public job::StatusView {
+ public:
+  void ShowLogoProgress(int percent) override { ShowProgress(percent); }
+};
+
+// load and print: through the server serving the data directory, which
+// owns the printer port; without one, here under its lock.
 int WithPrinter(const std::vector<std::string>& args, bool load) {
   const std::string usage = load ? std::string(kLoadUsage) + kPictureOptions : kPrintUsage;
   Parsed p;
   if (auto error = Parse(args, load, false, &p)) return Usage(*error, usage.c_str());
   if (!load && p.file) return Usage("unexpected argument '" + *p.file + "'", usage.c_str());
-  platform::PosixEnv env;
-  std::string error;
-  const auto dirs = ResolveDirectories(env, p.common, &error);
-  if (!dirs) {
-    std::cerr << "dovevid logo: " << error << '\n';
-    return 1;
+  std::vector<std::string> request = {"logo", load ? "load" : "print"};
+  if (load) {
+    std::string bytes;
+    if (p.file) {
+      if (auto error = PictureBytes(p, &bytes)) {
+        std::cerr << "dovevid logo: " << *error << '\n';
+        return 1;
+      }
+    }
+    request.push_back(bytes);
+    for (std::string& word : job::LogoOptionWords(p.options)) request.push_back(std::move(word));
+    if (const std::size_t size = job::EncodeControlMessage(request).size();
+        size > job::kMaxControlMessageBytes) {
+      const auto header = logo::ReadBmpHeader(request[2]);
+      std::cerr << "dovevid logo: " << p.file.value_or("") << ": " << size
+                << " bytes to send, more than the " << job::kMaxControlMessageBytes
+                << " a request may take"
+                << (header && header->bits_per_pixel != 1
+                        ? "; a 1-bit bitmap of it is smaller: 'dovevid logo convert FILE' writes "
+                          "one, which 'dovevid logo load' without FILE loads"
+                        : "")
+                << '\n';
+      return 1;
+    }
   }
-  CommandOperator op("dovevid logo: ");
-  job::StatusView view;
-  platform::QtPollTimer timer;
-  ServerHost host(p.common, *dirs, op, view, timer);
-  job::Server& server = host.server();
-  server.Load(false);
-  server.channel().OpenStatusMonitor();
-  const config::Settings& settings = server.settings();
-  platform::QtImageReader reader(env);
-  logo::LogoImages images({env, op, server.channel(), server.settings(), reader, dirs->app_dir,
-                           p.options, ShowProgress});
-  const bool done = load ? images.LoadLogo(p.file.value_or(images.PreviewFilePath()))
-                         : images.PrintImage();
-  if (!done) return 1;
-  std::cout << (load ? "logo stored in " : "logo printed on ") << settings.SelectedPrinterName() << '\n';
-  return 0;
+  ProgressView view;
+  RequestOptions options;
+  options.view = &view;
+  const RequestResult r = SendRequest(p.common, request, options);
+  // The server showed its progress on its own view: here only the end.
+  if (load && r.route == RequestRoute::kServer && r.reply.exit_code == 0) ShowProgress(100);
+  return PrintReply(r);
 }
 
 }  // namespace

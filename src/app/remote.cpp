@@ -19,11 +19,11 @@ job::ControlReply Failure(std::string text) { return {1, "", "dovevid: " + text 
 // The request carried out by a server of this process that is loaded but
 // never started: no polling, no job-file clean-up.
 job::ControlReply RunLocally(const CommonOptions& common, const config::Directories& dirs,
-                             const std::vector<std::string>& request) {
+                             const std::vector<std::string>& request, job::StatusView* shown) {
   SilentOperator op;  // messages reach the reply
-  job::StatusView view;
+  job::StatusView silent;
   platform::QtPollTimer timer;
-  ServerHost host(common, dirs, op, view, timer);
+  ServerHost host(common, dirs, op, shown ? *shown : silent, timer);
   job::Server& server = host.server();
   server.Load(false);
   server.channel().OpenStatusMonitor();
@@ -67,7 +67,7 @@ RequestResult SendRequest(const CommonOptions& common, const std::vector<std::st
     result.route = RequestRoute::kNoServer;
     return result;
   }
-  result.reply = RunLocally(common, *dirs, request);
+  result.reply = RunLocally(common, *dirs, request, options.view);
   result.route = RequestRoute::kLocal;
   return result;
 }

@@ -9,6 +9,7 @@
 
 #include "app/options.h"
 #include "job/control.h"
+#include "job/server_state.h"
 
 namespace dovevid::app {
 
@@ -26,6 +27,9 @@ struct RequestOptions {
   // runs under the server's lock.
   bool exclusive = true;
   int timeout_ms = 600000;
+  // What a request carried out here shows meanwhile (the logo's progress);
+  // a running server shows it on its own view.
+  job::StatusView* view = nullptr;
 };
 
 struct RequestResult {

@@ -11,8 +11,10 @@
 #include "platform/direct_pipe.h"
 #include "platform/display_link.h"
 #include "platform/identification.h"
+#include "platform/image_reader.h"
 #include "platform/posix_env.h"
 #include "platform/serial_port.h"
+#include "platform/user_settings.h"
 
 namespace dovevid::app {
 
@@ -38,8 +40,15 @@ struct ServerHost::Parts {
         display_link(com_ports),
         server({env, op, view, timer, serial, spooler, monitor, direct, identity, display_link,
                 static_cast<int>(::getpid()),
-                [this](int n) { return platform::ComPortDevicePath(n, com_ports); }},
+                [this](int n) { return platform::ComPortDevicePath(n, com_ports); }, &reader,
+                LogoOptions()},
                dirs) {}
+
+  static logo::ConvertOptions LogoOptions() {
+    logo::ConvertOptions options;
+    options.paper_width_dots = platform::ReadLogoPaperWidth().value_or(logo::kDefaultPaperWidthDots);
+    return options;
+  }
 
   platform::PosixEnv env{[] { QCoreApplication::processEvents(); }};
   platform::ComPortMap com_ports;
@@ -51,6 +60,7 @@ struct ServerHost::Parts {
   platform::DirectPipes direct;
   Identity identity;
   platform::PosixDisplayLink display_link;
+  platform::QtImageReader reader{env};
   job::Server server;
 };
 

@@ -1,18 +1,25 @@
 // "Logo Selection": a bitmap picker (volume, folder, *.bmp file) and the logo
-// buttons. Loading a logo into the printer is not built yet: those buttons
-// are shown disabled. The paper feed works as on the Options page.
+// buttons. The buttons send the picked file's bytes to the server as the
+// command line's logo requests, so a press during a job waits for it; the
+// server reports the progress in lblLoadImage and its messages as boxes.
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QFileSystemModel>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QPixmap>
+#include <QPointer>
 #include <QPushButton>
 #include <QStorageInfo>
 #include <QVBoxLayout>
+#include <memory>
 
 #include "gui/pages.h"
+#include "logo/bmp.h"
+#include "logo/logo.h"
 
 namespace dovevid::gui {
 
@@ -26,8 +33,9 @@ QListView* FolderView(const char* name, QFileSystemModel* model) {
 }
 
 // Drive1, Dir1 and File1: picking a volume opens its folder, a double click
-// on a folder enters it, and File1 shows that folder's bitmaps.
-QWidget* Picker() {
+// on a folder enters it, and File1 shows that folder's bitmaps; a click on
+// one of them calls `picked` with its path.
+QWidget* Picker(std::function<void(const QString&)> picked) {
   auto* box = new QWidget;
   auto* column = new QVBoxLayout(box);
   column->addWidget(Label("lblBmpFileSelection", QStringLiteral("Bmp File Selection")));
@@ -52,6 +60,8 @@ QWidget* Picker() {
   QObject::connect(drives, &QComboBox::textActivated, box, open);
   QObject::connect(dir_view, &QListView::doubleClicked, box,
                    [=](const QModelIndex& i) { open(dirs->filePath(i)); });
+  QObject::connect(file_view, &QListView::clicked, box,
+                   [=](const QModelIndex& i) { picked(files->filePath(i)); });
   open(QDir::homePath());
   column->addWidget(drives);
   column->addWidget(dir_view);
@@ -59,11 +69,21 @@ QWidget* Picker() {
   return box;
 }
 
-QPushButton* LaterButton(const char* name, const QString& caption) {
-  auto* button = new QPushButton(caption);
-  button->setObjectName(QString::fromLatin1(name));
-  button->setEnabled(false);
-  return button;
+// The picture in imgLogo, shrunk to fit; empty when it cannot be read.
+void ShowPicture(QLabel* image, const QString& path) {
+  QPixmap picture(path);
+  if (!picture.isNull() &&
+      (picture.width() > image->width() || picture.height() > image->height())) {
+    picture = picture.scaled(image->size(), Qt::KeepAspectRatio);
+  }
+  image->setPixmap(picture);
+}
+
+std::string FileBytes(const QString& path) {
+  QFile file(path);
+  if (path.isEmpty() || !file.open(QIODevice::ReadOnly)) return {};
+  const QByteArray bytes = file.readAll();
+  return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
 
 }  // namespace
@@ -72,23 +92,67 @@ QWidget* BuildLogoPage(PageTools& t) {
   auto* page = new QWidget;
   page->setObjectName(QStringLiteral("pageLogo"));
   auto* grid = new QGridLayout(page);
-  grid->addWidget(Picker(), 0, 0, 3, 1);
   auto* image = Label("imgLogo", QString());
   image->setMinimumSize(256, 128);
   image->setFrameShape(QFrame::Box);
   image->setAlignment(Qt::AlignCenter);
-  grid->addWidget(image, 0, 1, 1, 2);
   auto* size = new QLineEdit;
   size->setObjectName(QStringLiteral("txtImageDim"));
   size->setToolTip(QStringLiteral("Image Dimension"));
   size->setReadOnly(true);
+  t.status.logo_progress = Label("lblLoadImage", QStringLiteral("0 %"));
+
+  // The selected image path lives as long as the page.
+  auto selected = std::make_shared<QString>();
+  grid->addWidget(Picker([=](const QString& path) {
+                    *selected = path;
+                    ShowPicture(image, path);
+                    const auto header = logo::ReadBmpHeader(FileBytes(path));
+                    size->setText(header ? QString::fromStdString(logo::ImageDimensionText(*header))
+                                         : QString());
+                  }),
+                  0, 0, 3, 1);
+  grid->addWidget(image, 0, 1, 1, 2);
   grid->addWidget(size, 1, 1);
-  grid->addWidget(Label("lblLoadImage", QStringLiteral("0 %")), 1, 2);
+  grid->addWidget(t.status.logo_progress, 1, 2);
+
+  // {"logo", sub, bytes of the picked file}; nothing, after telling the
+  // operator, when no file is picked or it cannot be read.
+  Operator* op = &t.op;
+  const auto with_picture = [selected, op](const char* sub) {
+    return [selected, op, sub]() -> ServerRequests::Request {
+      std::string bytes = FileBytes(*selected);
+      if (bytes.empty()) {
+        op->ShowMessage(logo::kMsgFileNotFound);
+        return {};
+      }
+      return {"logo", sub, std::move(bytes)};
+    };
+  };
+  auto* preview = new QPushButton(QStringLiteral("Pre Wiew"));
+  preview->setObjectName(QStringLiteral("cmdPreview"));
+  ServerRequests* requests = &t.requests;
+  const QString preview_file =
+      QString::fromStdString(JoinPath(t.server.dirs().app_dir, logo::kPreviewFileName));
+  QObject::connect(preview, &QPushButton::clicked, page, [=] {
+    ServerRequests::Request request = with_picture("preview")();
+    if (request.empty()) return;
+    preview->setEnabled(false);
+    requests->Send(std::move(request), [=, guard = QPointer<QPushButton>(preview)](
+                                           const job::ControlReply& reply) {
+      if (!guard) return;
+      guard->setEnabled(true);
+      if (reply.exit_code == 0) ShowPicture(image, preview_file);
+    });
+  });
+
   auto* buttons = new QVBoxLayout;
-  buttons->addWidget(LaterButton("cmdLoadLogo", QStringLiteral("Load Logo Image")));
-  buttons->addWidget(LaterButton("cmdPreview", QStringLiteral("Pre Wiew")));
-  buttons->addWidget(LaterButton("printImage", QStringLiteral("Print Image")));
-  buttons->addWidget(LaterButton("cmdTest", QStringLiteral("T")));
+  buttons->addWidget(t.requests.Button("cmdLoadLogo", QStringLiteral("Load Logo Image"), {},
+                                       with_picture("load")));
+  buttons->addWidget(preview);
+  buttons->addWidget(
+      t.requests.Button("printImage", QStringLiteral("Print Image"), {}, {"logo", "print"}));
+  buttons->addWidget(t.requests.Button("cmdTest", QStringLiteral("T"), {}, with_picture("download")));
   buttons->addWidget(
       t.requests.Button("cmdPrintFeed", QStringLiteral("Paper Feed"), {}, {"printer", "feed"}));
   buttons->addStretch();

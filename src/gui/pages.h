@@ -27,6 +27,7 @@ struct StatusWidgets {
   QLineEdit* counter = nullptr;          // txtNumScontr
   QPushButton* test_receipt = nullptr;   // CMBFile
   QLineEdit* default_printer = nullptr;  // txtDefaultPrinter
+  QLabel* logo_progress = nullptr;       // lblLoadImage
 };
 
 struct PageTools {

@@ -7,6 +7,7 @@
 #include "gui/main_window.h"
 #include "gui/record_text.h"
 #include "gui/tray_icon.h"
+#include "logo/logo.h"
 
 namespace dovevid::gui {
 
@@ -71,6 +72,10 @@ void WindowStatusView::ShowSettingsChanged() {
   if (!window_) return;
   window_->binder().Reload();
   ShowPrinterState();
+}
+
+void WindowStatusView::ShowLogoProgress(int percent) {
+  if (window_) window_->status().logo_progress->setText(QString::fromStdString(logo::ProgressText(percent)));
 }
 
 void WindowStatusView::ShowPrinterState() {

@@ -28,6 +28,7 @@ class WindowStatusView : public job::StatusView {
   void ShowIdentification(std::string_view identification) override;
   void ShowDumpState(std::string_view text, bool done) override;
   void ShowSettingsChanged() override;
+  void ShowLogoProgress(int percent) override;
 
   // The port lamp and the chosen printer, which follow the port test and
   // the printer selection.

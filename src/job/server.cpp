@@ -28,7 +28,8 @@ Server::Server(ServerEnvironment e, config::Directories dirs)
               [this] {
                 std::string err;
                 (void)PersistCounter(&err);
-              }}) {
+              }}),
+      bmp_reader_(e_.env) {
   channel_.SetPaperEndListener(&paper_listener_);
 }
 

@@ -30,6 +30,7 @@
 #include "job/print_run.h"
 #include "job/server_state.h"
 #include "job/sl_renderers.h"
+#include "logo/logo.h"
 #include "printer/channel.h"
 #include "printer/maintenance.h"
 #include "printer/transport.h"
@@ -52,7 +53,22 @@ struct ServerEnvironment {
   // For the status report: this process, and the device behind COM n.
   int process_id = 0;
   std::function<std::string(int)> com_port_device;
+  // Pictures of the logo requests; bitmaps alone through `env` when null.
+  logo::ImageReader* image_reader = nullptr;
+  // Picture options of a logo request that names none.
+  logo::ConvertOptions logo_options{};
 };
+
+// The logo requests. A picture travels as its bytes, never as a path, so no
+// request makes the server read a file outside its own directories:
+//   {"logo", "load", BMP, OPTION...}     stores it in the selected printer; an
+//                                        empty BMP loads PreviewImageFile.bmp
+//   {"logo", "preview", BMP, OPTION...}  writes PreviewImageFile.bmp
+//   {"logo", "download", BMP}            sends a 1-bit bitmap as a downloaded
+//                                        bit image, whatever the printer entry
+//   {"logo", "print"}                    prints the stored logo once
+// OPTION is "dither", "threshold=N" or "paper-width=N".
+std::vector<std::string> LogoOptionWords(const logo::ConvertOptions& options);
 
 // How often an unusable printer port is tried again.
 inline constexpr int kPortRetestMs = 1000;
@@ -147,6 +163,7 @@ class Server {
   ControlReply Counter(const std::vector<std::string>& request);
   ControlReply Timer(const std::vector<std::string>& request);
   ControlReply TestReceipt();
+  ControlReply LogoCommand(const std::vector<std::string>& request);
   // What follows a change of these settings, as their selection handlers do.
   void ApplySelectionHandlers(const config::Settings& before);
   // Saves the configuration; false (with the message in *err) on a fault.
@@ -166,6 +183,7 @@ class Server {
   PrintRun print_;
   IdentificationDump dump_;
   JobCycle cycle_;
+  logo::BmpFileReader bmp_reader_;
 
   std::deque<Pending> queue_;
   bool in_tick_ = false;

@@ -2,6 +2,7 @@
 // without a server, which go through the same code).
 #include <fmt/format.h>
 
+#include <charconv>
 #include <limits>
 
 #include "base/text.h"
@@ -19,11 +20,49 @@ std::string Iso(const DateTime& t) {
                      t.minute, t.second);
 }
 
+// The picture of a logo request, while the request runs.
+constexpr char kLogoRequestFile[] = "LogoRequest.bmp";
+
+std::optional<int> WholeNumber(std::string_view text, int low, int high) {
+  int n = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), n);
+  if (ec != std::errc() || end != text.data() + text.size() || n < low || n > high) return std::nullopt;
+  return n;
+}
+
+bool ParseLogoOptions(const std::vector<std::string>& words, logo::ConvertOptions* options) {
+  for (const std::string& w : words) {
+    const std::size_t eq = w.find('=');
+    const std::string name = w.substr(0, eq);
+    const std::string value = eq == std::string::npos ? "" : w.substr(eq + 1);
+    if (w == "dither") {
+      options->method = logo::Monochrome::kDither;
+    } else if (const auto n = WholeNumber(value, 1, 255); name == "threshold" && n) {
+      options->threshold = *n;
+    } else if (const auto dots = WholeNumber(value, 1, 0xFFFF); name == "paper-width" && dots) {
+      options->paper_width_dots = *dots;
+    } else {
+      return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace
+
+std::vector<std::string> LogoOptionWords(const logo::ConvertOptions& options) {
+  std::vector<std::string> words;
+  if (options.method == logo::Monochrome::kDither) words.emplace_back("dither");
+  words.push_back("threshold=" + std::to_string(options.threshold));
+  words.push_back("paper-width=" + std::to_string(options.paper_width_dots));
+  return words;
+}
 
 ControlReply Server::Execute(const std::vector<std::string>& request) {
   ControlReply reply;
   std::string messages;  // what the operator was told meanwhile
+  // A settings listing may answer while a request waits for the printer.
+  std::string* const outer = op_.capture;
   op_.capture = &messages;
   const std::string verb = request.empty() ? "" : request[0];
   const std::size_t n = request.size();
@@ -43,10 +82,12 @@ ControlReply Server::Execute(const std::vector<std::string>& request) {
     reply = Timer(request);
   } else if (verb == "test-receipt" && n == 1) {
     reply = TestReceipt();
+  } else if (verb == "logo" && n >= 2) {
+    reply = LogoCommand(request);
   } else {
     reply = Refused("not a request this server takes: '" + verb + "'");
   }
-  op_.capture = nullptr;
+  op_.capture = outer;
   reply.err = messages + reply.err;
   return reply;
 }
@@ -237,6 +278,49 @@ ControlReply Server::TestReceipt() {
   return {0, fmt::format("test receipt queued as {}; the answer comes in {} or {}\n",
                          files_.Path(kSrStart), files_.Path(kSrOut), files_.Path(kSrErr)),
           ""};
+}
+
+ControlReply Server::LogoCommand(const std::vector<std::string>& request) {
+  const std::string& sub = request[1];
+  const std::size_t n = request.size();
+  const bool picture = sub == "load" || sub == "preview" || sub == "download";
+  logo::ConvertOptions options = e_.logo_options;
+  if (!picture && sub != "print") return Refused("logo: no such request '" + sub + "'");
+  if ((sub == "print" && n > 2) ||
+      (n > 3 && (sub == "download" || !ParseLogoOptions({request.begin() + 3, request.end()}, &options)))) {
+    return Refused("logo " + sub + ": unexpected arguments");
+  }
+  logo::LogoImages images({e_.env, op_, channel_, settings_,
+                           e_.image_reader ? *e_.image_reader : bmp_reader_, dirs_.app_dir, options,
+                           [this](int percent) { e_.view.ShowLogoProgress(percent); }});
+  if (sub == "print") {
+    if (!images.PrintImage()) return {1, "", ""};
+    return {0, "logo printed on " + settings_.SelectedPrinterName() + "\n", ""};
+  }
+  // The picture is written into the application directory for as long as
+  // the request runs.
+  const std::string bytes = n > 2 ? request[2] : "";
+  const std::string path = bytes.empty() ? "" : JoinPath(dirs_.app_dir, kLogoRequestFile);
+  if (!path.empty()) {
+    if (const Status st = e_.env.WriteFile(path, bytes); !st.ok()) {
+      (void)e_.env.RemoveFile(path);
+      return {1, "", "dovevid: " + path + ": " + st.description() + "\n"};
+    }
+  }
+  bool done = false;
+  std::string out;
+  if (sub == "load") {
+    done = images.LoadLogo(path.empty() ? images.PreviewFilePath() : path);
+    out = "logo stored in " + settings_.SelectedPrinterName() + "\n";
+  } else if (sub == "preview") {
+    done = images.Preview(path);
+    out = images.PreviewFilePath() + "\n";
+  } else {
+    done = images.DownloadBitImage(path);
+    out = "logo downloaded to " + settings_.SelectedPrinterName() + "\n";
+  }
+  if (!path.empty()) (void)e_.env.RemoveFile(path);
+  return {done ? 0 : 1, done ? out : "", ""};
 }
 
 }  // namespace dovevid::job

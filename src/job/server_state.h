@@ -51,6 +51,8 @@ class StatusView {
   virtual void ShowDumpState(std::string_view /*text*/, bool /*done*/) {}
   // The settings record was changed from outside the window (a command).
   virtual void ShowSettingsChanged() {}
+  // lblLoadImage: how much of a logo has reached the printer.
+  virtual void ShowLogoProgress(int /*percent*/) {}
 };
 
 // Timer21 as the job cycle sees it. Setting the interval of an enabled timer

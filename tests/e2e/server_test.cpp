@@ -530,8 +530,8 @@ INSTANTIATE_TEST_SUITE_P(Link, DirectPrinter,
                          });
 
 
-// A logo stored with `dovevid logo load` on the serial printer entry comes
-// out of the next receipt with "Print Logo Up", in the printer's decoding
+// A logo stored with `dovevid logo load` through the running server on the
+// serial printer entry comes out of the next receipt with "Print Logo Up", in the printer's decoding
 // and in the preview.
 TEST_F(E2e, StoredLogoPrintsAtTheTopOfReceipts) {
   Configure({"ListPrinters=RS232_PRINTER", "chkOptions(2)=1"});
@@ -552,14 +552,20 @@ TEST_F(E2e, StoredLogoPrintsAtTheTopOfReceipts) {
   EXPECT_EQ(missing.exit_code, 1);
   EXPECT_THAT(missing.err, HasSubstr("File not found"));
   // The serial printer needs the NV file too: convert first.
-  EXPECT_EQ(logo({"load", Path("logo.bmp")}).exit_code, 1);
+  const RunResult refused = logo({"load", Path("logo.bmp")});  // no server: here
+  EXPECT_EQ(refused.exit_code, 1);
+  EXPECT_THAT(refused.err, HasSubstr("File not found"));
   ASSERT_EQ(logo({"convert", Path("logo.bmp")}).exit_code, 0);
-  const RunResult loaded = logo({"load", Path("logo.bmp")});
-  ASSERT_EQ(loaded.exit_code, 0) << loaded.err;
-  EXPECT_THAT(loaded.err, HasSubstr("100 %"));
 
+  // The running server owns the port: load and print go through it (no
+  // --com here, so acting alone they would miss the printer).
   StartServer();
   WaitUntilServing();
+  const RunResult loaded = Command({"logo", "load", Path("logo.bmp")});
+  ASSERT_EQ(loaded.exit_code, 0) << loaded.err;
+  EXPECT_THAT(loaded.err, HasSubstr("100 %"));
+  EXPECT_EQ(loaded.out, "logo stored in RS232_PRINTER\n");
+  EXPECT_EQ(Command({"logo", "print"}).exit_code, 0);
   ASSERT_EQ(Submit("Hello\r\n").exit_code, 0);
   ASSERT_TRUE(WaitFor([&] { return printer_.Capture().find("\x1DV") != std::string::npos; }));
   Write("capture.bin", printer_.Capture());

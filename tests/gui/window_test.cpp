@@ -13,8 +13,10 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileSystemModel>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
@@ -31,6 +33,8 @@
 #include "gui/main_window.h"
 #include "gui/tray_icon.h"
 #include "job/server.h"
+#include "logo/bmp.h"
+#include "temp_dir.h"
 #include "test_doubles.h"
 
 namespace dovevid::gui {
@@ -303,6 +307,37 @@ TEST_F(WindowTest, MessageBoxesNeverHoldAJobAndButtonsWaitForIt) {
   EXPECT_THAT(serial_.printed, EndsWith("\x1D"
                                         "V\x42\r\n\x1BJ1\r\n"));  // cut, then feed
   EXPECT_TRUE(Find<QPushButton>("cmdPrintFeed")->isEnabled());
+}
+
+TEST_F(WindowTest, LogoPageLoadsThePickedBitmapShowingItsProgress) {
+  logo::Bitmap black(64, 32);
+  for (int y = 0; y < 32; ++y) {
+    for (int x = 0; x < 64; ++x) black.Set(x, y, true);
+  }
+  testing::TempDir dir;
+  testing::WriteFileOrDie(dir / "logo.bmp", logo::EncodeBmp1(black));
+  window().tabs()->setCurrentIndex(3);
+  auto* files = Find<QListView>("File1");
+  auto* model = qobject_cast<QFileSystemModel*>(files->model());
+  files->setRootIndex(model->setRootPath(QString::fromStdString(dir.path())));
+  const QModelIndex bmp = model->index(QString::fromStdString(dir / "logo.bmp"));
+  for (int i = 0; i < 100 && files->visualRect(bmp).isEmpty(); ++i) QTest::qWait(20);
+  QTest::mouseClick(files->viewport(), Qt::LeftButton, {}, files->visualRect(bmp).center());
+  EXPECT_EQ(Find<QLineEdit>("txtImageDim")->text(), "64 x 32");
+
+  Click("cmdLoadLogo");  // the serial printer wants the NV file too
+  EXPECT_THAT(OpenBoxes(), ElementsAre("File not found"));
+  env_.SetFile("/app/NVImageFile.BIN", "");
+  QLabel* progress = Find<QLabel>("lblLoadImage");
+  QStringList shown;
+  env_.OnPump([&] {
+    if (shown.isEmpty() || shown.back() != progress->text()) shown << progress->text();
+  });
+  Click("cmdLoadLogo");
+  EXPECT_THAT(shown, ElementsAre("0 %", "39 %", "79 %"));
+  EXPECT_EQ(progress->text(), "100 %");
+  using namespace std::string_literals;
+  EXPECT_THAT(serial_.printed, HasSubstr("\x1D*\x08\x04"s + std::string(256, '\xFF')));
 }
 
 TEST_F(WindowTest, ClosingTheWindowFinishesTheJobThenShutsDown) {

@@ -132,19 +132,23 @@ TEST_F(ServerTest, RequestsDuringAJobWaitForItsAnswerStatusAnswersAtOnce) {
     server_.HandleRequest({"counter", "15"}, [&](const ControlReply& r) {
       events.push_back("counter " + r.out);
     });
+    server_.HandleRequest({"logo", "print"}, [&](const ControlReply& r) {
+      events.push_back("logo " + std::to_string(r.exit_code));
+    });
     server_.HandleRequest({"status"}, [&](const ControlReply& r) { status_during_job = r.out; });
     events.push_back("queued while printing");
   });
   Run(3000);  // the re-arming tick after the dump, then the poll that takes the job
   env_.OnPump({});
-  EXPECT_THAT(events, ElementsAre("queued while printing", "feed 0", "counter 15\n"));
+  EXPECT_THAT(events, ElementsAre("queued while printing", "feed 0", "counter 15\n", "logo 0"));
   EXPECT_FALSE(env_.HasFile("/data/DOVEVID.JOB"));  // the job ended
   EXPECT_THAT(status_during_job, HasSubstr("job=printing\n"));
   EXPECT_THAT(status_during_job, HasSubstr("device=/dev/ttyS0\n"));
   EXPECT_TRUE(env_.HasFile("/data/FINESCO.001"));
-  // The feed came after the whole receipt, cut included.
+  // The feed and the logo came after the whole receipt, cut included.
   EXPECT_THAT(serial_.printed, HasSubstr("RECEIPT"));
-  EXPECT_THAT(serial_.printed, EndsWith("\x1D" "V\x42\r\n\x1BJ1\r\n"));
+  EXPECT_THAT(serial_.printed, EndsWith("\x1D" "V\x42\r\n\x1BJ1\r\n\x1D(L\x06" + std::string(1, '\0') +
+                                            "0E  \x01\x01"));
   EXPECT_EQ(server_.settings().receipt_counter, 15);
   EXPECT_THAT(env_.File("/app/KV2EPcfg.txt"), HasSubstr("\r\n 15 \r\n"));  // saved at once
 
@@ -173,6 +177,9 @@ TEST_F(ServerTest, SettingsAreCheckedWholeAppliedWithTheirHandlersAndSaved) {
       {{"rm", "-rf", "/"}, 2, "not a request"},
       {{"counter", "ABC"}, 2, "stays 0"},
       {{"reprint"}, 1, "Function not available"},
+      {{"logo", "load", "BM", "threshold=0"}, 2, "unexpected arguments"},
+      {{"logo", "download", "not a bitmap"}, 1, "Format invalid"},
+      {{"logo", "preview", "not a bitmap"}, 1, "File not converted"},
       {{"settings", "set", "cboFileExtension=.005", "txtTimerVal=250", "cboComPort=<none>"}, 0, ""},
   };
   for (const Case& c : cases) {
@@ -185,6 +192,7 @@ TEST_F(ServerTest, SettingsAreCheckedWholeAppliedWithTheirHandlersAndSaved) {
     }
   }
   EXPECT_EQ(server_.settings().FileExtension(), ".005");
+  EXPECT_FALSE(env_.HasFile("/app/LogoRequest.bmp"));  // the picture goes with its request
   EXPECT_EQ(timer_.Interval(), 250);
   EXPECT_FALSE(server_.state().port_usable);  // the COM port handler ran
   EXPECT_EQ(env_.File("/data/KVTIMER1.TXT"), "250\r\n");
