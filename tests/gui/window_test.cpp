@@ -50,19 +50,6 @@ void KeyIn(QWidget* w, const QString& text) {
   for (const QChar c : text) QTest::sendKeyEvent(QTest::Click, w, Qt::Key_unknown, QString(c), {});
 }
 
-class FixedIdentity : public job::IdentitySource {
- public:
-  std::string GetMacText() override { return "001A2B3C4D5E"; }
-  std::optional<std::int32_t> VolumeSerialNumber() override { return std::nullopt; }
-};
-
-struct NoDisplay : display::SerialLink {
-  Status Open(int, std::string_view) override { return Status::Error(fault::kDeviceIo, "absent"); }
-  bool IsOpen() const override { return false; }
-  Status Write(std::string_view) override { return Status::Error(fault::kDeviceIo, "absent"); }
-  void Close() override {}
-};
-
 class WindowTest : public ::testing::Test {
  protected:
   WindowTest() {
@@ -127,8 +114,8 @@ class WindowTest : public ::testing::Test {
   testing::FakeSpooler spooler_;
   testing::FakeStatusMonitor monitor_;
   testing::FakeDirectPrinters direct_{env_};
-  FixedIdentity identity_;
-  NoDisplay display_;
+  testing::FixedIdentity identity_;
+  testing::NoDisplay display_;
   testing::FakeTimer timer_{env_};
   Desktop desktop_;
   job::Server server_ = MakeServer(desktop_.op(), desktop_.view());

@@ -20,20 +20,6 @@ using ::testing::HasSubstr;
 using ::testing::Not;
 using ::testing::StartsWith;
 
-class FixedIdentity : public IdentitySource {
- public:
-  std::string GetMacText() override { return "001A2B3C4D5E"; }
-  std::optional<std::int32_t> VolumeSerialNumber() override { return std::nullopt; }
-};
-
-// A display that is never there.
-struct NoDisplay : display::SerialLink {
-  Status Open(int, std::string_view) override { return Status::Error(fault::kDeviceIo, "absent"); }
-  bool IsOpen() const override { return false; }
-  Status Write(std::string_view) override { return Status::Error(fault::kDeviceIo, "absent"); }
-  void Close() override {}
-};
-
 class ServerTest : public ::testing::Test {
  protected:
   ServerTest() {
@@ -62,11 +48,11 @@ class ServerTest : public ::testing::Test {
   testing::FakeSpooler spooler_;
   testing::FakeStatusMonitor monitor_;
   testing::FakeDirectPrinters direct_{env_};
-  FixedIdentity identity_;
+  testing::FixedIdentity identity_;
   testing::RecordingOperator op_;
   StatusView view_;
   testing::FakeTimer timer_{env_};
-  NoDisplay display_;
+  testing::NoDisplay display_;
   Server server_{{env_, op_, view_, timer_, serial_, spooler_, monitor_, direct_, identity_, display_, 42,
                   [](int n) { return "/dev/ttyS" + std::to_string(n - 1); }},
                  dirs_};

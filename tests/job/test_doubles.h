@@ -13,6 +13,8 @@
 #include "base/log.h"
 #include "config/files.h"
 #include "config/settings.h"
+#include "display/customer_display.h"
+#include "job/identification.h"
 #include "fake_env.h"
 #include "job/job_files.h"
 #include "job/server_state.h"
@@ -53,6 +55,21 @@ class FakeTimer : public job::PollTimer {
   int interval_ = 1000;
   bool enabled_ = false;
   std::int64_t due_ = 0;
+};
+
+// A machine with a fixed network address and no volume serial number.
+class FixedIdentity : public job::IdentitySource {
+ public:
+  std::string GetMacText() override { return "001A2B3C4D5E"; }
+  std::optional<std::int32_t> VolumeSerialNumber() override { return std::nullopt; }
+};
+
+// A customer display that is never there.
+struct NoDisplay : display::SerialLink {
+  Status Open(int, std::string_view) override { return Status::Error(fault::kDeviceIo, "absent"); }
+  bool IsOpen() const override { return false; }
+  Status Write(std::string_view) override { return Status::Error(fault::kDeviceIo, "absent"); }
+  void Close() override {}
 };
 
 class JobTest : public ::testing::Test {
