@@ -152,7 +152,7 @@ int RunRenderCommand(const std::vector<std::string>& args) {
     dirs.app_dir = common.app_dir.value_or(platform::ExecutableDirectory());
     dirs.data_dir = temp->path().toStdString();
   }
-  config::Settings settings = LoadSettings(env, dirs);
+  config::Settings settings = LoadSettings(env, dirs, {}, false, /*cups_queues=*/false);
   if (temp) dirs.data_dir = temp->path().toStdString();
   // Start-up shows the display rows 20 wide whatever the list holds; an
   // explicit --set cboDisplayLength below changes that, as a selection does.
@@ -174,10 +174,14 @@ int RunRenderCommand(const std::vector<std::string>& args) {
 
   const std::string out_path = sl::RenderedLinesPath(dirs);
   bool produced = false;
-  if (sl::VerificaStampaCopia(env, *file)) {
+  // The renderer is chosen on the bytes read once (VerificaStampaCopia and
+  // VerificaFattura would each read the file again).
+  std::string data;
+  if (!env.ReadFile(*file, &data).ok()) data.clear();
+  if (sl::IsReprintRequest(data)) {
     produced = env.FileExists(out_path);
     if (!produced) std::cerr << "dovevid render: reprint request, but " << out_path << " does not exist\n";
-  } else if (sl::VerificaFattura(env, *file)) {
+  } else if (sl::IsInvoiceData(data)) {
     rates = sl::LoadVatRates(env, dirs.app_dir);
     produced = sl::SimulazioneFattura(ctx, *file).result == 0 && env.FileExists(out_path);
   } else {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -12,6 +13,17 @@
 #include "base/status.h"
 
 namespace dovevid {
+
+// Tells one version of a file from another without reading it: which file
+// it is, its size and when it was last changed.
+struct FileStamp {
+  std::uint64_t device = 0;
+  std::uint64_t inode = 0;
+  std::int64_t size = 0;
+  std::int64_t modified_ns = 0;
+  std::int64_t changed_ns = 0;  // the inode's change time
+  bool operator==(const FileStamp&) const = default;
+};
 
 class Env {
  public:
@@ -21,6 +33,8 @@ class Env {
   // bytes, never re-encoded.
   virtual bool FileExists(const std::string& path) = 0;
   virtual bool DirectoryExists(const std::string& path) = 0;
+  // The stamp of a regular file; nothing when there is none to look at.
+  virtual std::optional<FileStamp> Stamp(const std::string& path) = 0;
   virtual Status ReadFile(const std::string& path, std::string* contents) = 0;
   // Creates or replaces the file.
   virtual Status WriteFile(const std::string& path, std::string_view contents) = 0;

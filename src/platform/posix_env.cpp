@@ -61,13 +61,28 @@ bool PosixEnv::DirectoryExists(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+std::optional<FileStamp> PosixEnv::Stamp(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+  constexpr std::int64_t kNs = 1000000000;
+  return FileStamp{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
+                   static_cast<std::int64_t>(st.st_size),
+                   st.st_mtim.tv_sec * kNs + st.st_mtim.tv_nsec,
+                   st.st_ctim.tv_sec * kNs + st.st_ctim.tv_nsec};
+}
+
 Status PosixEnv::ReadFile(const std::string& path, std::string* contents) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return FromErrno(errno);
-  std::string data;
-  char buf[8192];
+  // Read in one go when the size is known; the loop still takes whatever
+  // the file holds by the time it is read.
+  struct stat st {};
+  std::string data(
+      ::fstat(fd, &st) == 0 && st.st_size > 0 ? static_cast<size_t>(st.st_size) + 1 : 8192, '\0');
+  size_t size = 0;
   for (;;) {
-    const ssize_t n = ::read(fd, buf, sizeof buf);
+    if (size == data.size()) data.resize(data.size() * 2);
+    const ssize_t n = ::read(fd, data.data() + size, data.size() - size);
     if (n == 0) break;
     if (n < 0) {
       if (errno == EINTR) continue;
@@ -75,8 +90,9 @@ Status PosixEnv::ReadFile(const std::string& path, std::string* contents) {
       ::close(fd);
       return FromErrno(err);
     }
-    data.append(buf, static_cast<size_t>(n));
+    size += static_cast<size_t>(n);
   }
+  data.resize(size);
   ::close(fd);
   *contents = std::move(data);
   return Status::OK();

@@ -2,7 +2,9 @@
 
 #include <fmt/format.h>
 
+#include <charconv>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 #include "base/text.h"
@@ -14,14 +16,27 @@ namespace {
 // Position of `key` in `text` without regard to case, or npos.
 size_t FindNoCase(std::string_view text, std::string_view key) {
   if (key.empty()) return 0;
-  return ToUpper1252(text).find(ToUpper1252(key));
+  const std::string upper_key = ToUpper1252(key);
+  for (size_t i = 0; i + key.size() <= text.size(); ++i) {
+    // Below 'A' a character is its own capital and no other's: jump to it.
+    if (static_cast<unsigned char>(upper_key[0]) < 'A') {
+      const void* next =
+          std::memchr(text.data() + i, upper_key[0], text.size() - key.size() + 1 - i);
+      if (next == nullptr) break;
+      i = static_cast<size_t>(static_cast<const char*>(next) - text.data());
+    }
+    size_t j = 0;
+    while (j < key.size() && ToUpper1252(text[i + j]) == upper_key[j]) ++j;
+    if (j == key.size()) return i;
+  }
+  return std::string_view::npos;
 }
 
 std::string ValueAt(std::string_view record, size_t start) {
   if (start >= record.size()) return "";
-  const size_t end = record.find_first_of(",;", start);
-  return std::string(record.substr(start, end == std::string_view::npos ? std::string_view::npos
-                                                                        : end - start));
+  size_t end = start;
+  while (end < record.size() && record[end] != ',' && record[end] != ';') ++end;
+  return std::string(record.substr(start, end - start));
 }
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
@@ -161,9 +176,15 @@ std::optional<std::string> GetField(std::string_view record, std::string_view ke
 std::string CanonicalNumber(double v) {
   if (!std::isfinite(v)) return "0";
   const double a = std::fabs(v);
+  // Whole numbers, the usual case, need no rounding to 15 digits.
+  if (a < 1e15 && v == std::trunc(v)) return fmt::format_int(static_cast<long long>(v)).str();
   if (a >= 1e15) return fmt::format("{:.15g}", v);
   const int int_digits = a < 1 ? 1 : static_cast<int>(std::floor(std::log10(a))) + 1;
-  std::string s = fmt::format("{:.{}f}", v, std::max(0, 15 - int_digits));
+  char buf[64];
+  const auto end = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed,
+                                 std::max(0, 15 - int_digits))
+                       .ptr;
+  std::string s(buf, end);
   if (s.find('.') != std::string::npos) {
     while (s.back() == '0') s.pop_back();
     if (s.back() == '.') s.pop_back();
@@ -204,8 +225,9 @@ std::string NormalizeSlRecord(std::string_view record, int max_text_length) {
 }
 
 SlCommand ClassifySlRecord(std::string_view record) {
-  std::string unused;
-  auto kw = [&](std::string_view key) { return FindField(true, &unused, record, key) != 0; };
+  // Keyword mode of FindField, with the record's head upper-cased once.
+  const std::string head = ToUpper1252(record.substr(0, 5));
+  auto kw = [&](std::string_view key) { return head.find(key) != std::string::npos; };
   auto starts = [&](std::string_view prefix) { return record.substr(0, prefix.size()) == prefix; };
   if (kw("OPFS")) return SlCommand::kOpfs;
   if (kw("DEXT,")) return SlCommand::kDext;
@@ -257,8 +279,12 @@ bool IsReprintRequest(std::string_view data) {
 }
 
 bool IsInvoiceData(std::string_view data) {
-  for (const std::string& line : SplitCrLf(data)) {
-    if (line.compare(0, 4, "OPFS") == 0) return true;
+  // The start of every CR LF line, without splitting the data into lines.
+  for (size_t at = 0; at < data.size();) {
+    if (data.substr(at, 4) == "OPFS") return true;
+    const size_t end = data.find("\r\n", at);
+    if (end == std::string_view::npos) break;
+    at = end + 2;
   }
   return false;
 }

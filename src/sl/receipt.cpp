@@ -1,5 +1,6 @@
 #include "sl/receipt.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
@@ -40,13 +41,20 @@ constexpr Word kOperatorWord{30, "OPERATORE"};
 
 class ReceiptRenderer {
  public:
-  explicit ReceiptRenderer(const RenderContext& ctx)
-      : ctx_(ctx), settings_(ctx.settings), width_(ctx.settings.RowLength()) {}
+  // `vat_stamp`: the stamp of the rates file as read at the start.
+  ReceiptRenderer(const RenderContext& ctx, std::optional<FileStamp> vat_stamp)
+      : ctx_(ctx),
+        settings_(ctx.settings),
+        width_(ctx.settings.RowLength()),
+        vat_path_(JoinPath(ctx.dirs.app_dir, kVatRatesFileName)),
+        vat_stamp_(vat_stamp),
+        vat_checked_ms_(ctx.env.MonotonicMs()) {}
 
   // Handles every line; false when "Dati IVA incoerenti" ended the rendering.
-  bool Run(const std::vector<std::string>& lines);
+  bool Run(std::string_view data);
+  void Reserve(size_t bytes) { out_.reserve(bytes); }
   void End();
-  const std::string& output() const { return out_; }
+  std::string TakeOutput() { return std::move(out_); }
 
  private:
   // Runs one step of a record; a fault is reported and the record goes on.
@@ -105,6 +113,19 @@ class ReceiptRenderer {
     if (header_pending_) WriteHeader();
   }
   void WriteHeader();
+  // Reads the rates file again when it changed since it was last read. A
+  // look at the file is a system call, dearer than laying out a line, so it
+  // is looked at once the clock has moved on since the last look (and
+  // always after a failed read): a change applies to the lines from the
+  // next millisecond on.
+  void RefreshVatRates() {
+    const std::int64_t now_ms = ctx_.env.MonotonicMs();
+    if (vat_stamp_ && now_ms == vat_checked_ms_) return;
+    vat_checked_ms_ = now_ms;
+    const std::optional<FileStamp> now = ctx_.env.Stamp(vat_path_);
+    if (now && now == vat_stamp_) return;
+    ctx_.vat_rates = LoadVatRates(ctx_.env, ctx_.dirs.app_dir, &vat_stamp_);
+  }
 
   bool Dispatch(const std::string& record);
   void PrintLine(std::string_view line);
@@ -129,6 +150,9 @@ class ReceiptRenderer {
   const RenderContext& ctx_;
   const config::Settings& settings_;
   const int width_;
+  const std::string vat_path_;
+  std::optional<FileStamp> vat_stamp_;
+  std::int64_t vat_checked_ms_;
   std::string out_;
 
   std::int32_t total_ = 0;
@@ -165,9 +189,13 @@ void ReceiptRenderer::WriteHeader() {
   header_pending_ = false;
 }
 
-bool ReceiptRenderer::Run(const std::vector<std::string>& lines) {
+// The lines of `data` end at CR LF only (a lone CR or LF stays in its line).
+bool ReceiptRenderer::Run(std::string_view data) {
   const int max_text = width_ + 5;
-  for (const std::string& raw : lines) {
+  for (size_t start = 0; start < data.size();) {
+    const size_t end = std::min(data.find("\r\n", start), data.size());
+    const std::string_view raw = data.substr(start, end - start);
+    start = end + 2;
     switch (ClassifyReceiptLine(raw)) {
       case LineKind::kSkipped:
         continue;
@@ -295,10 +323,10 @@ bool ReceiptRenderer::Sale(const std::string& record) {
   std::int32_t amount = 0;
   Step([&] { amount = SaleAmount(unit_price, thousandths); });
 
-  // The table is read again for every sale line, so a changed file counts
-  // from here on for the rates of the next lines and of the VAT summary too,
-  // not only for this line's code.
-  ctx_.vat_rates = LoadVatRates(ctx_.env, ctx_.dirs.app_dir);
+  // The table is checked for every sale line, so a changed file counts from
+  // here on for the rates of the next lines and of the VAT summary too, not
+  // only for this line's code.
+  RefreshVatRates();
   std::int16_t vat = -1;
   VatCodeOfRate(ctx_.vat_rates, rate, &vat);
   if (vat < 0) vat = last_vat_;
@@ -598,7 +626,8 @@ RenderResult SimulazioneScontrino(const RenderContext& ctx, const std::string& d
     result.result = 1;
     return result;
   }
-  ctx.vat_rates = LoadVatRates(ctx.env, ctx.dirs.app_dir);
+  std::optional<FileStamp> vat_stamp;
+  ctx.vat_rates = LoadVatRates(ctx.env, ctx.dirs.app_dir, &vat_stamp);
   if (ctx.env.FileExists(result.path)) (void)ctx.env.RemoveFile(result.path);
 
   std::string data;
@@ -618,10 +647,11 @@ RenderResult SimulazioneScontrino(const RenderContext& ctx, const std::string& d
 
   std::string output;
   try {
-    ReceiptRenderer renderer(ctx);
-    result.completed = renderer.Run(SplitCrLf(data));
+    ReceiptRenderer renderer(ctx, vat_stamp);
+    renderer.Reserve(data.size() * 2);
+    result.completed = renderer.Run(data);
     if (result.completed) renderer.End();
-    output = renderer.output();
+    output = renderer.TakeOutput();
   } catch (const std::exception& e) {
     ctx.trace.WriteErrorLog(kRendererName, Status::Error(7, e.what()));
     result.result = 1;
