@@ -1,5 +1,7 @@
 #include "app/render_command.h"
 
+#include <malloc.h>
+
 #include <QTemporaryDir>
 #include <cstdio>
 #include <iostream>
@@ -96,6 +98,12 @@ int Usage(const std::string& error) {
 }  // namespace
 
 int RunRenderCommand(const std::vector<std::string>& args) {
+  // The data, the rendered lines and their copies are a few large buffers:
+  // kept in the heap and reused rather than mapped and faulted in afresh
+  // for each, which on a large file costs more than laying it out.
+  ::mallopt(M_MMAP_THRESHOLD, 64 << 20);
+  ::mallopt(M_TRIM_THRESHOLD, 128 << 20);
+  ::mallopt(M_TOP_PAD, 4 << 20);
   CommonOptions common;
   std::vector<std::string> rest;
   std::string error;
