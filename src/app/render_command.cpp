@@ -186,10 +186,13 @@ int RunRenderCommand(const std::vector<std::string>& args) {
   // VerificaFattura would each read the file again).
   std::string data;
   if (!env.ReadFile(*file, &data).ok()) data.clear();
-  if (sl::IsReprintRequest(data)) {
+  const bool reprint = sl::IsReprintRequest(data);
+  const bool invoice = !reprint && sl::IsInvoiceData(data);
+  std::string().swap(data);  // its memory serves the renderer's own read
+  if (reprint) {
     produced = env.FileExists(out_path);
     if (!produced) std::cerr << "dovevid render: reprint request, but " << out_path << " does not exist\n";
-  } else if (sl::IsInvoiceData(data)) {
+  } else if (invoice) {
     rates = sl::LoadVatRates(env, dirs.app_dir);
     produced = sl::SimulazioneFattura(ctx, *file).result == 0 && env.FileExists(out_path);
   } else {
