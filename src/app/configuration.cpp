@@ -10,14 +10,26 @@
 
 namespace dovevid::app {
 
+namespace {
+
+class NoQueues : public platform::CupsSpooler {
+ public:
+  std::vector<printer::SpoolerPrinter> ListPrinters() override { return {}; }
+};
+
+}  // namespace
+
 config::Settings LoadSettings(Env& env, const config::Directories& dirs,
-                              const CommonOptions& common, bool rewrite_timer_file) {
+                              const CommonOptions& common, bool rewrite_timer_file,
+                              bool cups_queues) {
   config::Settings s;
   // The channel builds and selects the printer list as the server does; no
   // port is opened for that.
   SilentOperator op;
   platform::PosixSerialPort serial(platform::ComPortOverrides(common.com));
-  platform::CupsSpooler spooler;
+  platform::CupsSpooler queues;
+  NoQueues no_queues;
+  platform::CupsSpooler& spooler = cups_queues ? queues : no_queues;
   platform::CupsStatusMonitor monitor(spooler);
   std::vector<std::string> problems;  // the server reports them
   platform::DirectPipes direct(platform::ConfiguredDirectPrinters(common.printers, &problems));

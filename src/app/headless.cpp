@@ -12,6 +12,7 @@
 #include "base/text.h"
 #include "job/server.h"
 #include "platform/control_socket.h"
+#include "platform/file_watcher.h"
 #include "platform/instance_lock.h"
 #include "platform/posix_env.h"
 #include "platform/qt_poll_timer.h"
@@ -138,6 +139,11 @@ int RunHeadless(int argc, char** argv, const std::vector<std::string>& args) {
     std::cerr << "dovevid: control socket: " << error << '\n';
     return 1;
   }
+
+  // A start file is taken as soon as it appears; the timer still polls.
+  const auto watcher = platform::FileWatcher::Watch(
+      dirs->data_dir, [&](std::string_view name) { server.OnFileAppeared(name); }, &error);
+  if (!watcher) std::cerr << "dovevid: " << error << " (jobs wait for the polling timer)\n";
 
   server.Start();
   const config::Settings& settings = server.settings();

@@ -44,7 +44,7 @@ std::optional<std::string> ParseJobArguments(const std::vector<std::string>& arg
 
 std::optional<int> PrepareOffline(Env& env, const JobArguments& a, bool private_data_dir,
                                   const std::function<int(const std::string&)>& usage,
-                                  OfflineSetup* out) {
+                                  OfflineSetup* out, bool cups_queues) {
   const CommonOptions& common = a.common;
   // The settings come from the installation's directories; what the run
   // writes goes to --data-dir or to a private temporary directory.
@@ -66,7 +66,7 @@ std::optional<int> PrepareOffline(Env& env, const JobArguments& a, bool private_
     out->dirs.data_dir = out->temp->path().toStdString();
   }
   out->installed_data_dir = out->dirs.data_dir;
-  out->settings = LoadSettings(env, out->dirs, common);
+  out->settings = LoadSettings(env, out->dirs, common, false, cups_queues);
   if (out->temp) out->dirs.data_dir = out->temp->path().toStdString();
   for (const auto& [name, value] : a.overrides) {
     const Status st = config::SetSetting(out->settings, name, value);

@@ -56,9 +56,10 @@ struct OfflineSetup {
 // installed), applies the overrides and picks the data directory the run
 // writes to: --data-dir unless `private_data_dir`, else a fresh temporary
 // one. On failure returns the exit status after telling why (bad usage goes
-// through `usage`).
+// through `usage`). Without `cups_queues` the printer list has no CUPS
+// queues (see LoadSettings).
 std::optional<int> PrepareOffline(Env& env, const JobArguments& a, bool private_data_dir,
                                   const std::function<int(const std::string&)>& usage,
-                                  OfflineSetup* out);
+                                  OfflineSetup* out, bool cups_queues = true);
 
 }  // namespace dovevid::app

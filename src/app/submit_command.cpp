@@ -158,7 +158,7 @@ int RunSubmitCommand(const std::vector<std::string>& args) {
     std::cerr << "dovevid submit: " << error << '\n';
     return 4;
   }
-  if (!ext) ext = LoadSettings(env, *dirs).FileExtension();
+  if (!ext) ext = LoadSettings(env, *dirs, {}, false, /*cups_queues=*/false).FileExtension();
   const auto& extensions = config::ListItems(config::List::kFileExtension);
   if (std::find(extensions.begin(), extensions.end(), *ext) == extensions.end()) {
     return Usage("--ext takes .001 to .008");

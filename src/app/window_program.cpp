@@ -13,6 +13,7 @@
 #include "gui/main_window.h"
 #include "gui/splash.h"
 #include "platform/control_socket.h"
+#include "platform/file_watcher.h"
 #include "platform/instance_lock.h"
 #include "platform/posix_env.h"
 #include "platform/qt_poll_timer.h"
@@ -144,6 +145,11 @@ int RunWindowProgram(int argc, char** argv, const std::vector<std::string>& args
     Fail(load_error, error);
     return 1;
   }
+
+  // A start file is taken as soon as it appears; the timer still polls.
+  const auto watcher = platform::FileWatcher::Watch(
+      dirs->data_dir, [&](std::string_view name) { server.OnFileAppeared(name); }, &error);
+  if (!watcher) desktop.op().ShowMessage(error + " (jobs wait for the polling timer)");
 
   desktop.Start();
   splash->close();

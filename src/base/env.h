@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -17,6 +18,16 @@ namespace dovevid {
 // Every file the system reads (job data, settings, rendered lines) is a few
 // kilobytes; ReadFile refuses anything larger, so no input can exhaust memory.
 inline constexpr std::size_t kMaxFileBytes = 16 * 1024 * 1024;
+// Tells one version of a file from another without reading it: which file
+// it is, its size and when it was last changed.
+struct FileStamp {
+  std::uint64_t device = 0;
+  std::uint64_t inode = 0;
+  std::int64_t size = 0;
+  std::int64_t modified_ns = 0;
+  std::int64_t changed_ns = 0;  // the inode's change time
+  bool operator==(const FileStamp&) const = default;
+};
 
 class Env {
  public:
@@ -29,6 +40,8 @@ class Env {
   virtual bool FileExists(const std::string& path) = 0;
   virtual bool DirectoryExists(const std::string& path) = 0;
   // Fails with fault::kOutOfMemory beyond kMaxFileBytes.
+  // The stamp of a regular file; nothing when there is none to look at.
+  virtual std::optional<FileStamp> Stamp(const std::string& path) = 0;
   virtual Status ReadFile(const std::string& path, std::string* contents) = 0;
   // Creates or replaces the file as a whole: a reader sees the old contents
   // or all of the new ones, never a part, also when the disk is full.

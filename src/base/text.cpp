@@ -1,5 +1,7 @@
 #include "base/text.h"
 
+#include <array>
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 
@@ -47,9 +49,15 @@ size_t ScanNumber(std::string_view s) {
   return i;
 }
 
+// The value of the number ScanNumber found in the first `len` characters.
 double ToDouble(std::string_view s, size_t len) {
-  std::string copy(s.substr(0, len));
-  return std::strtod(copy.c_str(), nullptr);
+  std::string_view n = s.substr(0, len);
+  while (!n.empty() && n.front() == ' ') n.remove_prefix(1);
+  if (!n.empty() && n.front() == '+') n.remove_prefix(1);
+  double v = 0;
+  if (std::from_chars(n.data(), n.data() + n.size(), v).ec == std::errc()) return v;
+  // Beyond the range of a double: strtod's infinity or zero.
+  return std::strtod(std::string(n).c_str(), nullptr);
 }
 
 }  // namespace
@@ -140,11 +148,12 @@ std::string BlankControlBytes(std::string_view s, bool keep_tabs) {
   return out;
 }
 
-std::string ToUpper1252(std::string_view s) {
-  std::string out(s);
-  for (char& ch : out) {
-    const auto c = static_cast<unsigned char>(ch);
-    unsigned char u = c;
+namespace {
+
+constexpr std::array<char, 256> UpperTable() {
+  std::array<char, 256> table{};
+  for (int c = 0; c < 256; ++c) {
+    int u = c;
     if (c >= 'a' && c <= 'z') {
       u = c - 0x20;
     } else if (c >= 0xE0 && c <= 0xFE && c != 0xF7) {
@@ -154,8 +163,19 @@ std::string ToUpper1252(std::string_view s) {
     } else if (c == 0xFF) {
       u = 0x9F;
     }
-    ch = static_cast<char>(u);
+    table[static_cast<size_t>(c)] = static_cast<char>(u);
   }
+  return table;
+}
+}  // namespace
+
+namespace detail {
+constexpr std::array<char, 256> kUpper1252 = UpperTable();
+}  // namespace detail
+
+std::string ToUpper1252(std::string_view s) {
+  std::string out(s);
+  for (char& ch : out) ch = ToUpper1252(ch);
   return out;
 }
 

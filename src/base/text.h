@@ -3,6 +3,7 @@
 // decimal point of numbers in files.
 #pragma once
 
+#include <array>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -66,5 +67,9 @@ std::string BlankControlBytes(std::string_view s, bool keep_tabs = false);
 // Upper case in Windows-1252: a-z, the accented letters and the few letters
 // of 0x9A..0xFF whose capitals live in 0x8A..0x9F.
 std::string ToUpper1252(std::string_view s);
+namespace detail {
+extern const std::array<char, 256> kUpper1252;
+}
+inline char ToUpper1252(char c) { return detail::kUpper1252[static_cast<unsigned char>(c)]; }
 
 }  // namespace dovevid

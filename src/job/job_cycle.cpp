@@ -20,8 +20,10 @@ void JobCycle::Timer21_Timer() {
     d_.state.apply_interval = 0;
     d_.timer.SetInterval(d_.settings.polling_interval_ms);
     d_.timer.SetEnabled(true);
+    interval_restored_ = true;
     return;
   }
+  interval_restored_ = false;
 
   if (d_.state.status_display) {
     d_.view.ShowTick(d_.state.tick_toggle ? "Timer ON" : "Timer on");
@@ -31,6 +33,11 @@ void JobCycle::Timer21_Timer() {
                               ? 0
                               : static_cast<std::int16_t>(d_.state.tick_counter + 1);
   txtTimer_Change();
+}
+
+bool JobCycle::MayPollEarly() const {
+  return d_.timer.Enabled() && d_.state.apply_interval == 0 && !interval_restored_ &&
+         !d_.state.job_in_progress && !d_.state.dump_in_progress;
 }
 
 void JobCycle::txtTimer_Change() {

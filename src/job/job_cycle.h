@@ -79,6 +79,12 @@ class JobCycle {
 
   // Timer21's tick.
   void Timer21_Timer();
+  // Whether a poll may run before the timer's next tick (a start file has
+  // just appeared): only while the timer waits out a plain polling period.
+  // Not during a job or the re-arming after it, nor in the first period
+  // after that, so a job still follows the previous one by one second plus
+  // the polling interval.
+  bool MayPollEarly() const;
   // The per-tick job runner (run once at the end of every polling tick).
   void txtTimer_Change();
   // 1 when a job is accepted.
@@ -116,6 +122,9 @@ class JobCycle {
   // SR_START could not be deleted at the end of the last job: taking it
   // again would print the same receipt on every poll.
   bool start_file_stuck_ = false;
+  // The re-arming tick has restored the polling interval and no poll has
+  // run since.
+  bool interval_restored_ = false;
 };
 
 }  // namespace dovevid::job

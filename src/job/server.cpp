@@ -155,6 +155,12 @@ void Server::OnPollTick() {
   if (stop_requested_ && !Busy()) Shutdown();
 }
 
+void Server::OnFileAppeared(std::string_view name) {
+  if (stopped_ || stop_requested_ || Busy() || !cycle_.MayPollEarly()) return;
+  if (name != std::string(kSrStart) + settings_.FileExtension()) return;
+  OnPollTick();
+}
+
 void Server::OnJobEnded(std::int16_t status) {
   last_job_status_ = status;
   last_job_time_ = e_.env.Now();

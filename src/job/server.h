@@ -15,6 +15,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/env.h"
@@ -86,6 +87,10 @@ class Server {
   void Start();
   // The polling timer's tick.
   void OnPollTick();
+  // A file named `name` appeared in the data directory (the front end
+  // watches it). When it is the start file and the timer waits idle, the
+  // poll runs now instead of at the next tick (JobCycle::MayPollEarly).
+  void OnFileAppeared(std::string_view name);
 
   // A stop request (signal, window closed): shuts down now when idle, else
   // once the job or request in progress has ended (a paper-end wait then

@@ -21,9 +21,9 @@ HttpConnection ConnectToScheduler() {
 }
 
 std::string PrinterUri(const std::string& printer) {
-  char uri[HTTP_MAX_URI];
-  httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof(uri), "ipp", nullptr, "localhost", 0,
-                   "/printers/%s", printer.c_str());
+  char uri[HTTP_MAX_URI] = "";
+  httpAssembleURI(HTTP_URI_CODING_ALL, uri, sizeof(uri), "ipp", nullptr, "localhost", 0,
+                  PrinterResource(printer).c_str());
   return uri;
 }
 

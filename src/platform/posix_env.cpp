@@ -6,6 +6,7 @@
 
 #include <QDateTime>
 #include <QLocale>
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -101,26 +102,43 @@ bool PosixEnv::DirectoryExists(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+std::optional<FileStamp> PosixEnv::Stamp(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+  constexpr std::int64_t kNs = 1000000000;
+  return FileStamp{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
+                   static_cast<std::int64_t>(st.st_size),
+                   st.st_mtim.tv_sec * kNs + st.st_mtim.tv_nsec,
+                   st.st_ctim.tv_sec * kNs + st.st_ctim.tv_nsec};
+}
+
 Status PosixEnv::ReadFile(const std::string& path, std::string* contents) {
   Status st;
   const int fd = OpenRegular(path, O_RDONLY, &st);
   if (fd < 0) return st;
-  std::string data;
-  char buf[65536];
+  // Read in one go when the size is known (one byte more to see the end);
+  // the loop still takes whatever the file holds by the time it is read.
+  struct stat info {};
+  const bool known = ::fstat(fd, &info) == 0 && info.st_size > 0 &&
+                     static_cast<size_t>(info.st_size) <= kMaxFileBytes;
+  std::string data(known ? static_cast<size_t>(info.st_size) + 1 : 8192, '\0');
+  size_t size = 0;
   for (;;) {
-    const ssize_t n = ::read(fd, buf, sizeof buf);
+    if (size == data.size()) data.resize(std::min(data.size() * 2, kMaxFileBytes + 1));
+    const ssize_t n = ::read(fd, data.data() + size, data.size() - size);
     if (n == 0) break;
     if (n < 0) {
       if (errno == EINTR) continue;
       st = FromErrno(errno);
       break;
     }
-    if (data.size() + static_cast<size_t>(n) > kMaxFileBytes) {
+    size += static_cast<size_t>(n);
+    if (size > kMaxFileBytes) {
       st = Status::Error(fault::kOutOfMemory, "File too large");
       break;
     }
-    data.append(buf, static_cast<size_t>(n));
   }
+  data.resize(size);
   ::close(fd);
   if (st.ok()) *contents = std::move(data);
   return st;

@@ -16,6 +16,7 @@ class PosixEnv : public Env {
 
   bool FileExists(const std::string& path) override;
   bool DirectoryExists(const std::string& path) override;
+  std::optional<FileStamp> Stamp(const std::string& path) override;
   Status ReadFile(const std::string& path, std::string* contents) override;
   Status WriteFile(const std::string& path, std::string_view contents) override;
   Status AppendFile(const std::string& path, std::string_view contents) override;

@@ -14,6 +14,8 @@ namespace {
 constexpr std::string_view kCrLf = "\r\n";
 constexpr std::string_view kPortTestSettings = "9600,N,8,1";
 constexpr std::size_t kSpoolerReadBytes = 16;
+// Waits up to half of it for a first byte.
+constexpr int kPatientQueryMs = 1000;
 
 // The printer name of a list entry: what comes before the first comma.
 std::string EntryPrinterName(const std::string& entry) {
@@ -249,6 +251,9 @@ std::string PrinterChannel::Generic_TrasmettiStringa_CRLF_Ricevi(std::string_vie
   // A late answer to an earlier request must not pass for this one's.
   std::string stale;
   if (!pipe->Read(&stale).ok()) return reply;
+  // A late answer is no answer to this request, but the printer is alive:
+  // behind a slow line every answer may come late.
+  if (!stale.empty()) last_reply_ms_ = env_.MonotonicMs();
   if (!pipe->Write(out).ok()) return reply;
   do {
     if (!pipe->Read(&reply).ok()) return reply;
@@ -288,8 +293,14 @@ bool PrinterChannel::VerificaFineCarta(std::string* status_char) {
 // --- Readiness ----------------------------------------------------------------
 
 bool PrinterChannel::VerificaStatoStampante() {
-  const std::string reply = Generic_TrasmettiStringa_CRLF_Ricevi(
+  std::string reply = Generic_TrasmettiStringa_CRLF_Ricevi(
       escpos::StatusQuery(escpos::kPrinterStatus), 10, 50, false);
+  // One more, patient, query before a receipt is refused as not ready: a
+  // reply held up by a slow line or a busy machine is not a dead printer.
+  if (reply.empty()) {
+    reply = Generic_TrasmettiStringa_CRLF_Ricevi(escpos::StatusQuery(escpos::kPrinterStatus), 10,
+                                                 kPatientQueryMs, false);
+  }
   return reply.empty() || escpos::IsOffline(static_cast<std::uint8_t>(reply[0]));
 }
 

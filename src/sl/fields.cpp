@@ -2,7 +2,9 @@
 
 #include <fmt/format.h>
 
+#include <charconv>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 #include "base/text.h"
@@ -14,31 +16,29 @@ namespace {
 // Position of `key` in `text` without regard to case, or npos.
 size_t FindNoCase(std::string_view text, std::string_view key) {
   if (key.empty()) return 0;
-  return ToUpper1252(text).find(ToUpper1252(key));
+  const char first = ToUpper1252(key[0]);
+  for (size_t i = 0; i + key.size() <= text.size(); ++i) {
+    // Below 'A' a character is its own capital and no other's: jump to it.
+    if (static_cast<unsigned char>(first) < 'A') {
+      const void* next = std::memchr(text.data() + i, first, text.size() - key.size() + 1 - i);
+      if (next == nullptr) break;
+      i = static_cast<size_t>(static_cast<const char*>(next) - text.data());
+    }
+    size_t j = 0;
+    while (j < key.size() && ToUpper1252(text[i + j]) == ToUpper1252(key[j])) ++j;
+    if (j == key.size()) return i;
+  }
+  return std::string_view::npos;
 }
 
 std::string ValueAt(std::string_view record, size_t start) {
   if (start >= record.size()) return "";
-  const size_t end = record.find_first_of(",;", start);
-  return std::string(record.substr(start, end == std::string_view::npos ? std::string_view::npos
-                                                                        : end - start));
+  size_t end = start;
+  while (end < record.size() && record[end] != ',' && record[end] != ';') ++end;
+  return std::string(record.substr(start, end - start));
 }
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-std::vector<std::string> SplitCommas(std::string_view s) {
-  std::vector<std::string> parts;
-  size_t start = 0;
-  for (;;) {
-    const size_t comma = s.find(',', start);
-    if (comma == std::string_view::npos) {
-      parts.emplace_back(s.substr(start));
-      return parts;
-    }
-    parts.emplace_back(s.substr(start, comma - start));
-    start = comma + 1;
-  }
-}
 
 void ReplaceAll(std::string& s, std::string_view from, std::string_view to) {
   for (size_t pos = s.find(from); pos != std::string::npos; pos = s.find(from, pos + to.size())) {
@@ -135,6 +135,11 @@ std::string NormalizeField(const std::string& keyword, std::string_view raw) {
   const std::string tag_text = part.substr(0, part.empty() ? 0 : 1);
   const NumberRule rule = RuleFor(keyword, tag);
   if (rule == NumberRule::kKeep) return tag_text + kept;
+  // Digits without a leading zero are already the shortest form.
+  if (rule == NumberRule::kPlain && !kept.empty() && kept.size() <= 15 &&
+      (kept.size() == 1 || kept[0] != '0') && kept.find('.') == std::string::npos) {
+    return tag_text + kept;
+  }
   const std::string number = CanonicalNumber(ParseNumber(kept).value_or(0.0));
   if (rule == NumberRule::kThreeDecimals) return tag_text + FixDecimals(number, 3);
   if (rule == NumberRule::kTwoDecimals) return tag_text + FixDecimals(number, 2);
@@ -161,9 +166,15 @@ std::optional<std::string> GetField(std::string_view record, std::string_view ke
 std::string CanonicalNumber(double v) {
   if (!std::isfinite(v)) return "0";
   const double a = std::fabs(v);
+  // Whole numbers, the usual case, need no rounding to 15 digits.
+  if (a < 1e15 && v == std::trunc(v)) return fmt::format_int(static_cast<long long>(v)).str();
   if (a >= 1e15) return fmt::format("{:.15g}", v);
   const int int_digits = a < 1 ? 1 : static_cast<int>(std::floor(std::log10(a))) + 1;
-  std::string s = fmt::format("{:.{}f}", v, std::max(0, 15 - int_digits));
+  char buf[64];
+  const auto end = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed,
+                                 std::max(0, 15 - int_digits))
+                       .ptr;
+  std::string s(buf, end);
   if (s.find('.') != std::string::npos) {
     while (s.back() == '0') s.pop_back();
     if (s.back() == '.') s.pop_back();
@@ -175,29 +186,38 @@ std::string CanonicalNumber(double v) {
 std::string NormalizeSlRecord(std::string_view record, int max_text_length) {
   if (record.empty()) return std::string(record);
   const size_t max_text = static_cast<size_t>(std::max(0, max_text_length));
-  std::vector<std::string> parts = SplitCommas(record);
-  const std::string keyword = ToUpper1252(std::string_view(parts[0]).substr(0, 4));
-  parts[0] = keyword;
-  for (size_t i = 1; i < parts.size(); ++i) {
-    std::string& part = parts[i];
-    if (part.empty()) continue;
-    const size_t colon = part.find(':');
-    if (colon == std::string::npos) {
-      part = NormalizeField(keyword, part);
-      continue;
-    }
-    part.erase(0, colon);
-    // Same length, so a laid-out row keeps its width.
-    ReplaceAll(part, "TOTALE", "TOT.  ");
-    ReplaceAll(part, "totale", "tot.  ");
-    part = NormalizeText(part, max_text);
-  }
   std::string out;
   out.reserve(record.size() + 8);
-  for (size_t i = 0; i < parts.size(); ++i) {
-    if (parts[i].empty()) continue;
-    out += parts[i];
-    if (i + 1 < parts.size()) out += ',';
+  std::string keyword;
+  // The comma-separated parts, each normalised as it is reached; an empty
+  // one is dropped, and every part but the last is followed by a comma.
+  for (size_t start = 0, index = 0;; ++index) {
+    const size_t comma = record.find(',', start);
+    const bool last = comma == std::string_view::npos;
+    const std::string_view raw =
+        record.substr(start, last ? std::string_view::npos : comma - start);
+    std::string part;
+    if (index == 0) {
+      keyword = ToUpper1252(raw.substr(0, 4));
+      part = keyword;
+    } else if (!raw.empty()) {
+      const size_t colon = raw.find(':');
+      if (colon == std::string_view::npos) {
+        part = NormalizeField(keyword, raw);
+      } else {
+        part = raw.substr(colon);
+        // Same length, so a laid-out row keeps its width.
+        ReplaceAll(part, "TOTALE", "TOT.  ");
+        ReplaceAll(part, "totale", "tot.  ");
+        part = NormalizeText(part, max_text);
+      }
+    }
+    if (!part.empty()) {
+      out += part;
+      if (!last) out += ',';
+    }
+    if (last) break;
+    start = comma + 1;
   }
   if (out.find(';') == std::string::npos) out += ';';
   // A tab left as a tag is no text either: nothing here acts on the printer.
@@ -205,8 +225,9 @@ std::string NormalizeSlRecord(std::string_view record, int max_text_length) {
 }
 
 SlCommand ClassifySlRecord(std::string_view record) {
-  std::string unused;
-  auto kw = [&](std::string_view key) { return FindField(true, &unused, record, key) != 0; };
+  // Keyword mode of FindField, with the record's head upper-cased once.
+  const std::string head = ToUpper1252(record.substr(0, 5));
+  auto kw = [&](std::string_view key) { return head.find(key) != std::string::npos; };
   auto starts = [&](std::string_view prefix) { return record.substr(0, prefix.size()) == prefix; };
   if (kw("OPFS")) return SlCommand::kOpfs;
   if (kw("DEXT,")) return SlCommand::kDext;

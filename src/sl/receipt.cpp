@@ -1,5 +1,6 @@
 #include "sl/receipt.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
@@ -40,12 +41,19 @@ constexpr Word kOperatorWord{30, "OPERATORE"};
 
 class ReceiptRenderer {
  public:
-  explicit ReceiptRenderer(const RenderContext& ctx)
-      : ctx_(ctx), settings_(ctx.settings), width_(ctx.settings.RowLength()) {}
+  // `vat_stamp`: the stamp of the rates file as read at the start.
+  ReceiptRenderer(const RenderContext& ctx, std::optional<FileStamp> vat_stamp)
+      : ctx_(ctx),
+        settings_(ctx.settings),
+        width_(ctx.settings.RowLength()),
+        vat_path_(JoinPath(ctx.dirs.app_dir, kVatRatesFileName)),
+        vat_stamp_(vat_stamp),
+        vat_checked_ms_(ctx.env.MonotonicMs()) {}
 
   // Handles every line of the data; false when "Dati IVA incoerenti" or the
   // size limit ended the rendering.
   bool Run(std::string_view data);
+  void Reserve(size_t bytes) { out_.reserve(bytes); }
   void End();
   // The rendered lines would pass kMaxFileBytes.
   bool too_large() const { return budget_.over(); }
@@ -121,6 +129,19 @@ class ReceiptRenderer {
     if (header_pending_) WriteHeader();
   }
   void WriteHeader();
+  // Reads the rates file again when it changed since it was last read. A
+  // look at the file is a system call, dearer than laying out a line, so it
+  // is looked at once the clock has moved on since the last look (and
+  // always after a failed read): a change applies to the lines from the
+  // next millisecond on.
+  void RefreshVatRates() {
+    const std::int64_t now_ms = ctx_.env.MonotonicMs();
+    if (vat_stamp_ && now_ms == vat_checked_ms_) return;
+    vat_checked_ms_ = now_ms;
+    const std::optional<FileStamp> now = ctx_.env.Stamp(vat_path_);
+    if (now && now == vat_stamp_) return;
+    ctx_.vat_rates = LoadVatRates(ctx_.env, ctx_.dirs.app_dir, &vat_stamp_);
+  }
 
   bool Dispatch(const std::string& record);
   void PrintLine(std::string_view line);
@@ -145,6 +166,9 @@ class ReceiptRenderer {
   const RenderContext& ctx_;
   const config::Settings& settings_;
   const int width_;
+  const std::string vat_path_;
+  std::optional<FileStamp> vat_stamp_;
+  std::int64_t vat_checked_ms_;
   std::string out_;
 
   std::int32_t total_ = 0;
@@ -318,10 +342,10 @@ bool ReceiptRenderer::Sale(const std::string& record) {
   std::int32_t amount = 0;
   computed = Step([&] { amount = SaleAmount(unit_price, thousandths); }) && computed;
 
-  // The table is read again for every sale line, so a changed file counts
-  // from here on for the rates of the next lines and of the VAT summary too,
-  // not only for this line's code.
-  ctx_.vat_rates = LoadVatRates(ctx_.env, ctx_.dirs.app_dir);
+  // The table is checked for every sale line, so a changed file counts from
+  // here on for the rates of the next lines and of the VAT summary too, not
+  // only for this line's code.
+  RefreshVatRates();
   std::int16_t vat = -1;
   VatCodeOfRate(ctx_.vat_rates, rate, &vat);
   if (vat < 0) vat = last_vat_;
@@ -621,7 +645,8 @@ RenderResult SimulazioneScontrino(const RenderContext& ctx, const std::string& d
     result.result = 1;
     return result;
   }
-  ctx.vat_rates = LoadVatRates(ctx.env, ctx.dirs.app_dir);
+  std::optional<FileStamp> vat_stamp;
+  ctx.vat_rates = LoadVatRates(ctx.env, ctx.dirs.app_dir, &vat_stamp);
   if (ctx.env.FileExists(result.path)) (void)ctx.env.RemoveFile(result.path);
 
   std::string data;
@@ -641,7 +666,8 @@ RenderResult SimulazioneScontrino(const RenderContext& ctx, const std::string& d
 
   std::string output;
   try {
-    ReceiptRenderer renderer(ctx);
+    ReceiptRenderer renderer(ctx, vat_stamp);
+    renderer.Reserve(data.size() * 2);
     result.completed = renderer.Run(data);
     if (result.completed) renderer.End();
     if (renderer.too_large()) {

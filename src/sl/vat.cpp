@@ -10,15 +10,23 @@ namespace dovevid::sl {
 
 VatRates DefaultVatRates() { return {400, 1000, 1600, 2200, 0, 0}; }
 
-VatRates LoadVatRates(Env& env, const std::string& app_dir) {
+VatRates LoadVatRates(Env& env, const std::string& app_dir, std::optional<FileStamp>* stamp) {
+  std::optional<FileStamp> unused;
+  if (stamp == nullptr) stamp = &unused;
   VatRates rates = DefaultVatRates();
   const std::string path = JoinPath(app_dir, kVatRatesFileName);
-  if (!env.FileExists(path)) {
+  // Stamped before the read: a change made while reading shows at the next check.
+  *stamp = env.Stamp(path);
+  if (!*stamp) {
     WriteDefaultVatRates(env, app_dir, rates);
+    *stamp = env.Stamp(path);
     return rates;
   }
   std::string data;
-  if (!env.ReadFile(path, &data).ok()) return rates;
+  if (!env.ReadFile(path, &data).ok()) {
+    stamp->reset();
+    return rates;
+  }
 
   size_t taken = 0;
   size_t start = 0;

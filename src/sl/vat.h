@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "base/env.h"
@@ -22,7 +23,10 @@ VatRates DefaultVatRates();
 // (values separated by line ends or commas; anything else is skipped). E
 // stays 0 whatever the file says. A missing file is written with the
 // defaults; a file that cannot be read leaves the defaults in force.
-VatRates LoadVatRates(Env& env, const std::string& app_dir);
+// *stamp receives the stamp of the file the rates were read from, nothing
+// when the file could not be read (so the next check reads it again).
+VatRates LoadVatRates(Env& env, const std::string& app_dir,
+                      std::optional<FileStamp>* stamp = nullptr);
 
 // Writes codes A to E of `rates`, one per line, CR LF after each.
 void WriteDefaultVatRates(Env& env, const std::string& app_dir,

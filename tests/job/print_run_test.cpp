@@ -295,6 +295,12 @@ TEST_F(PrintRunTest, PrinterNotReadyStopsBeforeSending) {
   for (int i = 0; i < 8000; ++i) lines += "line\r\n";
   EXPECT_EQ(Print(lines), kRunNotReady);
   EXPECT_LT(serial_.status_queries, 200);  // of 8000 lines
+  // Slow, not silent: every answer comes late (a 9600 baud line behind a
+  // receipt line), and the receipt still prints whole.
+  env_.OnPump(nullptr);
+  serial_.state = FakeSerialPort::State::kReady;
+  serial_.reply_delay_ms = 60;
+  EXPECT_EQ(Print(lines), kRunSent);
 }
 
 TEST_F(PrintRunTest, SpoolerPrinterReadinessComesFromTheMonitor) {

@@ -147,6 +147,32 @@ TEST_F(ServerTest, RequestsDuringAJobWaitForItsAnswerStatusAnswersAtOnce) {
   EXPECT_THAT(status.out, HasSubstr("last_job=TUTTO OK\n"));
 }
 
+TEST_F(ServerTest, AStartFileIsTakenAtOnceOnlyWhileTheTimerWaitsAPlainPeriod) {
+  SaveSettings(false);
+  env_.SetFile("/data/KVTIMER1.TXT", "2\r\n");
+  server_.Start();
+  Run(3000);  // the dump's poll at 2 s, its re-arming tick at 3 s
+  // Queues a job, tells the server `name` appeared; true when it was answered.
+  const auto appear = [&](const std::string& name) {
+    (void)env_.RemoveFile("/data/FINESCO.001");
+    env_.SetFile("/data/SR_DATI.001", "RECEIPT\r\n");
+    env_.SetFile("/data/SR_START.001", "");
+    server_.OnFileAppeared(name);
+    return env_.HasFile("/data/FINESCO.001");
+  };
+  EXPECT_FALSE(appear("SR_START.001"));  // the first period after a re-arming runs whole
+  Run(2000);
+  EXPECT_TRUE(env_.HasFile("/data/FINESCO.001"));
+  EXPECT_FALSE(appear("SR_START.001"));  // the re-arming after the job
+  Run(3000);
+  EXPECT_TRUE(env_.HasFile("/data/FINESCO.001"));
+  Run(3000);  // re-arming tick, then a plain tick without a job
+  EXPECT_FALSE(appear("SR_DATI.001"));
+  EXPECT_FALSE(appear("SR_START.002"));
+  EXPECT_TRUE(appear("SR_START.001"));
+  EXPECT_EQ(timer_.Interval(), 1000);  // re-armed as after any job
+}
+
 TEST_F(ServerTest, SettingsAreCheckedWholeAppliedWithTheirHandlersAndSaved) {
   SaveSettings(false);
   server_.Start();

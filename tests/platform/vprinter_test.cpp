@@ -8,6 +8,7 @@
 #include "preview/escpos_decoder.h"
 #include "temp_dir.h"
 #include "vprinter_fixture.h"
+#include "wire.h"
 
 namespace dovevid::vprinter {
 namespace {
@@ -37,6 +38,25 @@ TEST(StatusResponder, SeparatesQueriesFromDataInAnyPieces) {
       EXPECT_EQ(got_replies, "\x12\x12") << cut1 << "," << cut2;
     }
   }
+}
+
+TEST(WireModel, BytesArriveAtTheLineSpeedAndAFullBufferHoldsTheLine) {
+  WireModel wire;
+  wire.SetLine(9600, 10);  // 960 bytes a second
+  wire.Send(std::string(96, 'x'), 0);
+  EXPECT_EQ(wire.Arrive(0.0501).size(), 48u);
+  EXPECT_NEAR(*wire.NextArrival(), 49.0 / 960, 1e-9);  // the 49th byte
+  EXPECT_EQ(wire.Arrive(1).size(), 48u);
+  EXPECT_FALSE(wire.NextArrival());
+
+  // Ten lines a second out of a 6-byte buffer, on a line without delay.
+  WireModel printer;
+  printer.SetPrinter(10, 6);
+  printer.Send("ab\ncd\nef\ngh\n", 0);
+  EXPECT_EQ(printer.Arrive(0), "ab\ncd\n");
+  EXPECT_NEAR(*printer.NextArrival(), 0.1, 1e-9);
+  EXPECT_EQ(printer.Arrive(0.1), "ef\n");
+  EXPECT_EQ(printer.Arrive(0.25), "gh\n");
 }
 
 TEST(EscPosDecoder, ReceiptStream) {

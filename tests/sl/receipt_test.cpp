@@ -3,6 +3,8 @@
 // unless a test says otherwise.
 #include "sl/receipt.h"
 
+#include <functional>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -44,8 +46,10 @@ struct RecordingDisplay : CustomerDisplay {
   int RowWidth() const override { return 20; }
   void SendToDisplay(const std::string& row1, const std::string& row2) override {
     rows.emplace_back(row1, row2);
+    if (on_send) on_send();
   }
   std::vector<DisplayRows> rows;
+  std::function<void()> on_send;  // acts in the middle of a rendering
 };
 
 class ReceiptTest : public ::testing::Test {
@@ -275,6 +279,31 @@ TEST_F(ReceiptTest, VatRatesFileAndIncoherentVatData) {
   Check({{{"SALE,N9,P100", "SALE,N1,P100"},
           {R("", "1,00"), R("", "1,00"), B(32), R("IMPONIBILE 9,00%", "0,92"),
            R("IVA 9,00%", "0,08"), R("ESENTE 0,00%", "1,00"), R("TOTAL ", "0,92")}}});
+}
+
+TEST_F(ReceiptTest, ARatesFileChangedDuringTheReceiptCountsForTheLaterLines) {
+  Closing(true, true);
+  constexpr char kRates[] = "/app/KVVALIVA.txt";
+  env_.SetFile(kRates, "400\r\n1000\r\n1600\r\n2200\r\n");
+  // The second sale's rate is taken before the change; its code is A all the
+  // same, and the summary uses the new rate of A.
+  const Rows changed = {
+      R("", "1,00"),          R("", "1,00"),      B(32), R("IMPONIBILE 5,00%", "1,90"),
+      R("IVA 5,00%", "0,10"), R("TOTAL ", "1,90")};
+  const Rows records = {"SALE,N1,P100", "DEXT,:NUOVA IVA", "SALE,N1,P100"};
+  display_.on_send = [&] {
+    env_.SetFile(kRates, "500\r\n1000\r\n1600\r\n2200\r\n");
+    env_.AdvanceMs(1);
+  };
+  EXPECT_EQ(Render(records), Join(changed));
+  // Unchanged, the file is not read again: a read would fail here and bring
+  // the default rate of A back.
+  display_.on_send = [&] {
+    env_.FailNext(testing::FakeEnv::Op::kRead, kRates, 1,
+                  Status::Error(fault::kPermissionDenied, "denied"));
+    env_.AdvanceMs(1);
+  };
+  EXPECT_EQ(Render(records), Join(changed));
 }
 
 TEST_F(ReceiptTest, DataFileCases) {

@@ -33,6 +33,13 @@ bool FakeEnv::Injected(Op op, const std::string& path, Status* status) {
   return false;
 }
 
+std::optional<FileStamp> FakeEnv::Stamp(const std::string& path) {
+  const auto it = files_.find(path);
+  if (it == files_.end()) return std::nullopt;
+  const std::int64_t version = versions_[path];
+  return FileStamp{0, 0, static_cast<std::int64_t>(it->second.size()), version, version};
+}
+
 Status FakeEnv::ReadFile(const std::string& path, std::string* contents) {
   Status st;
   if (Injected(Op::kRead, path, &st)) return st;
@@ -47,6 +54,7 @@ Status FakeEnv::WriteFile(const std::string& path, std::string_view contents) {
   Status st;
   if (Injected(Op::kWrite, path, &st)) return st;
   files_[path] = std::string(contents);
+  Touch(path);
   return Status::OK();
 }
 
@@ -54,6 +62,7 @@ Status FakeEnv::AppendFile(const std::string& path, std::string_view contents) {
   Status st;
   if (Injected(Op::kAppend, path, &st)) return st;
   files_[path] += contents;
+  Touch(path);
   return Status::OK();
 }
 
@@ -71,6 +80,7 @@ Status FakeEnv::CopyFile(const std::string& from, const std::string& to) {
   if (it == files_.end()) return NotFound();
   if (it->second.size() > kMaxFileBytes) return TooLarge();
   files_[to] = it->second;
+  Touch(to);
   return Status::OK();
 }
 

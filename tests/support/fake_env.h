@@ -22,7 +22,10 @@ class FakeEnv : public Env {
 
   // Test setup and inspection.
   void AddDirectory(const std::string& path) { dirs_.insert(path); }
-  void SetFile(const std::string& path, std::string contents) { files_[path] = std::move(contents); }
+  void SetFile(const std::string& path, std::string contents) {
+    files_[path] = std::move(contents);
+    Touch(path);
+  }
   bool HasFile(const std::string& path) const { return files_.count(path) != 0; }
   // The contents, or "<missing>" so a failed expectation reads clearly.
   std::string File(const std::string& path) const;
@@ -40,6 +43,8 @@ class FakeEnv : public Env {
   // Env.
   bool FileExists(const std::string& path) override { return files_.count(path) != 0; }
   bool DirectoryExists(const std::string& path) override { return dirs_.count(path) != 0; }
+  // Every write makes a new version, however fast they follow each other.
+  std::optional<FileStamp> Stamp(const std::string& path) override;
   Status ReadFile(const std::string& path, std::string* contents) override;
   Status WriteFile(const std::string& path, std::string_view contents) override;
   Status AppendFile(const std::string& path, std::string_view contents) override;
@@ -53,6 +58,7 @@ class FakeEnv : public Env {
 
  private:
   bool Injected(Op op, const std::string& path, Status* status);
+  void Touch(const std::string& path) { versions_[path] = ++last_version_; }
 
   struct Fault {
     Op op;
@@ -62,6 +68,8 @@ class FakeEnv : public Env {
   };
   std::map<std::string, std::string> files_;
   std::set<std::string> dirs_;
+  std::map<std::string, std::int64_t> versions_;
+  std::int64_t last_version_ = 0;
   std::vector<Fault> faults_;
   std::int64_t wall_ms_ = 0;  // since 1970-01-01 00:00:00 local time
   std::int64_t monotonic_ms_ = 0;

@@ -10,10 +10,13 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -27,6 +30,7 @@
 #include "emulation.h"
 #include "platform/receipt_drawing.h"
 #include "preview/escpos_decoder.h"
+#include "wire.h"
 
 namespace {
 
@@ -35,6 +39,7 @@ using dovevid::vprinter::ParseState;
 using dovevid::vprinter::State;
 using dovevid::vprinter::StateName;
 using dovevid::vprinter::StatusResponder;
+using dovevid::vprinter::WireModel;
 
 constexpr char kHelp[] = R"(Usage:
   dovevid-vprinter (--link PATH | --tcp PORT) [options]
@@ -68,7 +73,18 @@ Options:
   --capture-queries also keep the status queries in the capture
   --decode          print a readable decoding of the print data on standard
                     output as it arrives
-  --baud N          accepted for symmetry with a real port and ignored
+  --baud N|port     take the time a serial line takes: bytes reach the
+                    printer no faster than N baud allow (10 bits a byte), or,
+                    with "port", the speed, data bits, parity and stop bits
+                    the host set on the terminal (--link only). When the host
+                    uses XON/XOFF, the printer holds it with XOFF while bytes
+                    wait for the wire, so its writes take the wire's time as
+                    on a real port; without, the bytes wait in the terminal.
+                    Status answers take their wire time back too.
+  --print-speed L   print L lines a second (one per line feed received) out
+                    of a receive buffer of --buffer BYTES (4096 by default);
+                    a full buffer stops the line until a line is printed
+  --buffer BYTES    the receive buffer's size for --print-speed
   --display         be a two-row customer display instead of a printer:
                     0x0B homes the cursor, 0x0C clears, 0x0A moves down a
                     row, text overwrites; every picture it shows (before a
@@ -144,7 +160,15 @@ struct Options {
   bool decode = false;
   State state = State::kReady;
   int display_columns = 0;  // 0: a printer
+  std::optional<double> baud;  // a fixed speed (--baud N)
+  bool baud_of_port = false;   // --baud port
+  double print_speed = 0;      // lines a second, 0: at once
+  std::size_t buffer = 4096;
 };
+
+double NowSeconds() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
 
 int Fail(const std::string& message) {
   std::cerr << "dovevid-vprinter: " << message << "\n";
@@ -185,6 +209,9 @@ class Printer {
   explicit Printer(Options o) : o_(std::move(o)) {
     responder_.state = o_.state;
     if (o_.display_columns > 0) display_.emplace(o_.display_columns);
+    paced_ = o_.baud || o_.baud_of_port || o_.print_speed > 0;
+    wire_.SetLine(o_.baud.value_or(0), 10);
+    wire_.SetPrinter(o_.print_speed, o_.buffer);
   }
   ~Printer() { Cleanup(); }
 
@@ -199,6 +226,14 @@ class Printer {
   void ControlInput();
   void Command(const std::string& line);
   void Cleanup();
+  // The serial line in time (--baud, --print-speed).
+  void TakeFromHost(const char* data, std::size_t n);
+  void Pace();
+  void ReplyWhenDue(const std::string& bytes);
+  void LineFromPort();
+  bool HostUsesXonXoff() const;
+  std::size_t HighWater() const;
+  std::optional<double> NextWake() const;
 
   Options o_;
   StatusResponder responder_;
@@ -210,7 +245,83 @@ class Printer {
   bool created_fifo_ = false;
   std::string slave_name_;
   std::string control_buffer_;
+  bool paced_ = false;
+  WireModel wire_;
+  bool xoff_sent_ = false;                              // by the flow control below
+  bool operator_xoff_ = false;                          // by the control command
+  std::deque<std::pair<double, std::string>> replies_;  // due time, bytes
+  double replies_free_ = 0;
 };
+
+void Printer::TakeFromHost(const char* data, std::size_t n) {
+  if (!paced_) {
+    Received(data, n);
+    return;
+  }
+  if (o_.baud_of_port) LineFromPort();
+  wire_.Send(std::string_view(data, n), NowSeconds());
+  Pace();
+}
+
+// The speed and framing the host set on the terminal.
+void Printer::LineFromPort() {
+  termios t{};
+  if (slave_keep_ < 0 || ::tcgetattr(slave_keep_, &t) != 0) return;
+  static const std::pair<speed_t, double> kSpeeds[] = {
+      {B1200, 1200},   {B2400, 2400},   {B4800, 4800},   {B9600, 9600},
+      {B19200, 19200}, {B38400, 38400}, {B57600, 57600}, {B115200, 115200}};
+  double baud = 9600;
+  for (const auto& [code, value] : kSpeeds) {
+    if (::cfgetospeed(&t) == code) baud = value;
+  }
+  const tcflag_t size = t.c_cflag & CSIZE;
+  const double data_bits = size == CS5 ? 5 : size == CS6 ? 6 : size == CS7 ? 7 : 8;
+  const double bits =
+      1 + data_bits + ((t.c_cflag & PARENB) ? 1 : 0) + ((t.c_cflag & CSTOPB) ? 2 : 1);
+  wire_.SetLine(baud, bits);
+}
+
+bool Printer::HostUsesXonXoff() const {
+  termios t{};
+  return slave_keep_ >= 0 && ::tcgetattr(slave_keep_, &t) == 0 && (t.c_iflag & IXON) != 0;
+}
+
+// What may wait for the wire before the host is held: 10 ms of it, at least 16 bytes.
+std::size_t Printer::HighWater() const {
+  const double t = wire_.ByteTime();
+  return std::max<std::size_t>(16, t > 0 ? static_cast<std::size_t>(0.010 / t) : 0);
+}
+
+void Printer::Pace() {
+  const double now = NowSeconds();
+  const std::string arrived = wire_.Arrive(now);
+  if (!arrived.empty()) Received(arrived.data(), arrived.size());
+  while (!replies_.empty() && replies_.front().first <= now) {
+    SendToHost(client_ >= 0 ? client_ : master_, replies_.front().second, client_ >= 0);
+    replies_.pop_front();
+  }
+  // The host is let go again once half of what may wait has gone.
+  if (!xoff_sent_ && wire_.queued() > HighWater() && HostUsesXonXoff()) {
+    SendToHost(master_, "\x13", false);
+    xoff_sent_ = true;
+  } else if (xoff_sent_ && wire_.queued() <= HighWater() / 2) {
+    if (!operator_xoff_) SendToHost(master_, "\x11", false);
+    xoff_sent_ = false;
+  }
+}
+
+void Printer::ReplyWhenDue(const std::string& bytes) {
+  const double due =
+      std::max(NowSeconds(), replies_free_) + wire_.ByteTime() * static_cast<double>(bytes.size());
+  replies_free_ = due;
+  replies_.emplace_back(due, bytes);
+}
+
+std::optional<double> Printer::NextWake() const {
+  std::optional<double> next = wire_.NextArrival();
+  if (!replies_.empty() && (!next || replies_.front().first < *next)) next = replies_.front().first;
+  return next;
+}
 
 bool Printer::SetUpPty() {
   master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
@@ -310,7 +421,13 @@ void Printer::Received(const char* data, std::size_t n) {
     return;
   }
   const StatusResponder::Result r = responder_.Feed(std::string_view(data, n));
-  if (!r.replies.empty()) SendToHost(client_ >= 0 ? client_ : master_, r.replies, client_ >= 0);
+  if (!r.replies.empty()) {
+    if (paced_) {
+      ReplyWhenDue(r.replies);
+    } else {
+      SendToHost(client_ >= 0 ? client_ : master_, r.replies, client_ >= 0);
+    }
+  }
   if (capture_ >= 0) {
     // Status queries are split out of the data stream; with --capture-queries
     // the capture keeps the bytes in the order they came.
@@ -323,6 +440,7 @@ void Printer::Received(const char* data, std::size_t n) {
 void Printer::Command(const std::string& line) {
   if (line.empty()) return;
   if (line == "xoff" || line == "xon") {
+    operator_xoff_ = line == "xoff";
     SendToHost(client_ >= 0 ? client_ : master_, line == "xoff" ? "\x13" : "\x11", client_ >= 0);
   } else if (const auto s = ParseState(line)) {
     responder_.state = *s;
@@ -379,12 +497,24 @@ int Printer::Run() {
 
   char buf[4096];
   for (;;) {
+    if (paced_) Pace();
     std::vector<pollfd> fds;
     fds.push_back({g_signal_pipe[0], POLLIN, 0});
     if (control_ >= 0) fds.push_back({control_, POLLIN, 0});
     const int source = master_ >= 0 ? master_ : client_ >= 0 ? client_ : listen_;
-    fds.push_back({source, POLLIN, 0});
-    if (::poll(fds.data(), fds.size(), -1) < 0) {
+    // A host that cannot be held with XOFF is held by leaving its bytes in
+    // the terminal or the socket.
+    const bool take = !paced_ || source == listen_ || wire_.queued() <= HighWater() ||
+                      (source == master_ && HostUsesXonXoff());
+    fds.push_back({source, static_cast<short>(take ? POLLIN : 0), 0});
+    timespec wait{};
+    const std::optional<double> wake = paced_ ? NextWake() : std::nullopt;
+    if (wake) {
+      const double left = std::max(0.0, *wake - NowSeconds());
+      wait.tv_sec = static_cast<time_t>(left);
+      wait.tv_nsec = static_cast<long>((left - static_cast<double>(wait.tv_sec)) * 1e9);
+    }
+    if (::ppoll(fds.data(), fds.size(), wake ? &wait : nullptr, nullptr) < 0) {
       if (errno == EINTR) continue;
       return Fail(std::string("poll: ") + std::strerror(errno));
     }
@@ -398,7 +528,7 @@ int Printer::Run() {
     }
     const ssize_t n = ::read(source, buf, sizeof buf);
     if (n > 0) {
-      Received(buf, static_cast<std::size_t>(n));
+      TakeFromHost(buf, static_cast<std::size_t>(n));
     } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
       if (source == client_) {  // the client hung up: wait for the next one
         ::close(client_);
@@ -448,7 +578,8 @@ int main(int argc, char** argv) {
     } else if (a == "--display") {
       if (o.display_columns == 0) o.display_columns = 20;
     } else if (a == "--link" || a == "--tcp" || a == "--control" || a == "--capture" ||
-               a == "--state" || a == "--baud" || a == "--columns") {
+               a == "--state" || a == "--baud" || a == "--columns" || a == "--print-speed" ||
+               a == "--buffer") {
       if (!(v = value())) return Fail(a + " needs a value");
       if (a == "--link") o.link = *v;
       if (a == "--control") o.control = *v;
@@ -458,6 +589,21 @@ int main(int argc, char** argv) {
         const long port = std::strtol(v->c_str(), &end, 10);
         if (*end != '\0' || port < 0 || port > 65535) return Fail("bad port " + *v);
         o.tcp_port = static_cast<int>(port);
+      }
+      if (a == "--baud" || a == "--print-speed" || a == "--buffer") {
+        char* end = nullptr;
+        const double number = std::strtod(v->c_str(), &end);
+        if (a == "--baud" && *v == "port") {
+          o.baud_of_port = true;
+        } else if (*end != '\0' || !(number > 0 && number <= 1e7)) {
+          return Fail(a + " takes a positive number" + (a == "--baud" ? " or \"port\"" : ""));
+        } else if (a == "--baud") {
+          o.baud = number;
+        } else if (a == "--print-speed") {
+          o.print_speed = number;
+        } else {
+          o.buffer = static_cast<std::size_t>(number);
+        }
       }
       if (a == "--columns") {
         if (*v != "16" && *v != "20") return Fail("--columns takes 16 or 20");
@@ -473,6 +619,7 @@ int main(int argc, char** argv) {
     }
   }
   if (o.link.empty() == !o.tcp_port.has_value()) return Fail("give exactly one of --link or --tcp");
+  if (o.baud_of_port && o.link.empty()) return Fail("--baud port needs --link");
 
   if (::pipe2(g_signal_pipe, O_CLOEXEC | O_NONBLOCK) != 0) return Fail("pipe");
   struct sigaction sa {};
