@@ -294,27 +294,6 @@ TEST_F(E2e, PaperEndWaitGivingUpFailsTheJobWithE096AndKeepsTheData) {
   EXPECT_THAT(printer_.Capture(), HasSubstr("NEVER PRINTED\r\n"));
 }
 
-TEST_F(E2e, TwoJobsInARowCountAndReplaceTheAnswer) {
-  StartServer();
-  WaitUntilServing();
-  SubmitFiles("one\r\n");
-  ASSERT_TRUE(WaitForAnswer());
-  EXPECT_THAT(Read("SR_OUT.001"), HasSubstr("SCONTR. N.1,E,A1;"));
-  SubmitFiles("two\r\n");
-  ASSERT_TRUE(WaitForAnswer());
-  EXPECT_THAT(Read("SR_OUT.001"), HasSubstr("SCONTR. N.2,E,A1;"));
-  {
-    const std::string expected = Top() + Row("ONE") + End() + Top() + Row("TWO") + End();
-    printer_.WaitForCapture(expected.size());
-    EXPECT_EQ(printer_.Capture(), expected);
-  }
-  // The counter survives a clean stop.
-  EXPECT_EQ(server_.Stop(), 0);
-  const RunResult r =
-      RunProgram(DOVEVID_PATH, {"settings", "--app-dir", dir_.path(), "--data-dir", dir_.path()});
-  EXPECT_THAT(r.out, HasSubstr("txtNumScontr=2\n"));
-}
-
 TEST_F(E2e, SettingsCounterAndReprintGoThroughTheRunningServer) {
   StartServer();
   WaitUntilServing();
