@@ -27,6 +27,7 @@ cat >"$work/want" <<LIST
 ./$p/bin/dovevid
 ./$p/bin/dovevid-vprinter
 ./$p/lib/systemd/system/dovevid.service
+./$p/libexec/dovevid/dovevid-program
 ./$p/share/applications/dovevid.desktop
 ./$p/share/doc/dovevid/darodad1.pdf
 ./$p/share/doc/dovevid/examples/receipt.sl
@@ -43,7 +44,9 @@ depends=$(dpkg-deb -f "$deb" Depends)
 root="$work/root"
 dpkg-deb -x "$deb" "$root"
 # Every shared library the program needs is declared, by its Debian package.
-needed=$(readelf -d "$root/$p/bin/dovevid" | sed -n 's/.*Shared library: \[\(.*\)\]/\1/p')
+needed=$(for exe in "$root/$p/bin/dovevid" "$root/$p/libexec/dovevid/dovevid-program"; do
+  readelf -d "$exe" | sed -n 's/.*Shared library: \[\(.*\)\]/\1/p'
+done | sort -u)
 for lib in $needed; do
   case $lib in
     libQt6*.so.6) pkg=$(echo "${lib%.so.6}" | tr 'A-Z' 'a-z')6 ;;

@@ -167,7 +167,7 @@ int Convert(const std::vector<std::string>& args) {
   if (auto error = Parse(args, true, true, &p)) return Usage(*error, usage.c_str());
   if (!p.file) return Usage("FILE is missing", usage.c_str());
   platform::PosixEnv env;
-  const std::string app_dir = p.common.app_dir.value_or(platform::ExecutableDirectory());
+  const std::string app_dir = p.common.app_dir.value_or(platform::ApplicationDirectory());
   if (p.nv.empty()) p.nv = JoinPath(app_dir, logo::kNvFileName);
   if (p.preview.empty()) p.preview = JoinPath(app_dir, logo::kPreviewFileName);
   platform::QtImageReader reader(env);

@@ -32,14 +32,28 @@ std::string HomeDirectory() {
   return pw != nullptr && pw->pw_dir != nullptr ? pw->pw_dir : "";
 }
 
+std::string Canonical(const char* dir) {
+  std::error_code ec;
+  const auto canonical = std::filesystem::weakly_canonical(dir, ec);
+  return ec ? std::string(dir) : canonical.string();
+}
+
 std::string InstallBinDir() {
 #ifdef DOVEVID_INSTALL_BINDIR
-  std::error_code ec;
-  const auto dir = std::filesystem::weakly_canonical(DOVEVID_INSTALL_BINDIR, ec);
-  return ec ? std::string(DOVEVID_INSTALL_BINDIR) : dir.string();
+  return Canonical(DOVEVID_INSTALL_BINDIR);
 #else
   return "";
 #endif
+}
+
+// The installed full program runs from its libexec directory: for the
+// choice of the application directory it is the installed dovevid.
+std::string ProgramDirectory() {
+  const std::string dir = ExecutableDirectory();
+#ifdef DOVEVID_INSTALL_PROGRAMDIR
+  if (dir == Canonical(DOVEVID_INSTALL_PROGRAMDIR)) return InstallBinDir();
+#endif
+  return dir;
 }
 }  // namespace
 
@@ -88,7 +102,7 @@ std::string ExecutableDirectory() {
 
 std::string ApplicationDirectory() {
   config::AppDirInputs in;
-  in.executable_dir = ExecutableDirectory();
+  in.executable_dir = ProgramDirectory();
   in.executable_dir_writable = WritableDirectory(in.executable_dir);
   in.install_bindir = InstallBinDir();
   in.system_account = ::getuid() < kFirstPersonUid;
