@@ -52,14 +52,5 @@ TEST_F(TraceLogTest, UnwritableEntryIsDropped) {
   EXPECT_EQ(env_.File("/data/ErrorLog_07_03_2026.txt"), "err_kept | 07-03-2026 09:05:12 |  | 0\r\n");
 }
 
-TEST(LogFile, LineIsLocaleDateTimeBlankMessage) {
-  testing::FakeEnv env;
-  AppendLogFile(env, "/data", "Errore nella Kill di SR_ERR");
-  AppendLogFile(env, "/data", "Errore nella Kill di SR_OUT");
-  EXPECT_EQ(env.File("/data/LOGFILE.TXT"),
-            "07/03/2026 09:05:12 Errore nella Kill di SR_ERR\r\n"
-            "07/03/2026 09:05:12 Errore nella Kill di SR_OUT\r\n");
-}
-
 }  // namespace
 }  // namespace dovevid
