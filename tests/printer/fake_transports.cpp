@@ -25,13 +25,15 @@ Status FakeSerialPort::Open() {
 Status FakeSerialPort::Close() {
   if (!open_) return Status::OK();
   open_ = false;
-  ++closes;
   return close_fault;
 }
 
 Status FakeSerialPort::Write(std::string_view bytes) {
   if (!open_) return NotOpen();
   if (!write_fault.ok()) return write_fault;
+  if (!fail_marker.empty() && bytes.find(fail_marker) != std::string_view::npos) {
+    return Status::Error(fault::kDeviceIo, "Device I/O error");
+  }
   wire += bytes;
   const bool printer_query = bytes == escpos::StatusQuery(escpos::kPrinterStatus);
   const bool paper_query = bytes == escpos::StatusQuery(escpos::kRollPaperStatus);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "fake_env.h"
+#include "printer/channel.h"
 #include "printer/transport.h"
 
 namespace dovevid::testing {
@@ -31,10 +32,10 @@ class FakeSerialPort : public printer::SerialPort {
   int status_queries = 0;
   std::vector<std::pair<int, std::string>> configured;  // port, settings
   int opens = 0;
-  int closes = 0;
 
   // Faults of the next calls, until Status::OK() is assigned.
   Status configure_fault, open_fault, write_fault, close_fault;
+  std::string fail_marker;  // writes that carry it fail with a device error
 
   Status Configure(int port_number, std::string_view settings) override;
   Status Open() override;
@@ -71,7 +72,6 @@ class FakeSpooler : public printer::Spooler {
   std::vector<std::int32_t> cancelled;
   std::string read_back;  // what Read hands out (then empties)
   std::vector<Document> documents;
-  std::vector<std::string> abandoned;
 
   std::vector<printer::SpoolerPrinter> ListPrinters() override { return printers; }
   std::int32_t OpenDocument(const std::string& printer, const std::string& document_name) override;
@@ -80,7 +80,7 @@ class FakeSpooler : public printer::Spooler {
   bool CloseDocument(std::int32_t handle) override;
   printer::DocumentProgress Progress(std::int32_t handle) override;
   void Cancel(std::int32_t handle) override { cancelled.push_back(handle); }
-  void AbandonDocument(const std::string& printer) override { abandoned.push_back(printer); }
+  void AbandonDocument(const std::string&) override {}
 };
 
 // Direct printers whose pipes are FakeSerialPorts.
@@ -115,5 +115,13 @@ class FakeStatusMonitor : public printer::StatusMonitor {
                 int timeout_ms, std::string* reply) override;
   void Close(std::int32_t handle) override { closed.push_back(handle); }
 };
+
+// Makes `name` the spooler's one printer and the channel's current printer.
+inline void UseSpoolerPrinter(printer::PrinterChannel& channel, FakeSpooler& spooler,
+                              const std::string& name = "PRN1") {
+  spooler.printers = {{name, "socket://127.0.0.1:9100"}};
+  channel.BuildPrinterList();
+  channel.SelectPrinterByName(name);
+}
 
 }  // namespace dovevid::testing
