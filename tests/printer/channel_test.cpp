@@ -229,7 +229,8 @@ TEST_F(ChannelTest, SpoolerDocumentsWritesAndReplies) {
   // A reply ends the wait at its first bytes (16 at most); none, after half the timeout.
   spooler.read_back = std::string(20, 'r');
   const std::int64_t start = env.MonotonicMs();
-  EXPECT_EQ(channel.Generic_TrasmettiStringa_CRLF_Ricevi("Q", 10, 5000, false), std::string(16, 'r'));
+  EXPECT_EQ(channel.Generic_TrasmettiStringa_CRLF_Ricevi("Q", 10, 5000, false),
+            std::string(16, 'r'));
   EXPECT_EQ(env.MonotonicMs() - start, 10);
   spooler.read_back.clear();
   EXPECT_EQ(channel.Generic_TrasmettiStringa_CRLF_Ricevi("Q", 10, 50, false), "");
@@ -428,10 +429,10 @@ TEST_F(ChannelTest, DirectPrintersJoinTheListAndTakeTheSerialPrintersPlace) {
 
 // The near-end bits 2 and 3 are not the end.
 TEST(EscPos, StatusByteTests) {
-  for (std::uint8_t offline : {0x08, 0xFF}) EXPECT_TRUE(escpos::IsOffline(offline)) << int(offline);
+  for (std::uint8_t offline : {0x08, 0xFF}) EXPECT_TRUE(escpos::IsOffline(offline)) << +offline;
   EXPECT_FALSE(escpos::IsOffline(0x12));
-  for (std::uint8_t end : {0x20, 0x40, 0x72}) EXPECT_TRUE(escpos::IsPaperEnd(end)) << int(end);
-  for (std::uint8_t present : {0x12, 0x0C}) EXPECT_FALSE(escpos::IsPaperEnd(present)) << int(present);
+  for (std::uint8_t end : {0x20, 0x40, 0x72}) EXPECT_TRUE(escpos::IsPaperEnd(end)) << +end;
+  for (std::uint8_t present : {0x12, 0x0C}) EXPECT_FALSE(escpos::IsPaperEnd(present)) << +present;
 }
 
 TEST(DirectUri, Parse) {
