@@ -15,17 +15,8 @@ class SettingsCommandTest : public ::testing::Test {
  protected:
   testing::RunResult Settings(std::vector<std::string> args) {
     args.insert(args.begin(), "settings");
-    args.push_back("--app-dir");
-    args.push_back(app_.path());
-    args.push_back("--data-dir");
-    args.push_back(data_.path());
+    args.insert(args.end(), {"--app-dir", app_.path(), "--data-dir", data_.path()});
     return RunProgram(DOVEVID_BIN, args);
-  }
-  std::string Value(const std::string& listing, const std::string& name) {
-    for (const std::string& line : SplitAnyLineEnd(listing)) {
-      if (line.rfind(name + "=", 0) == 0) return line.substr(name.size() + 1);
-    }
-    return "<absent>";
   }
 
   TempDir app_;
@@ -38,7 +29,7 @@ TEST_F(SettingsCommandTest, TextsAreStoredInWindows1252AndShownInTheTerminalsEnc
   auto r = Settings({"set", "txtHeader(0)=" + typed});
   ASSERT_EQ(r.exit_code, 0) << r.err;
   EXPECT_EQ(SplitCrLf(ReadFileOrEmpty(app_ / "KV2EPcfg.txt"))[18], "CAFF\xC8 \x80");
-  EXPECT_EQ(Value(Settings({}).out, "txtHeader(0)"), typed);
+  EXPECT_NE(Settings({}).out.find("txtHeader(0)=" + typed + "\n"), std::string::npos);
   // A character outside the code page is refused.
   r = Settings({"set", "txtHeader(1)=\xE6\x97\xA5"});
   EXPECT_EQ(r.exit_code, 2);

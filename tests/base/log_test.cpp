@@ -15,10 +15,13 @@ class TraceLogTest : public ::testing::Test {
   TraceLog log_{env_, [this] { return enabled_; }, [this] { return dir_; }};
 };
 
-TEST_F(TraceLogTest, EntryHasFourFieldsAndKeepsTrailingBlanks) {
+TEST_F(TraceLogTest, EntryHasFourFieldsKeepsTrailingBlanksAndAnUnwritableOneIsDropped) {
   env_.SetNow(DateTime{2026, 3, 7, 9, 5, 12});
   log_.WriteErrorLog("Fase n.1: 1");
   log_.WriteErrorLog("DoSendFile n.1 ");
+  env_.FailNext(testing::FakeEnv::Op::kAppend, "/data/ErrorLog_07_03_2026.txt", 1,
+                Status::Error(70, "Permission denied"));
+  log_.WriteErrorLog("lost");
   log_.WriteErrorLog("Go_Executi n.4 ", Status::Error(70, "Permission denied"));
   EXPECT_EQ(env_.File("/data/ErrorLog_07_03_2026.txt"),
             "err_Fase n.1: 1 | 07-03-2026 09:05:12 |  | 0\r\n"
@@ -42,23 +45,6 @@ TEST_F(TraceLogTest, EntriesAroundMidnightGoToTwoFiles) {
   log_.WriteErrorLog("b");
   EXPECT_EQ(env_.File("/data/ErrorLog_31_12_2026.txt"), "err_a | 31-12-2026 23:59:59 |  | 0\r\n");
   EXPECT_EQ(env_.File("/data/ErrorLog_01_01_2027.txt"), "err_b | 01-01-2027 00:00:01 |  | 0\r\n");
-}
-
-TEST_F(TraceLogTest, UnwritableEntryIsDropped) {
-  env_.FailNext(testing::FakeEnv::Op::kAppend, "/data/ErrorLog_07_03_2026.txt", 1,
-                Status::Error(70, "Permission denied"));
-  log_.WriteErrorLog("lost");
-  log_.WriteErrorLog("kept");
-  EXPECT_EQ(env_.File("/data/ErrorLog_07_03_2026.txt"), "err_kept | 07-03-2026 09:05:12 |  | 0\r\n");
-}
-
-TEST(LogFile, LineIsLocaleDateTimeBlankMessage) {
-  testing::FakeEnv env;
-  AppendLogFile(env, "/data", "Errore nella Kill di SR_ERR");
-  AppendLogFile(env, "/data", "Errore nella Kill di SR_OUT");
-  EXPECT_EQ(env.File("/data/LOGFILE.TXT"),
-            "07/03/2026 09:05:12 Errore nella Kill di SR_ERR\r\n"
-            "07/03/2026 09:05:12 Errore nella Kill di SR_OUT\r\n");
 }
 
 }  // namespace

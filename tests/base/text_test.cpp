@@ -9,44 +9,23 @@
 namespace dovevid {
 namespace {
 
-TEST(Numbers, ValReadsTheLeadingNumberOnly) {
-  EXPECT_EQ(Val("500ms"), 500);
-  EXPECT_EQ(Val("  0.5"), 0.5);
-  EXPECT_EQ(Val(".5"), 0.5);
-  EXPECT_EQ(Val("-3abc"), -3);
-  EXPECT_EQ(Val("abc"), 0);
-  EXPECT_EQ(Val(""), 0);
-  EXPECT_EQ(Val("1e3x"), 1000);
-  EXPECT_EQ(Val("2e"), 2);  // an exponent without digits is not part of the number
-}
-
-TEST(Numbers, IsNumericAllowsBlanksAroundButNothingElse) {
-  EXPECT_TRUE(IsNumeric(" 2 "));
-  EXPECT_TRUE(IsNumeric("-1 "));
-  EXPECT_TRUE(IsNumeric("2.5"));
-  EXPECT_FALSE(IsNumeric(""));
-  EXPECT_FALSE(IsNumeric("  "));
-  EXPECT_FALSE(IsNumeric("."));
-  EXPECT_FALSE(IsNumeric("-"));
-  EXPECT_FALSE(IsNumeric("2x"));
-  EXPECT_FALSE(IsNumeric("True"));
-}
-
-TEST(Numbers, RoundingIsHalfToEven) {
-  EXPECT_EQ(RoundHalfEven(2.5), 2);
-  EXPECT_EQ(RoundHalfEven(3.5), 4);
-  EXPECT_EQ(RoundHalfEven(-2.5), -2);
-  EXPECT_EQ(RoundHalfEven(2.6), 3);
-  EXPECT_EQ(RoundHalfEven(4e32), 9000000000000000000LL);  // from a damaged file
-  EXPECT_EQ(RoundHalfEven(-1e300 * 1e300), -9000000000000000000LL);
-}
-
-TEST(Numbers, BooleansAcceptWordsAndNumbers) {
-  EXPECT_EQ(ParseBoolean("True"), true);
-  EXPECT_EQ(ParseBoolean("FALSE"), false);
-  EXPECT_EQ(ParseBoolean(" -1 "), true);
-  EXPECT_EQ(ParseBoolean("0"), false);
-  EXPECT_EQ(ParseBoolean("yes"), std::nullopt);
+TEST(Numbers, ValIsNumericRoundingAndBooleans) {
+  // Val reads the leading number only; an exponent without digits is not part of it.
+  const std::pair<const char*, double> vals[] = {{"500ms", 500}, {"  0.5", 0.5}, {".5", 0.5},
+                                                 {"-3abc", -3},  {"abc", 0},      {"", 0},
+                                                 {"1e3x", 1000}, {"2e", 2}};
+  for (const auto& [text, value] : vals) EXPECT_EQ(Val(text), value) << text;
+  // Blanks around a number, nothing else.
+  for (const char* yes : {" 2 ", "-1 ", "2.5"}) EXPECT_TRUE(IsNumeric(yes)) << yes;
+  for (const char* no : {"", "  ", ".", "-", "2x", "True"}) EXPECT_FALSE(IsNumeric(no)) << no;
+  // Half to even; a number from a damaged file stays in range.
+  const std::pair<double, long long> rounded[] = {
+      {2.5, 2}, {3.5, 4}, {-2.5, -2}, {2.6, 3}, {4e32, 9000000000000000000LL},
+      {-1e300 * 1e300, -9000000000000000000LL}};
+  for (const auto& [x, n] : rounded) EXPECT_EQ(RoundHalfEven(x), n) << x;
+  const std::pair<const char*, std::optional<bool>> booleans[] = {
+      {"True", true}, {"FALSE", false}, {" -1 ", true}, {"0", false}, {"yes", std::nullopt}};
+  for (const auto& [text, value] : booleans) EXPECT_EQ(ParseBoolean(text), value) << text;
 }
 
 TEST(Lines, CrLfOnlySplitKeepsLoneCrAndLfInsideALine) {

@@ -2,64 +2,47 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <vector>
+
 #include "fake_env.h"
 
 namespace dovevid::config {
 namespace {
 
-class DataDirTest : public ::testing::Test {
- protected:
-  DataDirTest() {
-    in_.app_dir = "/opt/dovevid/bin";
-    in_.common_app_data = "/var/lib";
+// The product folder under the common application data, else the application
+// directory; an existing override (one trailing slash dropped) wins, and
+// --data-dir replaces everything. A missing directory is a fatal message.
+TEST(DataDirectory, ProductFolderOverrideOrExplicitDirectory) {
+  struct Case {
+    std::vector<std::string> existing;
+    std::string common, custom;
+    std::optional<std::string> explicit_dir;
+    std::string data_dir, before_override;  // data_dir: or the fatal message
+  };
+  const std::string product = "/var/lib/QNBKORV1";
+  const Case cases[] = {
+      {{}, "/var/lib", "", {}, product + " : DIR NON ESISTENTE", ""},
+      {{product}, "/var/lib", "", {}, product, ""},
+      {{}, "", "", {}, "/opt/dovevid/bin", ""},
+      {{"/srv/pos"}, "/var/lib", "/srv/pos/", {}, "/srv/pos", ""},  // no product folder needed
+      {{"/srv/pos", product}, "/var/lib", "/srv/pos/", {}, "/srv/pos", product},
+      {{product}, "/var/lib", "/srv/missing", {}, product, ""},
+      {{"/tmp/demo"}, "/var/lib", "/srv/pos", "/tmp/demo/", "/tmp/demo", ""},
+      {{}, "/var/lib", "", "/tmp/nowhere", "/tmp/nowhere : DIR NON ESISTENTE", ""},
+  };
+  for (const Case& c : cases) {
+    testing::FakeEnv env;
+    for (const std::string& dir : c.existing) env.AddDirectory(dir);
+    std::string error;
+    const auto d = ResolveDataDirectory(
+        env, {"/opt/dovevid/bin", c.explicit_dir, c.common, c.custom}, &error);
+    EXPECT_EQ(d ? d->data_dir : error, c.data_dir) << c.custom << c.explicit_dir.value_or("");
+    if (d && !c.before_override.empty()) {
+      EXPECT_EQ(d->data_dir_before_override, c.before_override) << c.data_dir;
+    }
+    EXPECT_EQ(d ? d->app_dir : "/opt/dovevid/bin", "/opt/dovevid/bin");
   }
-  std::optional<Directories> Resolve() { return ResolveDataDirectory(env_, in_, &error_); }
-
-  testing::FakeEnv env_;
-  DataDirInputs in_;
-  std::string error_;
-};
-
-TEST_F(DataDirTest, ProductFolderOrApplicationDirectoryOrFatalMessage) {
-  EXPECT_FALSE(Resolve());
-  EXPECT_EQ(error_, "/var/lib/QNBKORV1 : DIR NON ESISTENTE");
-
-  env_.AddDirectory("/var/lib/QNBKORV1");
-  auto d = Resolve();
-  ASSERT_TRUE(d);
-  EXPECT_EQ(d->data_dir, "/var/lib/QNBKORV1");
-  EXPECT_EQ(d->app_dir, "/opt/dovevid/bin");
-
-  in_.common_app_data.clear();
-  EXPECT_EQ(Resolve()->data_dir, "/opt/dovevid/bin");
-}
-
-TEST_F(DataDirTest, OverrideLosesOneTrailingSlashAndMustExist) {
-  env_.AddDirectory("/srv/pos");
-  in_.custom_path = "/srv/pos/";
-  ASSERT_TRUE(Resolve()) << error_;  // the product folder is not needed
-  EXPECT_EQ(Resolve()->data_dir, "/srv/pos");
-
-  env_.AddDirectory("/var/lib/QNBKORV1");
-  auto d = Resolve();
-  ASSERT_TRUE(d);
-  EXPECT_EQ(d->data_dir, "/srv/pos");
-  EXPECT_EQ(d->data_dir_before_override, "/var/lib/QNBKORV1");
-
-  in_.custom_path = "/srv/missing";
-  EXPECT_EQ(Resolve()->data_dir, "/var/lib/QNBKORV1");
-}
-
-TEST_F(DataDirTest, ExplicitDirectoryReplacesEverything) {
-  env_.AddDirectory("/tmp/demo");
-  in_.custom_path = "/srv/pos";
-  in_.explicit_data_dir = "/tmp/demo/";
-  auto d = Resolve();
-  ASSERT_TRUE(d);  // the product folder under /var/lib is not needed
-  EXPECT_EQ(d->data_dir, "/tmp/demo");
-  in_.explicit_data_dir = "/tmp/nowhere";
-  EXPECT_FALSE(Resolve());
-  EXPECT_EQ(error_, "/tmp/nowhere : DIR NON ESISTENTE");
 }
 
 TEST(ApplicationDirectory, BesideTheProgramOnlyWhenItIsNotInstalled) {

@@ -68,42 +68,24 @@ TEST_F(ConfigFilesTest, SavedFileIsByteExact) {
   EXPECT_EQ(SplitCrLf(words).size(), 33u);
 }
 
-TEST_F(ConfigFilesTest, EveryRecordKindSurvivesARoundTrip) {
+// Every setting makes the round trip through the window's controls
+// (tests/gui); here the edges of the records.
+TEST_F(ConfigFilesTest, RecordsSurviveARoundTripButTheirLeadingBlanks) {
   Settings s;
   s.printer_entries = {"RS232_PRINTER , COM0", "kitchen ,  socket://10.0.0.9"};
-  s.cboComPort = 0;
-  s.cboParity = 2;
-  s.cboRowLength = 16;
-  s.cboFileExtension = 7;
   s.receipt_counter = -7;
-  s.optInputType = {false, true};
   s.listPrinters = 1;
   s.txtHeader[3] = "  indented, with comma;";
-  s.chkDH_Footer[8] = true;
-  s.chkOptions[11] = true;
-  s.chkOptions[0] = false;
   SelectListItem(s, List::kComPortDisplay, 4);
-  s.chkEnableComPortDisplay = true;
   SelectListItem(s, List::kDisplayLength, 0);
   s.txtWords[5] = "";
   s.txtWords[9] = "VISA, MC";
   ASSERT_TRUE(SaveChkComFile(env_, dirs_, s).ok());
-
   Settings t = Load(s.printer_entries);
-  EXPECT_EQ(t.PrinterComPort(), 1);
-  EXPECT_EQ(t.SerialSettingsText(), s.SerialSettingsText());
-  EXPECT_EQ(t.RowLength(), 60);
-  EXPECT_EQ(t.FileExtension(), ".008");
   EXPECT_EQ(t.receipt_counter, -7);
-  EXPECT_EQ(t.optInputType, s.optInputType);
   EXPECT_EQ(t.SelectedPrinterName(), "kitchen");
-  // Leading blanks of a text record are not kept; commas and the rest are.
   EXPECT_EQ(t.txtHeader[3], "indented, with comma;");
-  EXPECT_EQ(t.txtHeader[4], "");
-  EXPECT_EQ(t.chkDH_Footer, s.chkDH_Footer);
-  EXPECT_EQ(t.chkOptions, s.chkOptions);
   EXPECT_EQ(t.display_com_port, 5);
-  EXPECT_TRUE(t.chkEnableComPortDisplay);
   EXPECT_EQ(t.display_line_length, 16);
   EXPECT_EQ(t.txtWords, s.txtWords);
 }
@@ -177,6 +159,51 @@ TEST_F(ConfigFilesTest, WordsFileOfFortyLinesFillsThirtyThree) {
   EXPECT_EQ(s.txtWords[0], "W ");
   EXPECT_EQ(s.txtWords[3], "");
   EXPECT_EQ(s.txtWords[32], "W32");
+}
+
+TEST_F(ConfigFilesTest, TimerValueGivesIntervalShownTextAndSavedRecord) {
+  Settings s;
+  struct Case { const char* value; int ms; const char* shown; const char* saved; };
+  const Case cases[] = {
+      {"0.5", 500, "0.5", "500\r\n"},
+      {"61", 60000, "60", "60\r\n"},
+      {"99", 60000, "60", "60\r\n"},
+      {"100", 100, "100ms", "100\r\n"},
+      {"1500", 1500, "1500ms", "1.5\r\n"},
+      {"90000", 60000, "60", "60\r\n"},
+      {"500ms", 500, "500ms", "500\r\n"},
+      {" 250 ms", 250, "250ms", "250\r\n"},
+      // Nothing usable: one second, the shown text unchanged.
+      {"", 1000, "7", "1\r\n"},
+      {"-3", 1000, "7", "1\r\n"},
+      {"0.0004", 1000, "7", "1\r\n"},  // would round to a 0 ms timer
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.value);
+    s.txtTimerVal = "7";
+    CalculateTimer(env_, dirs_, s, c.value, true);
+    EXPECT_EQ(s.polling_interval_ms, c.ms);
+    EXPECT_EQ(s.txtTimerVal, c.shown);
+    EXPECT_EQ(env_.File("/data/KVTIMER1.TXT"), c.saved);
+  }
+}
+
+TEST_F(ConfigFilesTest, StartupRewritesTheTimerFileWithTheShownText) {
+  struct Case { const char* file; int ms; const char* rewritten; };
+  const Case cases[] = {
+      {"2\r\n", 2000, "2\r\n"},
+      {"500\r\n", 500, "500ms\r\n"},
+      {"500ms\r\n", 500, "500ms\r\n"},  // so it stays "500ms" across restarts
+      {"", 1000, "1\r\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    env_.SetFile("/data/KVTIMER1.TXT", c.file);
+    Settings s;
+    LoadConfiguration(env_, dirs_, s, {});
+    EXPECT_EQ(s.polling_interval_ms, c.ms);
+    EXPECT_EQ(env_.File("/data/KVTIMER1.TXT"), c.rewritten);
+  }
 }
 
 }  // namespace

@@ -2,12 +2,15 @@
 // gates, and the faults that only reach the trace log.
 #include "display/customer_display.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "fake_env.h"
 
 namespace dovevid::display {
 namespace {
+
+using ::testing::ElementsAre;
 
 struct FakeLink : SerialLink {
   Status Open(int port, std::string_view settings) override {
@@ -39,13 +42,9 @@ class SerialDisplayTest : public ::testing::Test {
     s_.display_com_port = 3;
     s_.chkEnableComPortDisplay = true;
   }
-  // The routine names in the trace log, in order.
-  std::string Traced() {
-    std::string names, log = env_.files().empty() ? "" : env_.files().begin()->second;
-    for (size_t at = 0; (at = log.find("err_", at)) != std::string::npos; at += 4) {
-      names += log.substr(at + 4, log.find(" |", at) - at - 4) + " ";
-    }
-    return names;
+  std::vector<std::string> Traced() {
+    const std::string log = "/d/ErrorLog_07_03_2026.txt";
+    return env_.HasFile(log) ? testing::TraceMessages(env_.File(log)) : std::vector<std::string>{};
   }
 
   testing::FakeEnv env_;
@@ -69,7 +68,7 @@ TEST_F(SerialDisplayTest, BytesOfEachRoutine) {
   EXPECT_EQ(link_.log, kOpen3 + kClear + kClear + "** Buongiorno **" + kClear + "*** Bonjour ***" +
                            kClear + b16 + kRow2 + "RESTO 1,00" + kClear + "400" + kRow2 + b16 +
                            "[close][open 4 9600,N,8,1]" + kClear + "[close]");
-  EXPECT_EQ(Traced(), "");
+  EXPECT_TRUE(Traced().empty());
 }
 
 TEST_F(SerialDisplayTest, GatesAndFaultsOnlyReachTheTraceLog) {
@@ -94,9 +93,9 @@ TEST_F(SerialDisplayTest, GatesAndFaultsOnlyReachTheTraceLog) {
   d_.ResetDisplay();
   d_.ProgrammaPortaSeriale(0, 9600);
   EXPECT_EQ(link_.log, kOpen3 + "[close]" + kOpen3 + "[close]" + kOpen3 + kClear);
-  EXPECT_EQ(Traced(),
-            "AsemDisplay_SendToDisplay AsemDisplay_OpenPort AsemDisplay_Bonjour "
-            "AsemDisplay_ResetDisplay AsemDisplay_ProgrammaPortaSeriale ");
+  EXPECT_THAT(Traced(), ElementsAre("AsemDisplay_SendToDisplay", "AsemDisplay_OpenPort",
+                                    "AsemDisplay_Bonjour", "AsemDisplay_ResetDisplay",
+                                    "AsemDisplay_ProgrammaPortaSeriale"));
 }
 
 }  // namespace

@@ -13,54 +13,27 @@ namespace dovevid::job {
 namespace {
 
 using namespace std::string_literals;
-using testing::FakeEnv;
 using testing::FakeSerialPort;
 using testing::FakeSpooler;
 using testing::FakeStatusMonitor;
 
-TEST(IdentificationText, FromTheHardwareAddress) {
-  EXPECT_EQ(IdentificationFromMac("001A2B3C4D5E"), "1A2B3C4D");
-  EXPECT_EQ(IdentificationFromMac("0123456789ABCDEF"), "23456789");  // 8-byte address
-  EXPECT_EQ(IdentificationFromMac("0123456789"), "01234567");
-  EXPECT_EQ(IdentificationFromMac("ABCD"), "ABCD");
-}
-
-TEST(IdentificationText, FromThePrinterReply) {
-  EXPECT_EQ(IdentificationFromPrinterReply("\x5F" "X7\0AB123456\0\0"s), "AB123456");
-  EXPECT_EQ(IdentificationFromPrinterReply("\x5F" "SER123456"s), "SER12345");
+TEST(IdentificationText, FromTheHardwareAddressThePrinterReplyOrTheVolumeSerial) {
+  const std::pair<const char*, const char*> macs[] = {
+      {"001A2B3C4D5E", "1A2B3C4D"}, {"0123456789ABCDEF", "23456789"},  // 8-byte address
+      {"0123456789", "01234567"},   {"ABCD", "ABCD"}};
+  for (const auto& [mac, id] : macs) EXPECT_EQ(IdentificationFromMac(mac), id) << mac;
   // Only bytes 2 to 20 of the 20-byte reply count.
-  EXPECT_EQ(IdentificationFromPrinterReply("\x5F" "0123456789012345678XYZ"s), "23456789");
-  EXPECT_EQ(IdentificationFromPrinterReply("\x5F" "1234567"s), std::nullopt);
-  EXPECT_EQ(IdentificationFromPrinterReply("\x5F\0\0\0\0\0\0\0\0\0"s), std::nullopt);
-  EXPECT_EQ(IdentificationFromPrinterReply(""), std::nullopt);
+  const std::pair<std::string, std::optional<std::string>> replies[] = {
+      {"\x5F" "X7\0AB123456\0\0"s, "AB123456"}, {"\x5F" "SER123456"s, "SER12345"},
+      {"\x5F" "0123456789012345678XYZ"s, "23456789"}, {"\x5F" "1234567"s, std::nullopt},
+      {"\x5F\0\0\0\0\0\0\0\0\0"s, std::nullopt}, {"", std::nullopt}};
+  for (const auto& [reply, id] : replies) EXPECT_EQ(IdentificationFromPrinterReply(reply), id);
+  const std::pair<std::optional<std::int32_t>, const char*> volumes[] = {
+      {-1234567890, "12345690"}, {123456789, "12345679"}, {12345678, "12345678"},
+      {1234567, "kY1234567"},    {-123456, "J123456"},    {12345, "0"},
+      {std::nullopt, "12345678"}};
+  for (const auto& [volume, id] : volumes) EXPECT_EQ(ReadSerialNumber(volume), id) << id;
 }
-
-TEST(IdentificationText, VolumeSerialCutting) {
-  EXPECT_EQ(ReadSerialNumber(-1234567890), "12345690");
-  EXPECT_EQ(ReadSerialNumber(123456789), "12345679");
-  EXPECT_EQ(ReadSerialNumber(12345678), "12345678");
-  EXPECT_EQ(ReadSerialNumber(1234567), "kY1234567");
-  EXPECT_EQ(ReadSerialNumber(-123456), "J123456");
-  EXPECT_EQ(ReadSerialNumber(12345), "0");
-  EXPECT_EQ(ReadSerialNumber(std::nullopt), "12345678");
-}
-
-class FixedIdentity : public IdentitySource {
- public:
-  std::string GetMacText() override { return mac; }
-  std::optional<std::int32_t> VolumeSerialNumber() override { return volume; }
-  std::string mac = "001A2B3C4D5E";
-  std::optional<std::int32_t> volume = -1234567890;
-};
-
-class NullPrint : public PrintRunner {
- public:
-  int DoSendFile(const std::string& file) override {
-    files.push_back(file);
-    return kRunSent;
-  }
-  std::vector<std::string> files;
-};
 
 class DumpTest : public testing::JobTest {
  protected:
@@ -69,6 +42,7 @@ class DumpTest : public testing::JobTest {
     state_.port_usable = true;
     timer_.SetInterval(500);
     timer_.SetEnabled(true);
+    source_.volume = -1234567890;
   }
   void RunUntil(std::int64_t ms) { timer_.RunUntil(ms, [this] { cycle_.Timer21_Timer(); }); }
 
@@ -77,9 +51,9 @@ class DumpTest : public testing::JobTest {
   FakeSpooler spooler_;
   FakeStatusMonitor monitor_;
   printer::PrinterChannel channel_{env_, op_, settings_, serial_, spooler_, monitor_};
-  FixedIdentity source_;
+  testing::FixedIdentity source_;
   IdentificationDump dump_{{env_, trace_, state_, files_, timer_, view_, channel_, source_}};
-  NullPrint print_;
+  testing::ScriptedPrint print_{env_};
   JobCycle cycle_{JobCycle::Deps{env_, trace_, op_, dirs_, settings_, state_, files_, timer_,
                                  view_, print_, dump_, [] {}}};
 };
@@ -97,10 +71,7 @@ TEST_F(DumpTest, SerialPrinterTakesTheEthernetAddress) {
 }
 
 TEST_F(DumpTest, SpoolerPrinterAsksForItsSerialNumberWithVolumeFallback) {
-  spooler_.printers = {{"RECEIPT1", "socket://127.0.0.1:9100"}};
-  channel_.BuildPrinterList();
-  settings_.listPrinters = 1;
-  channel_.ListPrinters_Click();
+  testing::UseSpoolerPrinter(channel_, spooler_);
   channel_.OpenStatusMonitor();
   ASSERT_TRUE(channel_.spooler_transport());
   monitor_.direct_io_reply = "\x5F" "AB12345678\0"s;

@@ -3,7 +3,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <string>
 #include <vector>
 
@@ -25,28 +24,6 @@ class RecordingView : public StatusView {
   void EnableTestButton(bool enabled) override { test_button = enabled; }
   std::vector<std::string> statuses, ticks;
   bool test_button = true;
-};
-
-// A print run that takes 300 ms on the fake clock and returns the scripted
-// results in turn (kRunSent once they run out).
-class ScriptedPrint : public PrintRunner {
- public:
-  explicit ScriptedPrint(FakeEnv& env) : env_(env) {}
-  int DoSendFile(const std::string& file) override {
-    files.push_back(file);
-    start_times.push_back(env_.MonotonicMs());
-    if (during) during();
-    env_.SleepMs(300);
-    if (results.empty()) return kRunSent;
-    const int r = results.front();
-    results.pop_front();
-    return r;
-  }
-  FakeEnv& env_;
-  std::deque<int> results;
-  std::vector<std::string> files;
-  std::vector<std::int64_t> start_times;
-  std::function<void()> during;
 };
 
 class NoDump : public DumpRunner {
@@ -73,7 +50,7 @@ class JobCycleTest : public testing::JobTest {
   }
 
   RecordingView view_;
-  ScriptedPrint print_{env_};
+  testing::ScriptedPrint print_{env_};
   NoDump dump_;
   int episode_clears_ = 0;
   JobCycle cycle_{JobCycle::Deps{env_, trace_, op_, dirs_, settings_, state_, files_, timer_, view_,
@@ -106,7 +83,7 @@ TEST_F(JobCycleTest, SuccessfulJobAnswersInTheProtocolOrder) {
   EXPECT_EQ(episode_clears_, 1);
   EXPECT_THAT(view_.statuses, ElementsAre("TRASMISSIONE QNB DOVEVID1 IN CORSO ..",
                                           "QNB DOVEVID1 TERMINATO : TUTTO OK"));
-  EXPECT_THAT(TraceMessages(),
+  EXPECT_THAT(testing::TraceMessages(Trace()),
               ElementsAre("Fase n.1: 1", "Fase n.2: 0", "Fase n.2A: 0", "Go_Executi n.1 ",
                           "Go_Executi n.2 ", "Go_Executi n.3 ", "Fase n.2B: 0", "Fase n.3: 0"));
 }

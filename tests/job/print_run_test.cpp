@@ -62,19 +62,6 @@ class FakeRenderers : public Renderers {
   FakeEnv& env_;
 };
 
-// A printer that fails the writes carrying `fail_marker`.
-class FlakySerialPort : public FakeSerialPort {
- public:
-  using FakeSerialPort::FakeSerialPort;
-  Status Write(std::string_view bytes) override {
-    if (!fail_marker.empty() && bytes.find(fail_marker) != std::string_view::npos) {
-      return Status::Error(fault::kDeviceIo, "Device I/O error");
-    }
-    return FakeSerialPort::Write(bytes);
-  }
-  std::string fail_marker;
-};
-
 class PrintRunTest : public testing::JobTest {
  protected:
   PrintRunTest() {
@@ -89,7 +76,7 @@ class PrintRunTest : public testing::JobTest {
   }
   void UseSlInput() { settings_.optInputType = {true, false}; }
 
-  FlakySerialPort serial_{env_};
+  FakeSerialPort serial_{env_};
   testing::FakeSpooler spooler_;
   testing::FakeStatusMonitor monitor_;
   printer::PrinterChannel channel_{env_, op_, settings_, serial_, spooler_, monitor_};
@@ -97,11 +84,6 @@ class PrintRunTest : public testing::JobTest {
   PrintRun run_{PrintRun::Deps{env_, trace_, op_, dirs_, settings_, state_, files_, channel_,
                                renderers_}};
 };
-
-TEST(ReceiptDate, TwoDigitFieldsAndTwoBlanks) {
-  EXPECT_EQ(ReceiptDateLine(DateTime{2026, 3, 7, 9, 5, 12}), "07-03-26  09:05");
-  EXPECT_EQ(ReceiptDateLine(DateTime{2100, 12, 31, 23, 59, 59}), "31-12-00  23:59");
-}
 
 TEST_F(PrintRunTest, WholeReceiptByteStream) {
   settings_.txtHeader[0] = "BAR ROMA";
@@ -159,6 +141,7 @@ TEST_F(PrintRunTest, WholeReceiptByteStream) {
       kPartialCut +
       "\x1B" "d\x02"s + kCrLf;
   EXPECT_EQ(serial_.printed, expected);
+  EXPECT_EQ(ReceiptDateLine(DateTime{2100, 12, 31, 23, 59, 59}), "31-12-00  23:59");
   EXPECT_EQ(serial_.opens, 1);
   EXPECT_FALSE(serial_.IsOpen());
   EXPECT_EQ(env_.File("/data/SR_OUT.001"), "");
@@ -304,10 +287,7 @@ TEST_F(PrintRunTest, PrinterNotReadyStopsBeforeSending) {
 }
 
 TEST_F(PrintRunTest, SpoolerPrinterReadinessComesFromTheMonitor) {
-  spooler_.printers = {{"RECEIPT1", "socket://127.0.0.1:9100"}};
-  channel_.BuildPrinterList();
-  settings_.listPrinters = 1;
-  channel_.ListPrinters_Click();
+  testing::UseSpoolerPrinter(channel_, spooler_);
   channel_.OpenStatusMonitor();
   monitor_.status = printer::status_bits::kNoResponse;
   EXPECT_EQ(Print("line\r\n"), kRunNotReady);

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <string>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "config/settings.h"
 #include "display/customer_display.h"
 #include "job/identification.h"
+#include "job/job_cycle.h"
 #include "fake_env.h"
 #include "job/job_files.h"
 #include "job/server_state.h"
@@ -57,11 +59,34 @@ class FakeTimer : public job::PollTimer {
   std::int64_t due_ = 0;
 };
 
-// A machine with a fixed network address and no volume serial number.
-class FixedIdentity : public job::IdentitySource {
+// A machine with a fixed network address and, unless set, no volume serial number.
+struct FixedIdentity : job::IdentitySource {
+  std::string GetMacText() override { return mac; }
+  std::optional<std::int32_t> VolumeSerialNumber() override { return volume; }
+  std::string mac = "001A2B3C4D5E";
+  std::optional<std::int32_t> volume;
+};
+
+// A print run that takes 300 ms on the fake clock and returns the scripted
+// results in turn (kRunSent once they run out).
+class ScriptedPrint : public job::PrintRunner {
  public:
-  std::string GetMacText() override { return "001A2B3C4D5E"; }
-  std::optional<std::int32_t> VolumeSerialNumber() override { return std::nullopt; }
+  explicit ScriptedPrint(FakeEnv& env) : env_(env) {}
+  int DoSendFile(const std::string& file) override {
+    files.push_back(file);
+    start_times.push_back(env_.MonotonicMs());
+    if (during) during();
+    env_.SleepMs(300);
+    if (results.empty()) return job::kRunSent;
+    const int r = results.front();
+    results.pop_front();
+    return r;
+  }
+  FakeEnv& env_;
+  std::deque<int> results;
+  std::vector<std::string> files;
+  std::vector<std::int64_t> start_times;
+  std::function<void()> during;
 };
 
 // A customer display that is never there.
@@ -79,15 +104,6 @@ class JobTest : public ::testing::Test {
     settings_.chkOptions[config::kTraceEnable] = true;
   }
   std::string Trace() { return env_.File("/data/ErrorLog_07_03_2026.txt"); }
-  // The message field of each trace entry, in order.
-  std::vector<std::string> TraceMessages() {
-    std::vector<std::string> messages;
-    const std::string trace = Trace();
-    for (size_t at = 0; at < trace.size(); at = trace.find("\r\n", at) + 2) {
-      messages.push_back(trace.substr(at + 4, trace.find(" | ", at) - at - 4));
-    }
-    return messages;
-  }
 
   FakeEnv env_;
   config::Directories dirs_{"/app", "/data", "/data", true};

@@ -47,13 +47,6 @@ class LogoTest : public ::testing::Test {
  protected:
   LogoTest() { config::SelectListItem(settings, config::List::kComPort, 0); }
 
-  void UseSpooler() {
-    spooler.printers = {{"TM88", "socket://127.0.0.1:9100"}};
-    channel.BuildPrinterList();
-    settings.listPrinters = 1;
-    channel.ListPrinters_Click();
-  }
-
   testing::FakeEnv env;
   testing::RecordingOperator op;
   config::Settings settings;
@@ -166,18 +159,14 @@ TEST_F(LogoTest, DitheringTurnsGrayIntoDots) {
   EXPECT_NEAR(dithered_black, 64 * 64 / 2, 64);
 }
 
-TEST_F(LogoTest, LoadLogoOnEachTransport) {
+// The serial printer's need of the NV file is shown end to end and on the logo page.
+TEST_F(LogoTest, LoadLogoOnTheSpooler) {
   env.SetFile("/logo.bmp", MakeBmp(64, 32, 1, [](int x, int) { return x < 8 ? 0 : 1; }));
-  // Serial: the NV file must exist even though the bit image is made from the bitmap.
-  EXPECT_FALSE(logo.LoadLogo("/logo.bmp"));
-  EXPECT_THAT(op.messages, ElementsAre(kMsgFileNotFound));
-  EXPECT_EQ(serial.printed, "");
-
-  UseSpooler();
+  testing::UseSpoolerPrinter(channel, spooler);
   env.SetFile("/wide.bmp", MakeBmp(600, 8, 8, [](int, int) { return 0; }));
   EXPECT_FALSE(logo.LoadLogo("/wide.bmp"));
-  EXPECT_THAT(op.messages, ElementsAre(kMsgFileNotFound, "Image too wide: 600 dots, the paper takes 512",
-                                       kMsgNotConverted));
+  EXPECT_THAT(op.messages,
+              ElementsAre("Image too wide: 600 dots, the paper takes 512", kMsgNotConverted));
   ASSERT_TRUE(logo.LoadLogo("/logo.bmp"));
   ASSERT_EQ(spooler.documents.size(), 1u);
   EXPECT_EQ(spooler.documents[0].data, env.File("/app/NVImageFile.BIN"));

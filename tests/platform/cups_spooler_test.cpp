@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "cups_harness.h"
-#include "platform/cups_printers.h"
 #include "platform/cups_spooler.h"
 #include "platform/cups_status.h"
 #include "printer/escpos.h"
@@ -58,16 +57,7 @@ class CupsSpoolerTest : public ::testing::Test {
   CupsStatusMonitor monitor_{spooler_};
 };
 
-TEST_F(CupsSpoolerTest, ListsQueuesWithTheirDevice) {
-  std::string why;
-  ASSERT_TRUE(cupsd_->AddRawQueue("AAQ", 9, &why)) << why;
-  const std::vector<printer::SpoolerPrinter> printers = spooler_.ListPrinters();
-  ASSERT_EQ(printers.size(), 2u);
-  EXPECT_EQ(printers[0].name, "AAQ");
-  EXPECT_EQ(printers[0].description, "socket://127.0.0.1:9");
-  EXPECT_EQ(printers[1].description, "socket://127.0.0.1:" + std::to_string(printer_.port()));
-}
-
+// The queues' listing is what the end-to-end tests select their CUPS queue from.
 TEST_F(CupsSpoolerTest, EachDocumentIsOneJobWithTheBytesAsWritten) {
   std::string all_bytes;
   for (int b = 0; b < 256; ++b) all_bytes.push_back(static_cast<char>(b));

@@ -47,10 +47,7 @@ class ChannelTest : public ::testing::Test {
   }
 
   void UseSpoolerPrinter() {
-    spooler.printers = {{"PRN1", "socket://127.0.0.1:9100"}};
-    channel.BuildPrinterList();
-    settings.listPrinters = 1;
-    channel.ListPrinters_Click();
+    testing::UseSpoolerPrinter(channel, spooler);
     ASSERT_TRUE(channel.spooler_transport());
   }
 
@@ -216,7 +213,7 @@ TEST_F(ChannelTest, SerialReceiveLoopTiming) {
   EXPECT_EQ(channel.Generic_TrasmettiStringa_CRLF_Ricevi("\x1D\x49\x44", 0, 5, false), "");
 }
 
-TEST_F(ChannelTest, SpoolerDocumentsAndWrites) {
+TEST_F(ChannelTest, SpoolerDocumentsWritesAndReplies) {
   UseSpoolerPrinter();
   env.SetNow(DateTime{2026, 12, 5, 10, 34, 0});
   for (int i = 0; i < 3; ++i) {
@@ -229,7 +226,16 @@ TEST_F(ChannelTest, SpoolerDocumentsAndWrites) {
   channel.Generic_OpenPort();
   EXPECT_EQ(channel.Generic_TrasmettiStringa_CRLF("A"), kSent);
   EXPECT_EQ(channel.Generic_TrasmettiStringa_NoCRLF(std::string("\x1B\x00\xFA", 3)), kSent);
-  EXPECT_EQ(spooler.documents[3].data, std::string("A\r\n\x1B\x00\xFA", 6));
+  // A reply ends the wait at its first bytes (16 at most); none, after half the timeout.
+  spooler.read_back = std::string(20, 'r');
+  const std::int64_t start = env.MonotonicMs();
+  EXPECT_EQ(channel.Generic_TrasmettiStringa_CRLF_Ricevi("Q", 10, 5000, false),
+            std::string(16, 'r'));
+  EXPECT_EQ(env.MonotonicMs() - start, 10);
+  spooler.read_back.clear();
+  EXPECT_EQ(channel.Generic_TrasmettiStringa_CRLF_Ricevi("Q", 10, 50, false), "");
+  EXPECT_EQ(env.MonotonicMs() - start, 10 + 30);
+  EXPECT_EQ(spooler.documents[3].data, std::string("A\r\n\x1B\x00\xFAQQ", 8));
   EXPECT_TRUE(serial.wire.empty());
   spooler.fail_writes = true;
   EXPECT_EQ(channel.Generic_TrasmettiStringa_CRLF("B"), kWriteFailed);
@@ -249,18 +255,6 @@ TEST_F(ChannelTest, SpoolerDocumentsAndWrites) {
   channel.Generic_OpenPort();
   EXPECT_THAT(op.messages, ElementsAre("STAMPANTE NON RICONOSCIUTA"));
   EXPECT_EQ(channel.Generic_TrasmettiStringa_CRLF("x"), kWriteFailed);
-}
-
-TEST_F(ChannelTest, SpoolerReceiveStopsAtTheFirstByte) {
-  UseSpoolerPrinter();
-  channel.Generic_OpenPort();
-  spooler.read_back = std::string(20, 'r');
-  EXPECT_EQ(channel.Generic_TrasmettiStringa_CRLF_Ricevi("Q", 10, 5000, false), std::string(16, 'r'));
-  EXPECT_EQ(env.MonotonicMs(), 10);
-  spooler.read_back.clear();
-  EXPECT_EQ(channel.Generic_TrasmettiStringa_CRLF_Ricevi("Q", 10, 50, false), "");
-  EXPECT_EQ(env.MonotonicMs(), 10 + 30);
-  EXPECT_EQ(spooler.documents[0].data, "QQ");
 }
 
 TEST_F(ChannelTest, SpoolerStatusFromTheMonitor) {
@@ -302,7 +296,7 @@ TEST_F(ChannelTest, SpoolerStatusFromTheMonitor) {
   EXPECT_EQ(monitor.drawer_pulses, 1);
 }
 
-TEST_F(ChannelTest, PrinterListEntries) {
+TEST_F(ChannelTest, PrinterListEntriesAndSelectionByName) {
   config::SelectListItem(settings, config::List::kComPort, config::kNone);
   spooler.printers = {{"PRN1", "usb://x"}, {"PRN2", "socket://y"}};
   channel.BuildPrinterList();
@@ -313,7 +307,18 @@ TEST_F(ChannelTest, PrinterListEntries) {
   channel.BuildPrinterList();
   EXPECT_EQ(settings.printer_entries[0], "RS232_PRINTER , COM3");
   EXPECT_EQ(settings.listPrinters, 2);  // the selected printer stays selected
-  spooler.printers.erase(spooler.printers.begin() + 1);
+  // By name at start-up: the serial printer changes nothing, an unknown one deselects.
+  EXPECT_EQ(channel.SelectPrinterByName("RS232_PRINTER"), 0);
+  EXPECT_EQ(settings.listPrinters, 2);
+  EXPECT_FALSE(channel.spooler_selected());
+  EXPECT_EQ(channel.SelectPrinterByName("PRN2"), 2);
+  EXPECT_TRUE(channel.spooler_transport());
+  EXPECT_EQ(channel.current_printer(), "PRN2");
+  EXPECT_EQ(channel.SelectPrinterByName("NOPE"), 0);
+  EXPECT_EQ(settings.listPrinters, config::kNone);
+  // The selected printer gone from the spooler: nothing selected.
+  settings.listPrinters = 2;
+  spooler.printers.pop_back();
   channel.BuildPrinterList();
   EXPECT_EQ(settings.listPrinters, config::kNone);
 }
@@ -347,20 +352,6 @@ TEST_F(ChannelTest, SelectionRulesAndTransportFlag) {
   EXPECT_EQ(channel.txtDefaultPrinter(), "RS232_PRINTER");
   channel.Generic_OpenPort();
   EXPECT_TRUE(serial.IsOpen());
-}
-
-TEST_F(ChannelTest, SelectionByNameAtStartUp) {
-  spooler.printers = {{"PRN1", "usb://x"}, {"PRN2", "socket://y"}};
-  channel.BuildPrinterList();
-  settings.listPrinters = 2;
-  EXPECT_EQ(channel.SelectPrinterByName("RS232_PRINTER"), 0);
-  EXPECT_EQ(settings.listPrinters, 2);  // unchanged
-  EXPECT_FALSE(channel.spooler_selected());
-  EXPECT_EQ(channel.SelectPrinterByName("PRN2"), 2);
-  EXPECT_TRUE(channel.spooler_transport());
-  EXPECT_EQ(channel.current_printer(), "PRN2");
-  EXPECT_EQ(channel.SelectPrinterByName("NOPE"), 0);
-  EXPECT_EQ(settings.listPrinters, config::kNone);
 }
 
 TEST_F(ChannelTest, PortTest) {
@@ -434,6 +425,14 @@ TEST_F(ChannelTest, DirectPrintersJoinTheListAndTakeTheSerialPrintersPlace) {
   settings.listPrinters = 0;
   ch.ListPrinters_Click();
   EXPECT_EQ(ch.transport_kind(), TransportKind::kSerial);
+}
+
+// The near-end bits 2 and 3 are not the end.
+TEST(EscPos, StatusByteTests) {
+  for (std::uint8_t offline : {0x08, 0xFF}) EXPECT_TRUE(escpos::IsOffline(offline)) << +offline;
+  EXPECT_FALSE(escpos::IsOffline(0x12));
+  for (std::uint8_t end : {0x20, 0x40, 0x72}) EXPECT_TRUE(escpos::IsPaperEnd(end)) << +end;
+  for (std::uint8_t present : {0x12, 0x0C}) EXPECT_FALSE(escpos::IsPaperEnd(present)) << +present;
 }
 
 TEST(DirectUri, Parse) {

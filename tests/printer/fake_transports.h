@@ -6,9 +6,11 @@
 #include <deque>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "fake_env.h"
+#include "printer/channel.h"
 #include "printer/transport.h"
 
 namespace dovevid::testing {
@@ -31,14 +33,27 @@ class FakeSerialPort : public printer::SerialPort {
   int status_queries = 0;
   std::vector<std::pair<int, std::string>> configured;  // port, settings
   int opens = 0;
-  int closes = 0;
 
   // Faults of the next calls, until Status::OK() is assigned.
   Status configure_fault, open_fault, write_fault, close_fault;
+  std::string fail_marker;  // writes that carry it fail with a device error
 
-  Status Configure(int port_number, std::string_view settings) override;
-  Status Open() override;
-  Status Close() override;
+  Status Configure(int port_number, std::string_view settings) override {
+    if (!configure_fault.ok()) return configure_fault;
+    configured.emplace_back(port_number, std::string(settings));
+    return Status::OK();
+  }
+  Status Open() override {
+    if (!open_fault.ok()) return open_fault;
+    if (open_) return Status::Error(fault::kPortAlreadyOpen, "Port already open");
+    ++opens;
+    open_ = true;
+    return Status::OK();
+  }
+  Status Close() override {
+    const bool was_open = std::exchange(open_, false);
+    return was_open ? close_fault : Status::OK();
+  }
   bool IsOpen() const override { return open_; }
   Status Write(std::string_view bytes) override;
   Status Read(std::string* bytes) override;
@@ -71,16 +86,38 @@ class FakeSpooler : public printer::Spooler {
   std::vector<std::int32_t> cancelled;
   std::string read_back;  // what Read hands out (then empties)
   std::vector<Document> documents;
-  std::vector<std::string> abandoned;
 
   std::vector<printer::SpoolerPrinter> ListPrinters() override { return printers; }
   std::int32_t OpenDocument(const std::string& printer, const std::string& document_name) override;
-  bool Write(std::int32_t handle, std::string_view bytes) override;
-  std::string Read(std::int32_t handle, std::size_t max_bytes) override;
-  bool CloseDocument(std::int32_t handle) override;
-  printer::DocumentProgress Progress(std::int32_t handle) override;
+  bool Write(std::int32_t handle, std::string_view bytes) override {
+    Document* d = Find(handle);
+    if (fail_writes || !d || d->closed) return false;
+    d->data += bytes;
+    return true;
+  }
+  std::string Read(std::int32_t, std::size_t max_bytes) override {
+    std::string out = read_back.substr(0, max_bytes);
+    read_back.erase(0, out.size());
+    return out;
+  }
+  bool CloseDocument(std::int32_t handle) override {
+    Document* d = Find(handle);
+    if (d) d->closed = true;
+    return d && !fail_close;
+  }
+  printer::DocumentProgress Progress(std::int32_t) override {
+    const printer::DocumentProgress p = progress.front();
+    if (progress.size() > 1) progress.pop_front();
+    return p;
+  }
   void Cancel(std::int32_t handle) override { cancelled.push_back(handle); }
-  void AbandonDocument(const std::string& printer) override { abandoned.push_back(printer); }
+  void AbandonDocument(const std::string&) override {}
+
+ private:
+  Document* Find(std::int32_t handle) {
+    const bool known = handle >= 1 && handle <= static_cast<std::int32_t>(documents.size());
+    return known ? &documents[static_cast<size_t>(handle - 1)] : nullptr;
+  }
 };
 
 // Direct printers whose pipes are FakeSerialPorts.
@@ -108,12 +145,30 @@ class FakeStatusMonitor : public printer::StatusMonitor {
   int drawer_pulses = 0;
   std::string direct_io_reply;  // empty: no reply
 
-  std::int32_t Open(const std::string& printer) override;
-  bool GetStatus(std::int32_t handle, std::uint32_t* out) override;
+  std::int32_t Open(const std::string& printer) override {
+    opened.push_back(printer);
+    return next_handle;
+  }
+  bool GetStatus(std::int32_t, std::uint32_t* out) override {
+    if (!query_fails) *out = status;
+    return !query_fails;
+  }
   void OpenDrawer(std::int32_t, std::uint8_t, std::uint8_t) override { ++drawer_pulses; }
-  bool DirectIO(std::int32_t handle, std::string_view request, std::size_t max_reply,
-                int timeout_ms, std::string* reply) override;
+  bool DirectIO(std::int32_t, std::string_view, std::size_t max_reply, int,
+                std::string* reply) override {
+    if (direct_io_reply.empty()) return false;
+    *reply = direct_io_reply.substr(0, max_reply);
+    return true;
+  }
   void Close(std::int32_t handle) override { closed.push_back(handle); }
 };
+
+// Makes `name` the spooler's one printer and the channel's current printer.
+inline void UseSpoolerPrinter(printer::PrinterChannel& channel, FakeSpooler& spooler,
+                              const std::string& name = "PRN1") {
+  spooler.printers = {{name, "socket://127.0.0.1:9100"}};
+  channel.BuildPrinterList();
+  channel.SelectPrinterByName(name);
+}
 
 }  // namespace dovevid::testing

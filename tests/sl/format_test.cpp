@@ -31,12 +31,11 @@ TEST(FormatTest, RoundToCentsTextRoundsHalfUpOnTheThirdDecimal) {
 }
 
 TEST(FormatTest, PercentToHundredths) {
-  EXPECT_EQ(PercentToHundredths("5"), "500");
-  EXPECT_EQ(PercentToHundredths("100"), "10000");  // the whole amount, not none
-  EXPECT_EQ(PercentToHundredths("10.5"), "1050");
-  EXPECT_EQ(PercentToHundredths("10."), "1000");
-  EXPECT_EQ(PercentToHundredths("7.125"), "712");  // cut to two decimals
-  EXPECT_EQ(PercentToHundredths(""), "0");
+  const std::pair<const char*, const char*> cases[] = {
+      {"5", "500"},     {"100", "10000"},  // the whole amount, not none
+      {"10.5", "1050"}, {"10.", "1000"},  {"7.125", "712"},  // cut to two decimals
+      {"", "0"}};
+  for (const auto& [in, out] : cases) EXPECT_EQ(PercentToHundredths(in), out) << in;
   EXPECT_EQ(PointToComma("1.2.3"), "1,2.3");
 }
 

@@ -46,21 +46,14 @@ INSTANTIATE_TEST_SUITE_P(SlFiles, RenderCommandTest,
                          ::testing::Values("receipt_defaults", "receipt_closing", "receipt_control",
                                            "invoice_basic", "invoice_growth_r24"));
 
-TEST_F(RenderCommandTest, DisplayRowsAndMessagesGoToStandardError) {
-  const RunResult r = Render(DataFile("receipt_defaults.sl"));
-  EXPECT_EQ(r.err,
-            "display: [TOTALE          2,70] [                    ]\n"
-            "display: [                    ] [RESTO          17,30]\n");
-  const RunResult missing = Render(data_ / "NOFILE.001");
-  EXPECT_EQ(missing.exit_code, 1);
-  EXPECT_THAT(missing.err, HasSubstr("message: Il file " + data_ / "NOFILE.001" + " non esiste\n"));
-}
-
-TEST_F(RenderCommandTest, ReprintRequestReusesTheRenderedLines) {
+TEST_F(RenderCommandTest, DisplayRowsGoToStandardErrorAndAReprintReusesTheLines) {
   WriteFileOrDie(data_ / "rlpr.sl", "rlpr\r\nSALE,P100\r\n");
   EXPECT_EQ(Render(data_ / "rlpr.sl").exit_code, 1);  // nothing rendered yet
   const RunResult first = Render(DataFile("receipt_defaults.sl"));
   ASSERT_EQ(first.exit_code, 0);
+  EXPECT_EQ(first.err,
+            "display: [TOTALE          2,70] [                    ]\n"
+            "display: [                    ] [RESTO          17,30]\n");
   const RunResult again = Render(data_ / "rlpr.sl");
   EXPECT_EQ(again.exit_code, 0);
   EXPECT_EQ(again.out, first.out);
@@ -85,6 +78,9 @@ TEST_F(RenderCommandTest, SettingsComeFromTheDirectoriesAndOverrides) {
 TEST_F(RenderCommandTest, ExitStatus) {
   WriteFileOrDie(data_ / "empty.sl", "");
   EXPECT_EQ(Render(data_ / "empty.sl").exit_code, 1);
+  const RunResult missing = Render(data_ / "NOFILE.001");
+  EXPECT_EQ(missing.exit_code, 1);
+  EXPECT_THAT(missing.err, HasSubstr("message: Il file " + data_ / "NOFILE.001" + " non esiste\n"));
   EXPECT_EQ(RunProgram(DOVEVID_PATH, {"render"}).exit_code, 2);
   const std::vector<std::vector<std::string>> bad_arguments = {
       {"--set", "nosuch=1"}, {"--set", "cboRowLength=33"}, {"--now", "yesterday"}, {"--bogus"}};

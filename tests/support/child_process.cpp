@@ -13,7 +13,8 @@ namespace dovevid::testing {
 
 bool ChildProcess::Start(const std::string& program, const std::vector<std::string>& args,
                          const std::string& log_path,
-                         const std::map<std::string, std::string>& env) {
+                         const std::map<std::string, std::string>& env,
+                         const std::string& err_path) {
   Kill();
   std::vector<char*> argv;
   argv.push_back(const_cast<char*>(program.c_str()));
@@ -27,13 +28,13 @@ bool ChildProcess::Start(const std::string& program, const std::vector<std::stri
     ::prctl(PR_SET_PDEATHSIG, death_signal_);
     if (::getppid() != parent) ::_exit(127);
     ::setpgid(0, 0);  // terminal signals meant for the test stay away
-    const int out = ::open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-    const int in = ::open("/dev/null", O_RDONLY);
-    if (out >= 0) {
-      ::dup2(out, 1);
-      ::dup2(out, 2);
-    }
-    if (in >= 0) ::dup2(in, 0);
+    const auto redirect = [](const std::string& path, int flags, int fd) {
+      const int opened = ::open(path.c_str(), flags, 0644);
+      if (opened >= 0) ::dup2(opened, fd);
+    };
+    redirect("/dev/null", O_RDONLY, 0);
+    redirect(log, O_WRONLY | O_CREAT | O_APPEND, 1);
+    redirect(err_path.empty() ? log : err_path, O_WRONLY | O_CREAT | O_APPEND, 2);
     for (const auto& [name, value] : env) ::setenv(name.c_str(), value.c_str(), 1);
     ::execv(program.c_str(), argv.data());
     ::_exit(127);

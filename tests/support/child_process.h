@@ -21,10 +21,11 @@ class ChildProcess {
   ChildProcess(const ChildProcess&) = delete;
   ChildProcess& operator=(const ChildProcess&) = delete;
 
-  // Output is appended to `log_path` (or dropped when it is empty); `env` is
-  // added to the inherited environment.
+  // Output is appended to `log_path` (or dropped when it is empty), standard
+  // error to `err_path` when given; `env` is added to the inherited environment.
   bool Start(const std::string& program, const std::vector<std::string>& args,
-             const std::string& log_path = "", const std::map<std::string, std::string>& env = {});
+             const std::string& log_path = "", const std::map<std::string, std::string>& env = {},
+             const std::string& err_path = "");
   // Sends SIGTERM and returns at once.
   void Terminate();
   // The exit code (128 + signal when killed) once the child has ended within

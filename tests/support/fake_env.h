@@ -78,4 +78,13 @@ class FakeEnv : public Env {
   std::function<void()> pump_hook_;
 };
 
+// The message field of each entry of a trace log, in order.
+inline std::vector<std::string> TraceMessages(const std::string& trace) {
+  std::vector<std::string> messages;
+  for (size_t at = 0; at < trace.size(); at = trace.find("\r\n", at) + 2) {
+    messages.push_back(trace.substr(at + 4, trace.find(" | ", at) - at - 4));
+  }
+  return messages;
+}
+
 }  // namespace dovevid::testing

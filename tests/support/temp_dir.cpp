@@ -1,17 +1,13 @@
 #include "temp_dir.h"
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <sstream>
 #include <stdexcept>
 
-extern char** environ;
+#include "child_process.h"
 
 namespace dovevid::testing {
 
@@ -41,26 +37,13 @@ void WriteFileOrDie(const std::string& path, const std::string& contents) {
 
 RunResult RunProgram(const std::string& program, const std::vector<std::string>& args) {
   TempDir scratch;
-  const std::string out_path = scratch / "out";
-  const std::string err_path = scratch / "err";
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  posix_spawn_file_actions_addopen(&actions, 2, err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  std::vector<char*> argv;
-  argv.push_back(const_cast<char*>(program.c_str()));
-  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-  argv.push_back(nullptr);
-  pid_t pid = 0;
+  ChildProcess child;
   RunResult r;
-  if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) == 0) {
-    int status = 0;
-    waitpid(pid, &status, 0);
-    r.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  if (child.Start(program, args, scratch / "out", {}, scratch / "err")) {
+    r.exit_code = child.Wait(std::numeric_limits<int>::max());
   }
-  posix_spawn_file_actions_destroy(&actions);
-  r.out = ReadFileOrEmpty(out_path);
-  r.err = ReadFileOrEmpty(err_path);
+  r.out = ReadFileOrEmpty(scratch / "out");
+  r.err = ReadFileOrEmpty(scratch / "err");
   return r;
 }
 
