@@ -64,9 +64,7 @@ std::unique_ptr<printer::PrinterPipe> FakeDirectPrinters::MakePipe(const printer
   made.push_back(uri.kind == printer::TransportKind::kTcp
                      ? uri.host + ":" + std::to_string(uri.port)
                      : uri.path);
-  auto pipe = std::make_unique<FakeSerialPort>(env_);
-  last = pipe.get();
-  return pipe;
+  return std::make_unique<FakeSerialPort>(env_);
 }
 
 }  // namespace dovevid::testing

@@ -126,7 +126,6 @@ class FakeDirectPrinters : public printer::DirectPrinters {
   explicit FakeDirectPrinters(FakeEnv& env) : env_(env) {}
   std::vector<printer::DirectPrinter> printers;
   std::vector<std::string> made;  // host:port or path of every pipe made
-  FakeSerialPort* last = nullptr;
 
   std::vector<printer::DirectPrinter> List() override { return printers; }
   std::unique_ptr<printer::PrinterPipe> MakePipe(const printer::DirectUri& uri) override;
