@@ -47,11 +47,9 @@ class InvoiceLayoutTest : public ::testing::Test {
 };
 
 TEST_F(InvoiceLayoutTest, ItemLinesCarryTheVatLetterAndHalvesGoToEven) {
-  Lay({"SALE,I22,P1000,:ART", "SALE,Q2.5,I4,P199,:MELE", "SALE,N1,P100,:ESENTE"});
-  EXPECT_EQ(From("1    X    10,00", 6),
-            (Lines{"1    X    10,00", "ART" + Blanks(22) + "10,00 D", "2,500    X    1,99",
-                   "MELE" + Blanks(22) + "4,98 A",  // 497.5 cents: up to the even 498
-                   "1    X    1,00", "ESENTE" + Blanks(20) + "1,00 E"}));  // no I: rate 0
+  // (Letters D and A, and 497.5 cents up to 498, are in data/invoice_*.expected.)
+  Lay({"SALE,N1,P100,:ESENTE"});
+  EXPECT_TRUE(HasLine("ESENTE" + Blanks(20) + "1,00 E"));  // no I: rate 0
   Lay({"SALE,Q0.5,I22,P5,:MEZZO"});  // 2.5 cents: down to the even 2
   EXPECT_TRUE(HasLine("MEZZO" + Blanks(21) + "0,02 D"));
 }
