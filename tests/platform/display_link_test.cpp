@@ -18,10 +18,6 @@
 namespace dovevid::platform {
 namespace {
 
-std::string Picture(const std::string& row1, const std::string& row2) {
-  return "display |" + row1 + "|\n        |" + row2 + "|\n";
-}
-
 TEST(DisplayLink, ShowsTheRowsAndNeverWaitsForAGoneOrStalledDisplay) {
   testing::TempDir dir;
   testing::VirtualPrinter vp;
@@ -58,9 +54,6 @@ TEST(DisplayLink, ShowsTheRowsAndNeverWaitsForAGoneOrStalledDisplay) {
                             blank + "\x0B\x0C" + blank + "\x0B\x0A" + change + "\x0B\x0C";
   ASSERT_TRUE(vp.WaitForCapture(bytes.size()));
   EXPECT_EQ(vp.Capture(), bytes);
-  const std::string pictures = Picture("** Buongiorno **    ", blank) + Picture(total, blank) +
-                               Picture(blank, change) + Picture(blank, blank);
-  EXPECT_TRUE(testing::WaitFor([&] { return vp.Output().ends_with(pictures); })) << vp.Output();
 
   display.OpenPort();
   vp.Stop();  // unplugged: the write fails, then the open

@@ -58,7 +58,6 @@ bool VirtualPrinter::SetState(const std::string& command) {
 }
 
 std::string VirtualPrinter::Capture() const { return ReadFileOrEmpty(capture_); }
-std::string VirtualPrinter::Output() const { return ReadFileOrEmpty(log_); }
 
 bool VirtualPrinter::WaitForCapture(std::size_t bytes, int timeout_ms) const {
   return WaitFor([&] { return Capture().size() >= bytes; }, timeout_ms);

@@ -28,8 +28,6 @@ class VirtualPrinter {
   // it has taken effect.
   bool SetState(const std::string& command);
   std::string Capture() const;
-  // Everything it printed (the display's pictures, the decoding).
-  std::string Output() const;
   // True once the capture holds at least `bytes` bytes.
   bool WaitForCapture(std::size_t bytes, int timeout_ms = 3000) const;
 

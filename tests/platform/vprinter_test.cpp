@@ -6,8 +6,6 @@
 
 #include "emulation.h"
 #include "preview/escpos_decoder.h"
-#include "temp_dir.h"
-#include "vprinter_fixture.h"
 #include "wire.h"
 
 namespace dovevid::vprinter {
@@ -140,21 +138,6 @@ TEST(EscPosDecoder, PageItemsForDrawing) {
   EXPECT_FALSE(page[1].image.At(1, 0));
   EXPECT_EQ(page[2].dots, 60);
   EXPECT_TRUE(page[3].full_cut);
-}
-
-TEST(VirtualPrinterProgram, DecodeCommand) {
-  testing::TempDir dir;
-  testing::WriteFileOrDie(dir / "r.bin", "\x1B\x61\x31" "CIAO\r\n\x1D\x56\x41\r\n");
-  const auto r = testing::RunProgram(testing::VirtualPrinterProgram(), {"decode", dir / "r.bin"});
-  EXPECT_EQ(r.exit_code, 0);
-  EXPECT_EQ(r.out, "[C] CIAO\n<cut full>\n==========================================\n[C]\n");
-  EXPECT_NE(testing::RunProgram(testing::VirtualPrinterProgram(), {"decode", dir / "none"}).exit_code, 0);
-  // Drawn: a PNG of the 512-dot paper plus margins.
-  ASSERT_EQ(testing::RunProgram(testing::VirtualPrinterProgram(), {"decode", dir / "r.bin", "--png", dir / "r.png"})
-                .exit_code, 0);
-  const std::string png = testing::ReadFileOrEmpty(dir / "r.png");
-  EXPECT_EQ(png.substr(1, 3), "PNG");
-  EXPECT_EQ(static_cast<unsigned char>(png.at(18)) << 8 | static_cast<unsigned char>(png.at(19)), 512 + 32);
 }
 
 }  // namespace
