@@ -9,9 +9,6 @@ namespace dovevid::sl {
 namespace {
 
 TEST(FormatTest, FormatCents) {
-  EXPECT_EQ(FormatCents(0), "0,00");
-  EXPECT_EQ(FormatCents(-5), "-0,05");
-  EXPECT_EQ(FormatCents(3000000), "30000,00");  // no thousands separator
   EXPECT_EQ(FormatCents(std::numeric_limits<std::int32_t>::min()), "-21474836,48");
   EXPECT_EQ(FormatCents(std::numeric_limits<std::int64_t>::min()), "-92233720368547758,08");
 }
