@@ -117,7 +117,7 @@ class ReceiptRenderer {
   }
   // Posts an amount to the receipt total and, with to_bucket, to VAT bucket
   // `vat`; each posting is a step of its own.
-  void Post(std::int16_t vat, std::int32_t amount, bool to_bucket) {
+  void Post(int vat, std::int32_t amount, bool to_bucket) {
     if (to_bucket) {
       Step([&] {
         buckets_[static_cast<size_t>(vat)] = CheckedAdd(buckets_[static_cast<size_t>(vat)], amount);
@@ -174,7 +174,7 @@ class ReceiptRenderer {
   std::int32_t total_ = 0;
   std::array<std::int32_t, 5> buckets_{};
   std::int32_t last_amount_ = 0;
-  std::int16_t last_vat_ = -1;
+  int last_vat_ = -1;
   bool last_return_ = false;
   bool header_pending_ = false;
   std::optional<std::int32_t> given_total_;
@@ -346,7 +346,7 @@ bool ReceiptRenderer::Sale(const std::string& record) {
   // here on for the rates of the next lines and of the VAT summary too, not
   // only for this line's code.
   RefreshVatRates();
-  std::int16_t vat = -1;
+  int vat = -1;
   VatCodeOfRate(ctx_.vat_rates, rate, &vat);
   if (vat < 0) vat = last_vat_;
   if (vat < 0) {

@@ -55,7 +55,7 @@ class FixedIdentity : public IdentitySource {
 
 class NullPrint : public PrintRunner {
  public:
-  int DoSendFile(const std::string& file) override {
+  RunResult DoSendFile(const std::string& file) override {
     files.push_back(file);
     return kRunSent;
   }
@@ -70,7 +70,7 @@ class DumpTest : public testing::JobTest {
     timer_.SetInterval(500);
     timer_.SetEnabled(true);
   }
-  void RunUntil(std::int64_t ms) { timer_.RunUntil(ms, [this] { cycle_.Timer21_Timer(); }); }
+  void RunUntil(std::int64_t ms) { timer_.RunUntil(ms, [this] { cycle_.OnPollTick(); }); }
 
   StatusView view_;
   FakeSerialPort serial_{env_};
@@ -100,7 +100,7 @@ TEST_F(DumpTest, SpoolerPrinterAsksForItsSerialNumberWithVolumeFallback) {
   spooler_.printers = {{"RECEIPT1", "socket://127.0.0.1:9100"}};
   channel_.BuildPrinterList();
   settings_.listPrinters = 1;
-  channel_.ListPrinters_Click();
+  channel_.SelectListedPrinter();
   channel_.OpenStatusMonitor();
   ASSERT_TRUE(channel_.spooler_transport());
   monitor_.direct_io_reply = "\x5F" "AB12345678\0"s;

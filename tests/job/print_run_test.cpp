@@ -83,7 +83,7 @@ class PrintRunTest : public testing::JobTest {
     settings_.chkOptions[config::kTraceEnable] = true;
     config::ApplyListDefaults(settings_);
   }
-  int Print(const std::string& data) {
+  RunResult Print(const std::string& data) {
     env_.SetFile("/data/SR_DATI.001", data);
     return run_.DoSendFile("/data/SR_DATI.001");
   }
@@ -307,7 +307,7 @@ TEST_F(PrintRunTest, SpoolerPrinterReadinessComesFromTheMonitor) {
   spooler_.printers = {{"RECEIPT1", "socket://127.0.0.1:9100"}};
   channel_.BuildPrinterList();
   settings_.listPrinters = 1;
-  channel_.ListPrinters_Click();
+  channel_.SelectListedPrinter();
   channel_.OpenStatusMonitor();
   monitor_.status = printer::status_bits::kNoResponse;
   EXPECT_EQ(Print("line\r\n"), kRunNotReady);

@@ -51,7 +51,7 @@ class LogoTest : public ::testing::Test {
     spooler.printers = {{"TM88", "socket://127.0.0.1:9100"}};
     channel.BuildPrinterList();
     settings.listPrinters = 1;
-    channel.ListPrinters_Click();
+    channel.SelectListedPrinter();
   }
 
   testing::FakeEnv env;

@@ -43,7 +43,7 @@ TEST(LoadVatRates, FileRules) {
 
 // Reading the file again on every call is checked by the receipt tests.
 TEST(VatCodeOfRate, FirstEqualCodeWinsAndUnknownRateLeavesTheIndex) {
-  std::int16_t index = -1;
+  int index = -1;
   EXPECT_EQ(VatCodeOfRate(Rates(500, 1000, 2200, 0), 0, &index), "D");  // D before E
   EXPECT_EQ(index, 3);
   EXPECT_EQ(VatCodeOfRate(Rates(500, 1000, 2200, 0), 1600, &index), "");
