@@ -130,8 +130,7 @@ void JobCycle::TraceExecutionFault(const Status& fault) {
 
 void JobCycle::ReportUnwrittenAnswer(std::string_view base) {
   const Status& fault = d_.files.last_fault();
-  d_.op.ShowMessage(fmt::format("err_End_Execution: {} {} {}", d_.files.Path(base),
-                                fault.description(), fault.number()));
+  d_.op.ShowMessage(fmt::format("err_End_Execution: {} {}", d_.files.Path(base), fault.ToString()));
 }
 
 JobStatus JobCycle::RunPrints(const std::string& data_path) {

@@ -135,7 +135,7 @@ void Server::TellPortState(bool usable) {
 bool Server::PersistCounter(std::string* err) {
   const Status st = config::SaveReceiptCounter(e_.env, dirs_, settings_);
   if (st.ok()) return true;
-  const std::string text = "err_SaveReceiptCounter: " + st.description() + std::to_string(st.number());
+  const std::string text = "err_SaveReceiptCounter: " + st.ToString();
   op_.ShowMessage(text);
   if (!op_.capture) *err += "dovevid: " + text + "\n";
   return false;
@@ -277,8 +277,7 @@ bool Server::SaveConfiguration() {
 bool Server::Save(std::string* err) {
   const Status saved = config::SaveChkComFile(e_.env, dirs_, settings_);
   if (saved.ok()) return true;
-  const std::string text =
-      "err_SaveChkComFile: " + saved.description() + std::to_string(saved.number());
+  const std::string text = "err_SaveChkComFile: " + saved.ToString();
   op_.ShowMessage(text);
   if (!op_.capture) *err += "dovevid: " + text + "\n";
   return false;

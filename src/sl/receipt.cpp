@@ -188,9 +188,9 @@ class ReceiptRenderer {
 };
 
 void ReceiptRenderer::Report(const Fault& fault) {
-  ctx_.trace.WriteErrorLog(kRendererName, Status::Error(fault.number, fault.description));
-  ctx_.op.ShowMessage(std::string("err_") + kRendererName + ": " + fault.description + " " +
-                      std::to_string(fault.number));
+  const Status status = Status::Error(fault.number, fault.description);
+  ctx_.trace.WriteErrorLog(kRendererName, status);
+  ctx_.op.ShowMessage(std::string("err_") + kRendererName + ": " + status.ToString());
 }
 
 std::string ReceiptRenderer::DisplayRow(std::string_view label, std::string_view amount) const {
@@ -653,8 +653,7 @@ RenderResult SimulazioneScontrino(const RenderContext& ctx, const std::string& d
   const Status read = ctx.env.ReadFile(data_path, &data);
   if (!read.ok()) {
     ctx.trace.WriteErrorLog(kRendererName, read);
-    ctx.op.ShowMessage(std::string("err_") + kRendererName + ": " + read.description() + " " +
-                       std::to_string(read.number()));
+    ctx.op.ShowMessage(std::string("err_") + kRendererName + ": " + read.ToString());
     result.result = 1;
     return result;
   }
@@ -686,8 +685,7 @@ RenderResult SimulazioneScontrino(const RenderContext& ctx, const std::string& d
   const Status written = ctx.env.WriteFile(result.path, output);
   if (!written.ok()) {
     ctx.trace.WriteErrorLog(kRendererName, written);
-    ctx.op.ShowMessage(std::string("err_") + kRendererName + ": " + written.description() + " " +
-                       std::to_string(written.number()));
+    ctx.op.ShowMessage(std::string("err_") + kRendererName + ": " + written.ToString());
     // A half-written file must never be printed.
     if (ctx.env.FileExists(result.path)) (void)ctx.env.RemoveFile(result.path);
   }
