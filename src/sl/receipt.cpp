@@ -148,6 +148,10 @@ class ReceiptRenderer {
   void Oper(const std::string& record);
   void Date(const std::string& record);
   bool Sale(const std::string& record);
+  // The VAT rate of the sale's department (",N1" to ",N4"); 0 without one.
+  std::int32_t DepartmentRate(const std::string& record);
+  // "<description>    <amount>", the description cut to fit the row.
+  void SaleLine(const std::string& description, std::int32_t amount);
   void PercentAdjustment(const std::string& record, SlCommand command);
   void FixedAdjustment(const std::string& record, SlCommand command);
   void TotalBlock();
@@ -297,10 +301,7 @@ void ReceiptRenderer::Date(const std::string& record) {
   }
 }
 
-bool ReceiptRenderer::Sale(const std::string& record) {
-  WriteHeaderIfPending();
-  const bool is_return = GetField(record, ",R").has_value();
-
+std::int32_t ReceiptRenderer::DepartmentRate(const std::string& record) {
   std::int32_t rate = 0;
   Step([&] {
     const auto n = GetField(record, ",N");
@@ -315,6 +316,25 @@ bool ReceiptRenderer::Sale(const std::string& record) {
       rate = ctx_.vat_rates[static_cast<size_t>(entry)];
     }
   });
+  return rate;
+}
+
+void ReceiptRenderer::SaleLine(const std::string& description, std::int32_t amount) {
+  Line([&] {
+    const std::string amount_text = FormatCents(amount);
+    if (description.size() + amount_text.size() < static_cast<size_t>(width_)) {
+      return AmountLineOrFault(description, amount_text, width_);
+    }
+    const long keep = static_cast<long>(width_) - static_cast<long>(amount_text.size()) - 4;
+    if (keep < 0) ThrowInvalidCall();
+    return description.substr(0, static_cast<size_t>(keep)) + "    " + amount_text;
+  });
+}
+
+bool ReceiptRenderer::Sale(const std::string& record) {
+  WriteHeaderIfPending();
+  const bool is_return = GetField(record, ",R").has_value();
+  const std::int32_t rate = DepartmentRate(record);
   const std::string description = GetField(record, ",:").value_or("");
   if (is_return) Emit(WordText(kReturnWord));
 
@@ -358,19 +378,11 @@ bool ReceiptRenderer::Sale(const std::string& record) {
   last_vat_ = vat;
   last_return_ = is_return;
 
-  if (!computed) {
+  if (computed) {
+    SaleLine(description, amount);
+  } else {
     Emit("");
-    return true;
   }
-  Line([&] {
-    const std::string amount_text = FormatCents(amount);
-    if (description.size() + amount_text.size() < static_cast<size_t>(width_)) {
-      return AmountLineOrFault(description, amount_text, width_);
-    }
-    const long keep = static_cast<long>(width_) - static_cast<long>(amount_text.size()) - 4;
-    if (keep < 0) ThrowInvalidCall();
-    return description.substr(0, static_cast<size_t>(keep)) + "    " + amount_text;
-  });
   return true;
 }
 
