@@ -91,7 +91,10 @@ class JobCycle {
   bool MayPollEarly() const;
   // Runs the job waiting in the data directory, if any (once per poll).
   void CheckForJob();
-  // True when a start file is there and the server can take the job now.
+  // True when a start file is there and the server can take the job now; the
+  // previous job's answer is then removed. Answers E502 while the printer
+  // port is unusable and starts the identification dump when SR_MATR is
+  // missing.
   bool AcceptJob();
   // Copies the job's data aside and prints it.
   JobStatus ExecuteJob();

@@ -171,7 +171,8 @@ class PrinterChannel {
   // the current printer has a name.
   void OpenStatusMonitor();
   void CloseStatusMonitor();
-  std::int32_t mpHandle() const { return mp_handle_; }
+  // The open monitor's handle; 0 when none is open.
+  std::int32_t status_monitor_handle() const { return mp_handle_; }
   // Drawer 1, pulse 1 through the monitor; nothing without a monitor.
   void OpenDrawerThroughMonitor();
   // The printer's reply to `request` through the monitor; false without one.
@@ -185,8 +186,10 @@ class PrinterChannel {
   bool paper_end_episode() const { return paper_end_episode_; }
   // The job cycle forgets an episode at the end of every job.
   void ClearPaperEndEpisode() { paper_end_episode_ = false; }
-  std::int32_t printer_CurrentNumDoc() const { return current_num_doc_; }
-  std::int32_t lhPrinter() const { return lh_printer_; }
+  // The open spooler document's handle (0 when none is open) and how many
+  // documents the channel has started (their names end with the count).
+  std::int32_t spooler_document_handle() const { return lh_printer_; }
+  std::int32_t spooler_documents_started() const { return current_num_doc_; }
   int printer_com_port() const { return com_port_; }
   // How the last Generic_OpenPort went: the system's reason when the serial
   // port could not be set up or opened, or the spooler printer not opened.
