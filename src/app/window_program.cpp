@@ -106,13 +106,14 @@ std::unique_ptr<platform::ControlServer> ListenForRequests(const config::Directo
                                                            std::string* error) {
   return platform::ControlServer::Listen(
       ControlSocketPath(dirs),
-      [&](std::vector<std::string> request, platform::ControlServer::Reply reply) {
+      [desktop = &desktop, server = &server](std::vector<std::string> request,
+                                             platform::ControlServer::Reply reply) {
         if (request == kShowWindow) {
-          desktop.ShowWindow();
+          desktop->ShowWindow();
           reply({});
           return;
         }
-        server.HandleRequest(std::move(request), std::move(reply));
+        server->HandleRequest(std::move(request), std::move(reply));
       },
       error);
 }
