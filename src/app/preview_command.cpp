@@ -57,7 +57,8 @@ int Usage(const std::string& error) {
 }
 
 // The print run against a printer in memory; *bytes gets what it sent.
-job::RunResult RunPrint(Env& env, OfflineSetup& setup, const std::string& data_path, std::string* bytes) {
+job::RunResult RunPrint(Env& env, OfflineSetup& setup, const std::string& data_path,
+                        std::string* bytes) {
   const config::Directories& dirs = setup.dirs;
   config::Settings& settings = setup.settings;
   TraceLog trace(env, [&] { return settings.Option(config::kTraceEnable); },
@@ -143,8 +144,8 @@ int RunPreviewCommand(int argc, char** argv, const std::vector<std::string>& arg
     }
   }
   if (result == job::kRunSent) return 0;
-  std::cerr << "dovevid preview: the print run did not complete (result " << static_cast<int>(result)
-            << ")\n";
+  std::cerr << "dovevid preview: the print run did not complete (result "
+            << static_cast<int>(result) << ")\n";
   return 1;
 }
 

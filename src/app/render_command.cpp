@@ -96,9 +96,9 @@ bool Render(Env& env, const OfflineSetup& setup, const JobArguments& a, const st
   const bool invoice = !reprint && sl::IsInvoiceData(data);
   std::string().swap(data);  // its memory serves the renderer's own read
   if (reprint) {
-    const bool produced = env.FileExists(out_path);
-    if (!produced) std::cerr << "dovevid render: reprint request, but " << out_path << " does not exist\n";
-    return produced;
+    if (env.FileExists(out_path)) return true;
+    std::cerr << "dovevid render: reprint request, but " << out_path << " does not exist\n";
+    return false;
   }
   if (invoice) {
     rates = sl::LoadVatRates(env, dirs.app_dir);

@@ -163,9 +163,7 @@ std::string Settings::FileExtension() const {
   return ext.empty() ? ".001" : ext;
 }
 
-int Settings::PrinterComPort() const {
-  return cboComPort >= 0 ? cboComPort + 1 : 0;
-}
+int Settings::PrinterComPort() const { return cboComPort >= 0 ? cboComPort + 1 : 0; }
 
 int Settings::RowLength() const {
   const std::string item = SelectedItem(List::kRowLength);

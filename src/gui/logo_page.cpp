@@ -90,7 +90,7 @@ std::string FileBytes(const QString& path) {
 // {"logo", sub, bytes of the picked file}; nothing, after telling the
 // operator, when no file is picked or it cannot be read.
 std::function<ServerRequests::Request()> PictureRequest(std::shared_ptr<QString> selected,
-                                                       Operator* op, const char* sub) {
+                                                        Operator* op, const char* sub) {
   return [selected, op, sub]() -> ServerRequests::Request {
     std::string bytes = FileBytes(*selected);
     if (bytes.empty()) {
@@ -114,12 +114,12 @@ QPushButton* PreviewButton(PageTools& t, QWidget* page, QLabel* image,
     ServerRequests::Request request = make();
     if (request.empty()) return;
     preview->setEnabled(false);
-    requests->Send(std::move(request), [=, guard = QPointer<QPushButton>(preview)](
-                                           const job::ControlReply& reply) {
-      if (!guard) return;
-      guard->setEnabled(true);
-      if (reply.exit_code == 0) ShowPicture(image, preview_file);
-    });
+    requests->Send(std::move(request),
+                   [=, guard = QPointer<QPushButton>(preview)](const job::ControlReply& reply) {
+                     if (!guard) return;
+                     guard->setEnabled(true);
+                     if (reply.exit_code == 0) ShowPicture(image, preview_file);
+                   });
   });
   return preview;
 }

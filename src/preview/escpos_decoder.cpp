@@ -228,9 +228,11 @@ bool EscPosDecoder::StepBitImage(std::string_view p, std::size_t* taken, std::st
   const bool tall = byte(2) == 32 || byte(2) == 33;
   *taken = 5 + dots * (tall ? 3 : 1);
   if (p.size() < *taken) return false;
-  const logo::Bitmap strip = logo::Bitmap::FromColumns(static_cast<int>(dots), tall ? 24 : 8, p.substr(5));
+  const logo::Bitmap strip =
+      logo::Bitmap::FromColumns(static_cast<int>(dots), tall ? 24 : 8, p.substr(5));
   // Single density doubles each dot across; 8-dot images are a third as dense down.
-  Picture(fmt::format("bit image, {} dots wide", dots), &strip, byte(2) % 32 == 0 ? 2 : 1, tall ? 1 : 3, out);
+  Picture(fmt::format("bit image, {} dots wide", dots), &strip, byte(2) % 32 == 0 ? 2 : 1,
+          tall ? 1 : 3, out);
   return true;
 }
 
@@ -378,7 +380,8 @@ bool EscPosDecoder::StepRasterImage(std::string_view p, std::size_t* taken, std:
   const std::size_t row = byte(4) + byte(5) * 256u, rows = byte(6) + byte(7) * 256u;
   *taken = 8 + row * rows;
   if (p.size() < *taken) return false;
-  const logo::Bitmap image = logo::Bitmap::FromRasterRows(static_cast<int>(row * 8), static_cast<int>(rows), p.substr(8));
+  const logo::Bitmap image =
+      logo::Bitmap::FromRasterRows(static_cast<int>(row * 8), static_cast<int>(rows), p.substr(8));
   const int m = byte(3) % 48 % 4;
   Picture("raster bit image", &image, m & 1 ? 2 : 1, m & 2 ? 2 : 1, out);
   return true;

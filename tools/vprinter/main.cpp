@@ -605,7 +605,9 @@ std::optional<int> ParseOptions(const std::vector<std::string>& args, Options* o
       return Fail("unknown option " + a + " (see --help)");
     }
   }
-  if (o->link.empty() == !o->tcp_port.has_value()) return Fail("give exactly one of --link or --tcp");
+  if (o->link.empty() == !o->tcp_port.has_value()) {
+    return Fail("give exactly one of --link or --tcp");
+  }
   if (o->baud_of_port && o->link.empty()) return Fail("--baud port needs --link");
   return std::nullopt;
 }
