@@ -102,9 +102,9 @@ bool Render(Env& env, const OfflineSetup& setup, const JobArguments& a, const st
   }
   if (invoice) {
     rates = sl::LoadVatRates(env, dirs.app_dir);
-    return sl::SimulazioneFattura(ctx, file).result == 0 && env.FileExists(out_path);
+    return sl::SimulazioneFattura(ctx, file).result == sl::kPrint && env.FileExists(out_path);
   }
-  return sl::SimulazioneScontrino(ctx, file).result == 0 && env.FileExists(out_path);
+  return sl::SimulazioneScontrino(ctx, file).result == sl::kPrint && env.FileExists(out_path);
 }
 
 }  // namespace

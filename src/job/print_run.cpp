@@ -245,7 +245,7 @@ RunResult PrintRun::DoSendFile(const std::string& data_path) {
   d_.trace.WriteErrorLog("DoSendFile n.2 ");
 
   const bool sl_run = d_.settings.IsSlInput() && !d_.state.test_receipt;
-  int render_result = 0;
+  sl::RenderOutcome render_result = sl::kPrint;
   bool render_stopped = false;
   if (sl_run) {
     if (sl::VerificaStampaCopia(d_.env, data_path)) {
@@ -264,11 +264,11 @@ RunResult PrintRun::DoSendFile(const std::string& data_path) {
       // could not read) would print a cut-off receipt and answer it as printed.
       // Without any rendered lines (an empty data file) there is nothing cut
       // off: the run goes on and fails on the missing file.
-      render_stopped = !r.completed && (invoice || r.result == 0) && d_.env.FileExists(r.path);
+      render_stopped = !r.completed && (invoice || r.result == sl::kPrint) && d_.env.FileExists(r.path);
     }
   }
   d_.trace.WriteErrorLog("DoSendFile n.3 ");
-  if (render_result == 1) return kRunRepeat;
+  if (render_result == sl::kRepeat) return kRunRepeat;
   if (render_stopped) return kRunFailed;
 
   d_.channel.Generic_OpenPort();

@@ -465,7 +465,7 @@ RenderResult SimulazioneFattura(const RenderContext& ctx, const std::string& dat
     ctx.op.ShowMessage(fmt::format("{} - {}", st.number(), st.description()));
     return result;
   }
-  result.result = 0;
+  result.result = kPrint;
   result.completed = completed;
   return result;
 }

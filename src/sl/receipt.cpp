@@ -654,7 +654,7 @@ RenderResult SimulazioneScontrino(const RenderContext& ctx, const std::string& d
     // The previous receipt's KV2EP.TXT stays for a reprint, but this job has
     // nothing to print: printing the old file would answer a receipt that
     // was never laid out.
-    result.result = 1;
+    result.result = kRepeat;
     return result;
   }
   std::optional<FileStamp> vat_stamp;
@@ -666,12 +666,12 @@ RenderResult SimulazioneScontrino(const RenderContext& ctx, const std::string& d
   if (!read.ok()) {
     ctx.trace.WriteErrorLog(kRendererName, read);
     ctx.op.ShowMessage(std::string("err_") + kRendererName + ": " + read.ToString());
-    result.result = 1;
+    result.result = kRepeat;
     return result;
   }
   if (data.empty()) {
     // Nothing to lay out and no file: the print run finds no rendered lines.
-    result.result = 0;
+    result.result = kPrint;
     return result;
   }
 
@@ -691,7 +691,7 @@ RenderResult SimulazioneScontrino(const RenderContext& ctx, const std::string& d
     output = renderer.TakeOutput();
   } catch (const std::exception& e) {
     ctx.trace.WriteErrorLog(kRendererName, Status::Error(7, e.what()));
-    result.result = 1;
+    result.result = kRepeat;
     return result;
   }
   const Status written = ctx.env.WriteFile(result.path, output);
@@ -701,7 +701,7 @@ RenderResult SimulazioneScontrino(const RenderContext& ctx, const std::string& d
     // A half-written file must never be printed.
     if (ctx.env.FileExists(result.path)) (void)ctx.env.RemoveFile(result.path);
   }
-  result.result = ctx.env.FileExists(result.path) && written.ok() ? 0 : 1;
+  result.result = ctx.env.FileExists(result.path) && written.ok() ? kPrint : kRepeat;
   return result;
 }
 
