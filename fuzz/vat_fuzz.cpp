@@ -24,9 +24,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const sl::VatRates rates = sl::LoadVatRates(env, "/app");
   Check(rates[4] == 0 && rates[5] == 0);
   for (size_t i = 0; i < 5; ++i) {
-    std::int16_t index = -1;
+    int index = -1;
     const std::string code = sl::VatCodeOfRate(rates, rates[i], &index);
-    Check(code.size() == 1 && index >= 0 && index <= static_cast<std::int16_t>(i));
+    Check(code.size() == 1 && index >= 0 && index <= static_cast<int>(i));
   }
   return 0;
 }

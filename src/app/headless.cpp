@@ -79,13 +79,11 @@ std::optional<int> PaperEndPauses() {
   return static_cast<int>(std::min<long long>(RoundHalfEven(Val(v)), 1000000));
 }
 
-}  // namespace
-
-int RunHeadless(int argc, char** argv, const std::vector<std::string>& args) {
-  CommonOptions common;
+// The options of the service; an exit code when it ends here (help, bad usage).
+std::optional<int> ReadArguments(const std::vector<std::string>& args, CommonOptions* common) {
   std::vector<std::string> rest;
   std::string error;
-  if (!TakeCommonOptions(args, &common, &rest, &error)) {
+  if (!TakeCommonOptions(args, common, &rest, &error)) {
     std::cerr << "dovevid --headless: " << error << '\n' << kUsage;
     return 2;
   }
@@ -97,6 +95,26 @@ int RunHeadless(int argc, char** argv, const std::vector<std::string>& args) {
     std::cerr << "dovevid --headless: unknown argument '" << a << "'\n" << kUsage;
     return 2;
   }
+  return std::nullopt;
+}
+
+// The line that tells the service is up and what it serves.
+void AnnounceServing(const config::Directories& dirs, job::Server& server) {
+  const config::Settings& settings = server.settings();
+  std::cout << "dovevid: serving " << dirs.data_dir << " (extension " << settings.FileExtension()
+            << ", printer "
+            << (server.channel().transport_kind() == printer::TransportKind::kSerial
+                    ? settings.printer_entries[0]
+                    : settings.SelectedPrinterName())
+            << ", polling every " << settings.polling_interval_ms << " ms)" << std::endl;
+}
+
+}  // namespace
+
+int RunHeadless(int argc, char** argv, const std::vector<std::string>& args) {
+  CommonOptions common;
+  if (const auto exit_code = ReadArguments(args, &common)) return *exit_code;
+  std::string error;
 
   QCoreApplication qt(argc, argv);
   platform::PosixEnv env;
@@ -146,13 +164,7 @@ int RunHeadless(int argc, char** argv, const std::vector<std::string>& args) {
   if (!watcher) std::cerr << "dovevid: " << error << " (jobs wait for the polling timer)\n";
 
   server.Start();
-  const config::Settings& settings = server.settings();
-  std::cout << "dovevid: serving " << dirs->data_dir << " (extension " << settings.FileExtension()
-            << ", printer "
-            << (server.channel().transport_kind() == printer::TransportKind::kSerial
-                    ? settings.printer_entries[0]
-                    : settings.SelectedPrinterName())
-            << ", polling every " << settings.polling_interval_ms << " ms)" << std::endl;
+  AnnounceServing(*dirs, server);
   return qt.exec();
 }
 

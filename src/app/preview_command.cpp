@@ -57,7 +57,8 @@ int Usage(const std::string& error) {
 }
 
 // The print run against a printer in memory; *bytes gets what it sent.
-int RunPrint(Env& env, OfflineSetup& setup, const std::string& data_path, std::string* bytes) {
+job::RunResult RunPrint(Env& env, OfflineSetup& setup, const std::string& data_path,
+                        std::string* bytes) {
   const config::Directories& dirs = setup.dirs;
   config::Settings& settings = setup.settings;
   TraceLog trace(env, [&] { return settings.Option(config::kTraceEnable); },
@@ -72,7 +73,7 @@ int RunPrint(Env& env, OfflineSetup& setup, const std::string& data_path, std::s
   sl::NoCustomerDisplay display;
   job::SlRenderers renderers(env, dirs, settings, trace, op, display);
   job::PrintRun run({env, trace, op, dirs, settings, state, files, channel, renderers});
-  const int result = run.DoSendFile(data_path);
+  const job::RunResult result = run.DoSendFile(data_path);
   *bytes = port.printed();
   return result;
 }
@@ -128,7 +129,7 @@ int RunPreviewCommand(int argc, char** argv, const std::vector<std::string>& arg
   if (env.FileExists(rendered)) (void)env.CopyFile(rendered, sl::RenderedLinesPath(setup.dirs));
 
   std::string bytes;
-  const int result = RunPrint(env, setup, *a.file, &bytes);
+  const job::RunResult result = RunPrint(env, setup, *a.file, &bytes);
   preview::EscPosDecoder decoder;
   StoreLogo(env, setup.dirs.app_dir, &decoder);
   if (png == a.values.end()) {
@@ -143,7 +144,8 @@ int RunPreviewCommand(int argc, char** argv, const std::vector<std::string>& arg
     }
   }
   if (result == job::kRunSent) return 0;
-  std::cerr << "dovevid preview: the print run did not complete (result " << result << ")\n";
+  std::cerr << "dovevid preview: the print run did not complete (result "
+            << static_cast<int>(result) << ")\n";
   return 1;
 }
 

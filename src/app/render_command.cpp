@@ -71,6 +71,42 @@ int Usage(const std::string& error) {
   return 2;
 }
 
+// Lays out `file` with the receipt or invoice renderer, or takes the last
+// rendered lines for a reprint request. True when the rendered-lines file is
+// there to print.
+bool Render(Env& env, const OfflineSetup& setup, const JobArguments& a, const std::string& file,
+            const std::string& out_path) {
+  const config::Directories& dirs = setup.dirs;
+  const config::Settings& settings = setup.settings;
+  TraceLog trace(
+      env, [&settings] { return settings.Option(config::kTraceEnable); },
+      [&dirs] { return dirs.vista ? dirs.data_dir : dirs.app_dir; });
+  CommandOperator op("message: ");
+  platform::PosixDisplayLink link(platform::ComPortOverrides(a.common.com));
+  display::SerialDisplay serial_display(env, trace, settings, link);
+  StderrDisplay display(serial_display);
+  sl::VatRates rates = sl::DefaultVatRates();
+  sl::RenderContext ctx{env, dirs, settings, rates, trace, op, display, env.Now()};
+
+  // The renderer is chosen on the bytes read once (VerificaStampaCopia and
+  // VerificaFattura would each read the file again).
+  std::string data;
+  if (!env.ReadFile(file, &data).ok()) data.clear();
+  const bool reprint = sl::IsReprintRequest(data);
+  const bool invoice = !reprint && sl::IsInvoiceData(data);
+  std::string().swap(data);  // its memory serves the renderer's own read
+  if (reprint) {
+    if (env.FileExists(out_path)) return true;
+    std::cerr << "dovevid render: reprint request, but " << out_path << " does not exist\n";
+    return false;
+  }
+  if (invoice) {
+    rates = sl::LoadVatRates(env, dirs.app_dir);
+    return sl::SimulazioneFattura(ctx, file).result == sl::kPrint && env.FileExists(out_path);
+  }
+  return sl::SimulazioneScontrino(ctx, file).result == sl::kPrint && env.FileExists(out_path);
+}
+
 }  // namespace
 
 int RunRenderCommand(const std::vector<std::string>& args) {
@@ -95,38 +131,8 @@ int RunRenderCommand(const std::vector<std::string>& args) {
   if (auto failed = PrepareOffline(env, a, false, Usage, &setup, /*cups_queues=*/false)) {
     return *failed;
   }
-  const config::Directories& dirs = setup.dirs;
-  config::Settings& settings = setup.settings;
-
-  TraceLog trace(
-      env, [&settings] { return settings.Option(config::kTraceEnable); },
-      [&dirs] { return dirs.vista ? dirs.data_dir : dirs.app_dir; });
-  CommandOperator op("message: ");
-  platform::PosixDisplayLink link(platform::ComPortOverrides(a.common.com));
-  display::SerialDisplay serial_display(env, trace, settings, link);
-  StderrDisplay display(serial_display);
-  sl::VatRates rates = sl::DefaultVatRates();
-  sl::RenderContext ctx{env, dirs, settings, rates, trace, op, display, env.Now()};
-
-  const std::string out_path = sl::RenderedLinesPath(dirs);
-  bool produced = false;
-  // The renderer is chosen on the bytes read once (VerificaStampaCopia and
-  // VerificaFattura would each read the file again).
-  std::string data;
-  if (!env.ReadFile(*file, &data).ok()) data.clear();
-  const bool reprint = sl::IsReprintRequest(data);
-  const bool invoice = !reprint && sl::IsInvoiceData(data);
-  std::string().swap(data);  // its memory serves the renderer's own read
-  if (reprint) {
-    produced = env.FileExists(out_path);
-    if (!produced) std::cerr << "dovevid render: reprint request, but " << out_path << " does not exist\n";
-  } else if (invoice) {
-    rates = sl::LoadVatRates(env, dirs.app_dir);
-    produced = sl::SimulazioneFattura(ctx, *file).result == 0 && env.FileExists(out_path);
-  } else {
-    produced = sl::SimulazioneScontrino(ctx, *file).result == 0 && env.FileExists(out_path);
-  }
-  if (!produced) {
+  const std::string out_path = sl::RenderedLinesPath(setup.dirs);
+  if (!Render(env, setup, a, *file, out_path)) {
     std::cerr << "dovevid render: no rendered-lines file was produced\n";
     return 1;
   }

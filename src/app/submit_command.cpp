@@ -115,16 +115,19 @@ int WaitForAnswer(Env& env, const config::Directories& dirs,
   return 3;
 }
 
-}  // namespace
-
-int RunSubmitCommand(const std::vector<std::string>& args) {
+struct SubmitArguments {
   CommonOptions common;
-  std::vector<std::string> rest;
-  std::string error;
-  if (!TakeCommonOptions(args, &common, &rest, &error)) return Usage(error);
-
   std::optional<std::string> file, ext;
   double timeout_s = 60;
+};
+
+// The command's arguments; an exit code when it ends here (help, bad usage).
+std::optional<int> ParseSubmitArguments(const std::vector<std::string>& args,
+                                        SubmitArguments* out) {
+  std::vector<std::string> rest;
+  std::string error;
+  if (!TakeCommonOptions(args, &out->common, &rest, &error)) return Usage(error);
+  std::optional<std::string>& file = out->file;
   for (size_t i = 0; i < rest.size(); ++i) {
     const std::string& a = rest[i];
     if (a == "--help" || a == "-h") {
@@ -135,14 +138,14 @@ int RunSubmitCommand(const std::vector<std::string>& args) {
       if (i + 1 >= rest.size()) return Usage(a + " needs a value");
       const std::string& v = rest[++i];
       if (a == "--ext") {
-        ext = v;
+        out->ext = v;
       } else {
         const std::optional<double> n = ParseNumber(v);
         // Bounded so the deadline in milliseconds cannot overflow.
         if (!n || *n <= 0 || *n > kMaxTimeoutS) {
           return Usage("--timeout takes a number of seconds up to 86400");
         }
-        timeout_s = *n;
+        out->timeout_s = *n;
       }
     } else if (a.rfind("--", 0) == 0 || file) {
       return Usage("unexpected argument '" + a + "'");
@@ -151,9 +154,20 @@ int RunSubmitCommand(const std::vector<std::string>& args) {
     }
   }
   if (!file) return Usage("which file?");
+  return std::nullopt;
+}
+
+}  // namespace
+
+int RunSubmitCommand(const std::vector<std::string>& args) {
+  SubmitArguments a;
+  if (const auto exit_code = ParseSubmitArguments(args, &a)) return *exit_code;
+  const std::optional<std::string>& file = a.file;
+  std::optional<std::string>& ext = a.ext;
 
   platform::PosixEnv env;
-  const std::optional<config::Directories> dirs = ResolveDirectories(env, common, &error);
+  std::string error;
+  const std::optional<config::Directories> dirs = ResolveDirectories(env, a.common, &error);
   if (!dirs) {
     std::cerr << "dovevid submit: " << error << '\n';
     return 4;
@@ -189,7 +203,7 @@ int RunSubmitCommand(const std::vector<std::string>& args) {
     std::cerr << "dovevid submit: " << dirs->data_dir << ": " << st.description() << '\n';
     return 4;
   }
-  return WaitForAnswer(env, *dirs, path, timeout_s);
+  return WaitForAnswer(env, *dirs, path, a.timeout_s);
 }
 
 }  // namespace dovevid::app

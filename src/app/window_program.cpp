@@ -5,6 +5,7 @@
 #include <QThread>
 #include <cstdlib>
 #include <iostream>
+#include <memory>
 #include <optional>
 
 #include "app/options.h"
@@ -77,13 +78,11 @@ void Fail(const QString& title, const std::string& text) {
   QMessageBox::warning(nullptr, title, QString::fromLocal8Bit(text.c_str()));
 }
 
-}  // namespace
-
-int RunWindowProgram(int argc, char** argv, const std::vector<std::string>& args) {
-  CommonOptions common;
+// The options of the window program; an exit code when it cannot start.
+std::optional<int> ReadArguments(const std::vector<std::string>& args, CommonOptions* common) {
   std::vector<std::string> rest;
   std::string error;
-  if (!TakeCommonOptions(args, &common, &rest, &error)) {
+  if (!TakeCommonOptions(args, common, &rest, &error)) {
     std::cerr << "dovevid: " << error << '\n' << kUsage;
     return 2;
   }
@@ -96,6 +95,35 @@ int RunWindowProgram(int argc, char** argv, const std::vector<std::string>& args
                  "server without one\n";
     return 2;
   }
+  return std::nullopt;
+}
+
+// The control socket: a second start asks for the window, commands go to the
+// server.
+std::unique_ptr<platform::ControlServer> ListenForRequests(const config::Directories& dirs,
+                                                           gui::Desktop& desktop,
+                                                           job::Server& server,
+                                                           std::string* error) {
+  return platform::ControlServer::Listen(
+      ControlSocketPath(dirs),
+      [desktop = &desktop, server = &server](std::vector<std::string> request,
+                                             platform::ControlServer::Reply reply) {
+        if (request == kShowWindow) {
+          desktop->ShowWindow();
+          reply({});
+          return;
+        }
+        server->HandleRequest(std::move(request), std::move(reply));
+      },
+      error);
+}
+
+}  // namespace
+
+int RunWindowProgram(int argc, char** argv, const std::vector<std::string>& args) {
+  CommonOptions common;
+  if (const auto exit_code = ReadArguments(args, &common)) return *exit_code;
+  std::string error;
 
   QApplication qt(argc, argv);
   QApplication::setQuitOnLastWindowClosed(false);  // the window hides in the tray
@@ -125,20 +153,7 @@ int RunWindowProgram(int argc, char** argv, const std::vector<std::string>& args
   const QString load_error = QStringLiteral("Errore durante il caricamento dell'applicazione");
   const auto stop_signals = platform::StopSignals::Install(
       [&] { desktop.Terminate(); }, [&] { server.RequestReload(); }, &error);
-  const auto control =
-      stop_signals
-          ? platform::ControlServer::Listen(
-                ControlSocketPath(*dirs),
-                [&](std::vector<std::string> request, platform::ControlServer::Reply reply) {
-                  if (request == kShowWindow) {
-                    desktop.ShowWindow();
-                    reply({});
-                    return;
-                  }
-                  server.HandleRequest(std::move(request), std::move(reply));
-                },
-                &error)
-          : nullptr;
+  const auto control = stop_signals ? ListenForRequests(*dirs, desktop, server, &error) : nullptr;
   if (!control) {
     splash->close();
     QApplication::restoreOverrideCursor();

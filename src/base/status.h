@@ -8,8 +8,8 @@
 
 namespace dovevid {
 
-// Fault numbers used across the system; they follow the numbering that the
-// cash-register vendors' support staff know from the original platform.
+// Fault numbers used across the system: the numbers the trace log shows and
+// support staff look up.
 namespace fault {
 inline constexpr int kOutOfMemory = 7;  // also: a file too large to be read
 inline constexpr int kFileNotFound = 53;
@@ -33,6 +33,12 @@ class Status {
   bool ok() const { return number_ == 0; }
   int number() const { return number_; }
   const std::string& description() const { return description_; }
+  // "Disk full 61": the description, a blank and the number, as operator
+  // messages show a fault ("err_End_Execution: <file> Disk full 61"); empty
+  // when OK.
+  std::string ToString() const {
+    return ok() ? std::string() : description_ + " " + std::to_string(number_);
+  }
 
  private:
   Status(int number, std::string description)

@@ -83,7 +83,7 @@ void ApplyDisplayLengthRecord(Settings& s, const std::string& text) {
   ApplyListRecord(s, List::kDisplayLength, text);
   const long long pos = RoundHalfEven(*value);
   if (pos >= 0 && pos < count) {
-    s.display_line_length = static_cast<std::int16_t>(std::stoi(items[static_cast<size_t>(pos)]));
+    s.display_line_length = std::stoi(items[static_cast<size_t>(pos)]);
   }
 }
 

@@ -163,9 +163,7 @@ std::string Settings::FileExtension() const {
   return ext.empty() ? ".001" : ext;
 }
 
-std::int16_t Settings::PrinterComPort() const {
-  return cboComPort >= 0 ? static_cast<std::int16_t>(cboComPort + 1) : 0;
-}
+int Settings::PrinterComPort() const { return cboComPort >= 0 ? cboComPort + 1 : 0; }
 
 int Settings::RowLength() const {
   const std::string item = SelectedItem(List::kRowLength);
@@ -191,9 +189,9 @@ void SelectListItem(Settings& s, List list, int position) {
   s.Position(list) = position;
   const std::string item = s.SelectedItem(list);
   if (list == List::kComPortDisplay && !item.empty()) {
-    s.display_com_port = static_cast<std::int16_t>(position + 1);
+    s.display_com_port = position + 1;
   } else if (list == List::kDisplayLength && !item.empty()) {
-    s.display_line_length = static_cast<std::int16_t>(std::stoi(item));
+    s.display_line_length = std::stoi(item);
   }
 }
 

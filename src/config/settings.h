@@ -107,9 +107,9 @@ struct Settings {
   std::array<bool, kHeaderLines> chkDW_Footer{};
   std::array<bool, kOptions> chkOptions{};
 
-  std::int16_t display_com_port = 0;  // 0 and -1 mean no display
+  int display_com_port = 0;  // 0 and -1 mean no display
   bool chkEnableComPortDisplay = false;
-  std::int16_t display_line_length = 20;
+  int display_line_length = 20;
 
   std::array<std::string, kWords> txtWords;
   std::string txtTimerVal = "1";
@@ -123,8 +123,8 @@ struct Settings {
 
   // Derived values.
   std::string FileExtension() const;   // ".001" when nothing is selected
-  std::int16_t PrinterComPort() const;  // 0 when nothing is selected
-  int RowLength() const;                // 32 when nothing is selected
+  int PrinterComPort() const;          // 0 when nothing is selected
+  int RowLength() const;               // 32 when nothing is selected
   bool IsSlInput() const { return optInputType[0]; }
   bool Option(int index) const { return chkOptions[static_cast<size_t>(index)]; }
   // The first comma-separated part, trimmed, of the selected printer entry.

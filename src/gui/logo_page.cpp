@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QStorageInfo>
 #include <QVBoxLayout>
+#include <functional>
 #include <memory>
 
 #include "gui/pages.h"
@@ -86,6 +87,43 @@ std::string FileBytes(const QString& path) {
   return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
 
+// {"logo", sub, bytes of the picked file}; nothing, after telling the
+// operator, when no file is picked or it cannot be read.
+std::function<ServerRequests::Request()> PictureRequest(std::shared_ptr<QString> selected,
+                                                        Operator* op, const char* sub) {
+  return [selected, op, sub]() -> ServerRequests::Request {
+    std::string bytes = FileBytes(*selected);
+    if (bytes.empty()) {
+      op->ShowMessage(logo::kMsgFileNotFound);
+      return {};
+    }
+    return {"logo", sub, std::move(bytes)};
+  };
+}
+
+// "Pre Wiew": the server converts the picked file and the page shows the
+// preview it writes.
+QPushButton* PreviewButton(PageTools& t, QWidget* page, QLabel* image,
+                           std::function<ServerRequests::Request()> make) {
+  auto* preview = new QPushButton(QStringLiteral("Pre Wiew"));
+  preview->setObjectName(QStringLiteral("cmdPreview"));
+  ServerRequests* requests = &t.requests;
+  const QString preview_file =
+      QString::fromStdString(JoinPath(t.server.dirs().app_dir, logo::kPreviewFileName));
+  QObject::connect(preview, &QPushButton::clicked, page, [=] {
+    ServerRequests::Request request = make();
+    if (request.empty()) return;
+    preview->setEnabled(false);
+    requests->Send(std::move(request),
+                   [=, guard = QPointer<QPushButton>(preview)](const job::ControlReply& reply) {
+                     if (!guard) return;
+                     guard->setEnabled(true);
+                     if (reply.exit_code == 0) ShowPicture(image, preview_file);
+                   });
+  });
+  return preview;
+}
+
 }  // namespace
 
 QWidget* BuildLogoPage(PageTools& t) {
@@ -116,35 +154,10 @@ QWidget* BuildLogoPage(PageTools& t) {
   grid->addWidget(size, 1, 1);
   grid->addWidget(t.status.logo_progress, 1, 2);
 
-  // {"logo", sub, bytes of the picked file}; nothing, after telling the
-  // operator, when no file is picked or it cannot be read.
-  Operator* op = &t.op;
-  const auto with_picture = [selected, op](const char* sub) {
-    return [selected, op, sub]() -> ServerRequests::Request {
-      std::string bytes = FileBytes(*selected);
-      if (bytes.empty()) {
-        op->ShowMessage(logo::kMsgFileNotFound);
-        return {};
-      }
-      return {"logo", sub, std::move(bytes)};
-    };
+  const auto with_picture = [selected, op = &t.op](const char* sub) {
+    return PictureRequest(selected, op, sub);
   };
-  auto* preview = new QPushButton(QStringLiteral("Pre Wiew"));
-  preview->setObjectName(QStringLiteral("cmdPreview"));
-  ServerRequests* requests = &t.requests;
-  const QString preview_file =
-      QString::fromStdString(JoinPath(t.server.dirs().app_dir, logo::kPreviewFileName));
-  QObject::connect(preview, &QPushButton::clicked, page, [=] {
-    ServerRequests::Request request = with_picture("preview")();
-    if (request.empty()) return;
-    preview->setEnabled(false);
-    requests->Send(std::move(request), [=, guard = QPointer<QPushButton>(preview)](
-                                           const job::ControlReply& reply) {
-      if (!guard) return;
-      guard->setEnabled(true);
-      if (reply.exit_code == 0) ShowPicture(image, preview_file);
-    });
-  });
+  QPushButton* preview = PreviewButton(t, page, image, with_picture("preview"));
 
   auto* buttons = new QVBoxLayout;
   buttons->addWidget(t.requests.Button("cmdLoadLogo", QStringLiteral("Load Logo Image"), {},

@@ -45,7 +45,7 @@ void IdentificationDump::StartDumpConf() {
   if (!d_.channel.spooler_transport()) {
     // The identification comes from this computer; the printer is not asked.
     d_.channel.Generic_OpenPort();
-    Generic_DoDumpConf();
+    IdentifyFromNetworkAdapter();
     d_.channel.Generic_ClosePort();
     d_.state.dump_in_progress = false;
     return;
@@ -57,24 +57,22 @@ void IdentificationDump::StartDumpConf() {
     id = IdentificationFromPrinterReply(reply);
   }
   if (!id) id = ReadSerialNumber(d_.source.VolumeSerialNumber());
-  Qnbocx21_EvDumpConfDone(*id, 0);
+  PublishIdentification(*id);
   d_.state.dump_in_progress = false;
 }
 
-void IdentificationDump::Qnbocx21_DoDumpConf() {
-  Qnbocx21_EvDumpConfDone(IdentificationFromMac(d_.source.GetMacText()), 0);
+void IdentificationDump::IdentifyFromNetworkAdapter() {
+  PublishIdentification(IdentificationFromMac(d_.source.GetMacText()));
 }
 
-void IdentificationDump::Qnbocx21_EvDumpConfDone(const std::string& identification,
-                                                 std::int16_t result) {
-  if (result != 0) return;
+void IdentificationDump::PublishIdentification(const std::string& identification) {
   d_.state.printer_error = false;
   WriteMatrFile(identification);
   d_.view.ShowIdentification(identification);
   d_.files.SubKillErrFile();
   d_.view.ShowDumpState("DUMP EXECUTED", true);
   d_.state.dump_in_progress = false;
-  d_.state.apply_interval = 1;
+  d_.state.restore_interval = true;
   d_.timer.SetInterval(kReArmIntervalMs);
   d_.timer.SetEnabled(true);
 }

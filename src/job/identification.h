@@ -61,11 +61,10 @@ class IdentificationDump : public DumpRunner {
   explicit IdentificationDump(Deps deps);
 
   void StartDumpConf() override;
-  // The serial half: the identification from the network adapter.
-  void Generic_DoDumpConf() { Qnbocx21_DoDumpConf(); }
-  void Qnbocx21_DoDumpConf();
+  // The serial printer's identification: taken from the network adapter.
+  void IdentifyFromNetworkAdapter();
   // Publishes the identification and re-arms the polling timer.
-  void Qnbocx21_EvDumpConfDone(const std::string& identification, std::int16_t result = 0);
+  void PublishIdentification(const std::string& identification);
   // SR_MATR with the identification as its one line.
   void WriteMatrFile(const std::string& identification);
 

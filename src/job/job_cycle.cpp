@@ -11,13 +11,13 @@ namespace dovevid::job {
 
 JobCycle::JobCycle(Deps deps) : d_(std::move(deps)) {}
 
-void JobCycle::Timer21_Timer() {
+void JobCycle::OnPollTick() {
   if (d_.state.dump_in_progress) return;
   d_.timer.SetEnabled(false);
 
-  if (d_.state.apply_interval != 0) {
+  if (d_.state.restore_interval) {
     if (d_.clear_paper_end_episode) d_.clear_paper_end_episode();
-    d_.state.apply_interval = 0;
+    d_.state.restore_interval = false;
     d_.timer.SetInterval(d_.settings.polling_interval_ms);
     d_.timer.SetEnabled(true);
     interval_restored_ = true;
@@ -29,21 +29,19 @@ void JobCycle::Timer21_Timer() {
     d_.view.ShowTick(d_.state.tick_toggle ? "Timer ON" : "Timer on");
     d_.state.tick_toggle = !d_.state.tick_toggle;
   }
-  d_.state.tick_counter = d_.state.tick_counter >= 30001
-                              ? 0
-                              : static_cast<std::int16_t>(d_.state.tick_counter + 1);
-  txtTimer_Change();
+  d_.state.tick_counter = d_.state.tick_counter >= 30001 ? 0 : d_.state.tick_counter + 1;
+  CheckForJob();
 }
 
 bool JobCycle::MayPollEarly() const {
-  return d_.timer.Enabled() && d_.state.apply_interval == 0 && !interval_restored_ &&
+  return d_.timer.Enabled() && !d_.state.restore_interval && !interval_restored_ &&
          !d_.state.job_in_progress && !d_.state.dump_in_progress;
 }
 
-void JobCycle::txtTimer_Change() {
+void JobCycle::CheckForJob() {
   d_.timer.SetEnabled(false);
 
-  bool accepted = iVerifyStartPos1() == 1;
+  bool accepted = AcceptJob();
   if (accepted) {
     d_.trace.WriteErrorLog("Fase n.1: 1");
     if (!d_.files.Exists(kSrDati)) {
@@ -71,35 +69,35 @@ void JobCycle::txtTimer_Change() {
   }
   d_.trace.WriteErrorLog("Fase n.2A: 0");
 
-  const std::int16_t status = Go_Execution();
-  d_.trace.WriteErrorLog(fmt::format("Fase n.2B: {}", status));
-  End_Execution(status);
-  d_.trace.WriteErrorLog(fmt::format("Fase n.3: {}", status));
+  const JobStatus status = ExecuteJob();
+  d_.trace.WriteErrorLog(fmt::format("Fase n.2B: {}", Number(status)));
+  EndJob(status);
+  d_.trace.WriteErrorLog(fmt::format("Fase n.3: {}", Number(status)));
   d_.state.test_receipt = false;
 }
 
-std::int16_t JobCycle::iVerifyStartPos1() {
+bool JobCycle::AcceptJob() {
   if (!d_.state.port_usable) {
     d_.files.WriteErrFile(kMsgNoPort);
-    return 0;
+    return false;
   }
-  if (d_.settings.PrinterComPort() <= 0 && d_.print.NeedsComPort()) return 0;
+  if (d_.settings.PrinterComPort() <= 0 && d_.print.NeedsComPort()) return false;
   if (!d_.files.Exists(kSrMatr)) {
     d_.dump.StartDumpConf();
-    return 0;
+    return false;
   }
   if (!d_.files.Exists(kSrStart)) {
     start_file_stuck_ = false;
-    return 0;
+    return false;
   }
-  if (start_file_stuck_) return 0;
+  if (start_file_stuck_) return false;
   if (d_.files.Exists(kFinesco)) (void)d_.env.RemoveFile(d_.files.Path(kFinesco));
   if (d_.files.Exists(kSrOut)) d_.files.SubKillFileOut();
   d_.state.printer_error = false;
-  return 1;
+  return true;
 }
 
-std::int16_t JobCycle::Go_Execution() {
+JobStatus JobCycle::ExecuteJob() {
   const std::string data_path = d_.files.Path(kSrDati);
   d_.trace.WriteErrorLog("Go_Executi n.1 ");
   printed_data_.reset();
@@ -132,14 +130,12 @@ void JobCycle::TraceExecutionFault(const Status& fault) {
 
 void JobCycle::ReportUnwrittenAnswer(std::string_view base) {
   const Status& fault = d_.files.last_fault();
-  d_.op.ShowMessage(fmt::format("err_End_Execution: {} {} {}", d_.files.Path(base),
-                                fault.description(), fault.number()));
+  d_.op.ShowMessage(fmt::format("err_End_Execution: {} {}", d_.files.Path(base), fault.ToString()));
 }
 
-std::int16_t JobCycle::RunPrints(const std::string& data_path) {
+JobStatus JobCycle::RunPrints(const std::string& data_path) {
   for (int run = 1;; ++run) {
-    const int result = d_.print.DoSendFile(data_path);
-    switch (result) {
+    switch (d_.print.DoSendFile(data_path)) {
       case kRunSent:
         d_.state.test_receipt = false;
         return kJobOk;
@@ -156,9 +152,10 @@ std::int16_t JobCycle::RunPrints(const std::string& data_path) {
   }
 }
 
-void JobCycle::End_Execution(std::int16_t status) {
+void JobCycle::EndJob(JobStatus status) {
   if (d_.state.status_display && d_.state.job_in_progress) {
-    d_.view.ShowStatus(fmt::format("QNB DOVEVID1 TERMINATO : {}", StatusText(status)), status != 0);
+    d_.view.ShowStatus(fmt::format("QNB DOVEVID1 TERMINATO : {}", StatusText(status)),
+                       status != kJobOk);
   }
   if (d_.state.job_in_progress) {
     const bool next_job = NextJobSubmitted();
@@ -183,7 +180,7 @@ void JobCycle::End_Execution(std::int16_t status) {
     if (d_.job_ended) d_.job_ended(status);
   }
   if (d_.clear_paper_end_episode) d_.clear_paper_end_episode();
-  d_.state.apply_interval = 1;
+  d_.state.restore_interval = true;
   d_.timer.SetInterval(kReArmIntervalMs);
   d_.timer.SetEnabled(true);
   d_.view.EnableTestButton(true);
@@ -197,18 +194,18 @@ bool JobCycle::NextJobSubmitted() {
   return std::hash<std::string>{}(now) != *printed_data_ && d_.files.Exists(kSrStart);
 }
 
-std::optional<std::int16_t> JobCycle::ReprintLastJob() {
+std::optional<JobStatus> JobCycle::ReprintLastJob() {
   const std::string copy_path = d_.files.CopyPath();
   if (!d_.env.FileExists(copy_path)) {
     d_.op.ShowMessage("Function not available");
     return std::nullopt;
   }
-  const std::int16_t status = RunPrints(copy_path);
-  End_Execution(status);
+  const JobStatus status = RunPrints(copy_path);
+  EndJob(status);
   return status;
 }
 
-bool JobCycle::CMBFile_Click() {
+bool JobCycle::QueueTestReceipt() {
   if (d_.state.printer_error || !d_.state.port_usable) return false;
   if (d_.state.job_in_progress || d_.state.dump_in_progress) return false;
   d_.state.test_receipt = true;
@@ -220,7 +217,7 @@ bool JobCycle::CMBFile_Click() {
   return true;
 }
 
-bool JobCycle::cmdChgTimer_Click(const std::string& text) {
+bool JobCycle::ChangePollingInterval(const std::string& text) {
   if (d_.state.job_in_progress) {
     d_.op.ShowMessage("Connessione in corso, valore non accettato");
     return false;

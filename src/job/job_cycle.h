@@ -3,7 +3,7 @@
 // machine over an abstract timer, so the timing rules run under a fake clock.
 #pragma once
 
-#include <cstdint>
+#include <cstddef>
 #include <functional>
 #include <optional>
 #include <string>
@@ -18,12 +18,15 @@
 
 namespace dovevid::job {
 
-// Print-run results.
-inline constexpr int kRunSent = 0;
-inline constexpr int kRunRepeat = 2;      // no rendered-lines file; run again
-inline constexpr int kRunNotReady = 3;    // printer not ready, or silent mid-receipt
-inline constexpr int kRunPaperEnd = 4;    // the paper-end wait gave up mid-receipt
-inline constexpr int kRunFailed = 9;      // a line failed or a second fault
+// How one print run ended (the numbers are shown by `dovevid preview`).
+enum class RunResult {
+  kRunSent = 0,
+  kRunRepeat = 2,    // no rendered-lines file; run again
+  kRunNotReady = 3,  // printer not ready, or silent mid-receipt
+  kRunPaperEnd = 4,  // the paper-end wait gave up mid-receipt
+  kRunFailed = 9,    // a line failed or a second fault
+};
+using enum RunResult;
 
 // A print run that keeps asking for a repeat is run at most this often.
 inline constexpr int kMaxPrintRuns = 3;
@@ -40,8 +43,8 @@ inline constexpr std::string_view kJobMarker = "DOVEVID.JOB";
 class PrintRunner {
  public:
   virtual ~PrintRunner() = default;
-  // One print run of the job data file `sFile`; returns a kRun* result.
-  virtual int DoSendFile(const std::string& sFile) = 0;
+  // One print run of the job data file `data_path`.
+  virtual RunResult DoSendFile(const std::string& data_path) = 0;
   // Whether jobs wait for a printer COM port to be configured: not while a
   // direct printer, which has a port of its own, is chosen.
   virtual bool NeedsComPort() const { return true; }
@@ -71,46 +74,51 @@ class JobCycle {
     // Ends a paper-end episode of the printer channel (its flag).
     std::function<void()> clear_paper_end_episode;
     // Told the status of every job once its answer is written.
-    std::function<void(std::int16_t)> job_ended = nullptr;
+    std::function<void(JobStatus)> job_ended = nullptr;
     // Told when a job has raised the receipt counter.
     std::function<void()> counter_raised = nullptr;
   };
   explicit JobCycle(Deps deps);
 
-  // Timer21's tick.
-  void Timer21_Timer();
+  // The polling timer's tick: restores the polling interval after a job,
+  // or polls for one.
+  void OnPollTick();
   // Whether a poll may run before the timer's next tick (a start file has
   // just appeared): only while the timer waits out a plain polling period.
   // Not during a job or the re-arming after it, nor in the first period
   // after that, so a job still follows the previous one by one second plus
   // the polling interval.
   bool MayPollEarly() const;
-  // The per-tick job runner (run once at the end of every polling tick).
-  void txtTimer_Change();
-  // 1 when a job is accepted.
-  std::int16_t iVerifyStartPos1();
-  // Job status of one print execution (0, -4, -5 or -6).
-  std::int16_t Go_Execution();
-  void End_Execution(std::int16_t status);
+  // Runs the job waiting in the data directory, if any (once per poll).
+  void CheckForJob();
+  // True when a start file is there and the server can take the job now; the
+  // previous job's answer is then removed. Answers E502 while the printer
+  // port is unusable and starts the identification dump when SR_MATR is
+  // missing.
+  bool AcceptJob();
+  // Copies the job's data aside and prints it.
+  JobStatus ExecuteJob();
+  // Answers the job with `status` and re-arms the polling timer.
+  void EndJob(JobStatus status);
 
   // The test-receipt button. Refused while a job or a dump runs, so the files
   // it writes never change the job being printed. True when queued.
-  bool CMBFile_Click();
+  bool QueueTestReceipt();
   // "Set timer" with the text typed into txtTimerVal. False when refused.
-  bool cmdChgTimer_Click(const std::string& text);
+  bool ChangePollingInterval(const std::string& text);
   // Prints the saved copy of the last job's data again and ends as a job
   // does, without touching the job files: the cash register's next job may
   // already be waiting in SR_DATI. Nothing, after "Function not available",
   // when there is no copy.
-  std::optional<std::int16_t> ReprintLastJob();
+  std::optional<JobStatus> ReprintLastJob();
 
  private:
   // SR_DATI no longer holds what this job printed: the cash register has
   // queued its next job meanwhile, whose files must survive this answer.
   bool NextJobSubmitted();
   // Print runs of `data_path` until one does not ask for a repeat.
-  std::int16_t RunPrints(const std::string& data_path);
-  // The trace entries of a fault met by Go_Execution.
+  JobStatus RunPrints(const std::string& data_path);
+  // The trace entries of a fault met by ExecuteJob.
   void TraceExecutionFault(const Status& fault);
   // An answer file could not be written: the cash register will see no
   // answer, so the operator must know.

@@ -6,7 +6,7 @@
 
 namespace dovevid::job {
 
-std::string_view StatusText(int status) {
+std::string_view StatusText(JobStatus status) {
   switch (status) {
     case kJobOk: return "TUTTO OK";
     case kJobTimeout: return "TIMEOUT SCADUTO";
@@ -14,7 +14,7 @@ std::string_view StatusText(int status) {
   }
 }
 
-std::string_view ErrorMessageForStatus(int status) {
+std::string_view ErrorMessageForStatus(JobStatus status) {
   switch (status) {
     case kJobTimeout: return kMsgNotReady;
     case kJobPaperEnd: return kMsgPaperEnd;

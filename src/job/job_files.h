@@ -39,18 +39,22 @@ inline constexpr std::string_view kMsgNotReady =
 inline constexpr std::string_view kMsgGeneric =
     "E : Errore generico sull'Ecr, verificare sul manuale del registratore";
 
-// Job status of one print execution.
-inline constexpr std::int16_t kJobOk = 0;
-inline constexpr std::int16_t kJobTimeout = -4;
-inline constexpr std::int16_t kJobFailed = -5;
-// The paper-end wait gave up: the receipt was not printed, SR_ERR keeps E096.
-inline constexpr std::int16_t kJobPaperEnd = -6;
+// How a job ended. The numbers appear in the trace log ("Fase n.2B: -5").
+enum class JobStatus {
+  kJobOk = 0,
+  kJobTimeout = -4,  // the printer was not ready or fell silent
+  kJobFailed = -5,
+  // The paper-end wait gave up: the receipt was not printed, SR_ERR keeps E096.
+  kJobPaperEnd = -6,
+};
+using enum JobStatus;
+constexpr int Number(JobStatus status) { return static_cast<int>(status); }
 
 // "TUTTO OK", "TIMEOUT SCADUTO", "ERR. IMPREVISTO ECR".
-std::string_view StatusText(int status);
-// The error-file message of a failed job: E504 for -4, E096 for -6, the
-// generic one else.
-std::string_view ErrorMessageForStatus(int status);
+std::string_view StatusText(JobStatus status);
+// The error-file message of a failed job: E504 for a timeout, E096 for a
+// paper end, the generic one else.
+std::string_view ErrorMessageForStatus(JobStatus status);
 
 // The two lines of SR_OUT after a successful job.
 std::string ResultFileText(const DateTime& now, std::int32_t receipt_counter);

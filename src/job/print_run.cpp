@@ -30,7 +30,7 @@ int Feeds(const config::Settings& s, config::List list) {
 // A field's value when it is numeric and above 0.
 std::optional<double> PositiveField(std::string_view line, std::string_view key) {
   std::string value;
-  if (sl::FindField(false, &value, line, key) == 0 || !IsNumeric(value)) return std::nullopt;
+  if (!sl::FindField(false, &value, line, key) || !IsNumeric(value)) return std::nullopt;
   const double v = Val(value);
   if (v <= 0) return std::nullopt;
   return v;
@@ -48,7 +48,7 @@ class PrintRun::Run {
  public:
   Run(PrintRun& run) : d_(run.d_), ch_(run.d_.channel) {}
 
-  int Print(const std::string& input_path) {
+  RunResult Print(const std::string& input_path) {
     // From here on a fault is forgiven once; the second one ends the run.
     std::string input;
     Status input_status = input_path.empty()
@@ -72,15 +72,15 @@ class PrintRun::Run {
 
   // Nothing more goes into a printer that ran out of paper or fell silent.
   bool Stopped() const { return paper_out_ || silent_; }
-  std::int16_t Send(std::string_view text) {
+  printer::SendResult Send(std::string_view text) {
     if (Stopped()) return printer::kPaperEndGaveUp;
     return Note(ch_.Generic_TrasmettiStringa_CRLF(text));
   }
-  std::int16_t SendRaw(std::string_view bytes) {
+  printer::SendResult SendRaw(std::string_view bytes) {
     if (Stopped()) return printer::kPaperEndGaveUp;
     return Note(ch_.Generic_TrasmettiStringa_NoCRLF(bytes));
   }
-  std::int16_t Note(std::int16_t r) {
+  printer::SendResult Note(printer::SendResult r) {
     if (r == printer::kPaperEndGaveUp) {
       paper_out_ = true;
     } else if (r == printer::kNoAnswer) {
@@ -98,7 +98,7 @@ class PrintRun::Run {
     return faults_ >= 2;
   }
 
-  int Abort() {
+  RunResult Abort() {
     d_.trace.WriteErrorLog("DoSendFile n.9 ", last_fault_);
     d_.op.ShowMessage("ERRORE3 = " + last_fault_.description());
     ch_.Generic_ClosePort();
@@ -209,8 +209,8 @@ class PrintRun::Run {
     if (post > 0) Send(esc::FeedLines(static_cast<std::uint8_t>(post)));
   }
 
-  int Finish() {
-    const std::int16_t closed = ch_.Generic_ClosePort();
+  RunResult Finish() {
+    const printer::SendResult closed = ch_.Generic_ClosePort();
     d_.trace.WriteErrorLog("DoSendFile n.7 ");
     d_.trace.WriteErrorLog("DoSendFile n.8 ");
     if (paper_out_) return kRunPaperEnd;
@@ -222,7 +222,7 @@ class PrintRun::Run {
 
   PrintRun::Deps& d_;
   printer::PrinterChannel& ch_;
-  int result_ = kRunSent;
+  RunResult result_ = kRunSent;
   int faults_ = 0;
   Status last_fault_;
   bool paper_out_ = false;
@@ -238,22 +238,22 @@ bool PrintRun::NeedsComPort() const {
   return kind != printer::TransportKind::kTcp && kind != printer::TransportKind::kDevice;
 }
 
-int PrintRun::DoSendFile(const std::string& sFile) {
+RunResult PrintRun::DoSendFile(const std::string& data_path) {
   d_.trace.WriteErrorLog("DoSendFile n.1 ");
   d_.channel.UpdateTransport();
   if (d_.settings.cboRowLength == config::kNone) d_.settings.cboRowLength = 0;
   d_.trace.WriteErrorLog("DoSendFile n.2 ");
 
   const bool sl_run = d_.settings.IsSlInput() && !d_.state.test_receipt;
-  int render_result = 0;
+  sl::RenderOutcome render_result = sl::kPrint;
   bool render_stopped = false;
   if (sl_run) {
-    if (sl::VerificaStampaCopia(d_.env, sFile)) {
+    if (sl::VerificaStampaCopia(d_.env, data_path)) {
       // A reprint: the rendered lines of the previous receipt, as they are.
     } else {
-      const bool invoice = sl::VerificaFattura(d_.env, sFile);
+      const bool invoice = sl::VerificaFattura(d_.env, data_path);
       const sl::RenderResult r =
-          invoice ? d_.renderers.Invoice(sFile) : d_.renderers.Receipt(sFile);
+          invoice ? d_.renderers.Invoice(data_path) : d_.renderers.Receipt(data_path);
       rendered_path_ = r.path;
       if (r.too_large) {
         d_.trace.WriteErrorLog("DoSendFile n.3 ", Status::Error(fault::kOutOfMemory, "File too large"));
@@ -264,11 +264,11 @@ int PrintRun::DoSendFile(const std::string& sFile) {
       // could not read) would print a cut-off receipt and answer it as printed.
       // Without any rendered lines (an empty data file) there is nothing cut
       // off: the run goes on and fails on the missing file.
-      render_stopped = !r.completed && (invoice || r.result == 0) && d_.env.FileExists(r.path);
+      render_stopped = !r.completed && (invoice || r.result == sl::kPrint) && d_.env.FileExists(r.path);
     }
   }
   d_.trace.WriteErrorLog("DoSendFile n.3 ");
-  if (render_result == 1) return kRunRepeat;
+  if (render_result == sl::kRepeat) return kRunRepeat;
   if (render_stopped) return kRunFailed;
 
   d_.channel.Generic_OpenPort();
@@ -279,7 +279,7 @@ int PrintRun::DoSendFile(const std::string& sFile) {
     return kRunNotReady;
   }
   Run run(*this);
-  return run.Print(sl_run ? rendered_path_ : sFile);
+  return run.Print(sl_run ? rendered_path_ : data_path);
 }
 
 }  // namespace dovevid::job

@@ -60,8 +60,7 @@ class PrintRun : public PrintRunner {
   };
   explicit PrintRun(Deps deps);
 
-  // kRunSent, kRunRepeat, kRunNotReady, kRunPaperEnd or kRunFailed.
-  int DoSendFile(const std::string& sFile) override;
+  RunResult DoSendFile(const std::string& data_path) override;
   bool NeedsComPort() const override;
 
   // The rendered-lines file of the last SL rendering (what a reprint request

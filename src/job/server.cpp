@@ -24,7 +24,7 @@ Server::Server(ServerEnvironment e, config::Directories dirs)
       dump_({e_.env, trace_, state_, files_, e_.timer, e_.view, channel_, e_.identity}),
       cycle_({e_.env, trace_, op_, dirs_, settings_, state_, files_, e_.timer, e_.view, print_,
               dump_, [this] { channel_.ClearPaperEndEpisode(); },
-              [this](std::int16_t status) { OnJobEnded(status); },
+              [this](JobStatus status) { OnJobEnded(status); },
               [this] {
                 std::string err;
                 (void)PersistCounter(&err);
@@ -135,7 +135,7 @@ void Server::TellPortState(bool usable) {
 bool Server::PersistCounter(std::string* err) {
   const Status st = config::SaveReceiptCounter(e_.env, dirs_, settings_);
   if (st.ok()) return true;
-  const std::string text = "err_SaveReceiptCounter: " + st.description() + std::to_string(st.number());
+  const std::string text = "err_SaveReceiptCounter: " + st.ToString();
   op_.ShowMessage(text);
   if (!op_.capture) *err += "dovevid: " + text + "\n";
   return false;
@@ -149,7 +149,7 @@ void Server::OnPollTick() {
   if (stopped_ || executing_) return;
   RetestUnusablePort();
   in_tick_ = true;
-  cycle_.Timer21_Timer();
+  cycle_.OnPollTick();
   in_tick_ = false;
   Drain();
   if (stop_requested_ && !Busy()) Shutdown();
@@ -161,7 +161,7 @@ void Server::OnFileAppeared(std::string_view name) {
   OnPollTick();
 }
 
-void Server::OnJobEnded(std::int16_t status) {
+void Server::OnJobEnded(JobStatus status) {
   last_job_status_ = status;
   last_job_time_ = e_.env.Now();
 }
@@ -202,7 +202,7 @@ ControlReply Server::Reload() {
   state_.port_usable = channel_.TestPrinterPort();
   if (!state_.port_usable) TellPortState(false);
   display_.Reopen();
-  if (!state_.job_in_progress && state_.apply_interval == 0) {
+  if (!state_.job_in_progress && !state_.restore_interval) {
     e_.timer.SetInterval(settings_.polling_interval_ms);
   }
   e_.view.ShowSettingsChanged();
@@ -277,8 +277,7 @@ bool Server::SaveConfiguration() {
 bool Server::Save(std::string* err) {
   const Status saved = config::SaveChkComFile(e_.env, dirs_, settings_);
   if (saved.ok()) return true;
-  const std::string text =
-      "err_SaveChkComFile: " + saved.description() + std::to_string(saved.number());
+  const std::string text = "err_SaveChkComFile: " + saved.ToString();
   op_.ShowMessage(text);
   if (!op_.capture) *err += "dovevid: " + text + "\n";
   return false;

@@ -157,7 +157,7 @@ class Server {
   void Shutdown();
   void Drain();
   ControlReply RunExclusive(const std::function<ControlReply()>& run);
-  void OnJobEnded(std::int16_t status);
+  void OnJobEnded(JobStatus status);
 
   // The requests (server_commands.cpp).
   // `probe`: ask the printer now (nothing else is in progress).
@@ -197,7 +197,7 @@ class Server {
   bool stopped_ = false;
   std::function<void()> on_stopped_;
   std::optional<DateTime> since_;
-  std::optional<std::int16_t> last_job_status_;
+  std::optional<JobStatus> last_job_status_;
   DateTime last_job_time_;
   printer::PrinterProbe last_probe_;
   std::int64_t last_port_retest_ms_ = 0;

@@ -173,7 +173,7 @@ ControlReply Server::ChangeSettings(const std::vector<std::string>& assignments,
   const config::Settings before = settings_;
   settings_ = next;
   ApplySelectionHandlers(before);
-  if (timer_value) cycle_.cmdChgTimer_Click(*timer_value);
+  if (timer_value) cycle_.ChangePollingInterval(*timer_value);
   std::string err;
   if (save && !Save(&err)) return {1, "", err};
   e_.view.ShowSettingsChanged();
@@ -186,7 +186,7 @@ void Server::ApplySelectionHandlers(const config::Settings& before) {
     channel_.BuildPrinterList();
   }
   if (settings_.listPrinters != before.listPrinters) {
-    channel_.ListPrinters_Click();
+    channel_.SelectListedPrinter();
     channel_.CloseStatusMonitor();
     if (channel_.spooler_transport()) channel_.OpenStatusMonitor();
     state_.port_usable = channel_.TestPrinterPort();
@@ -234,7 +234,7 @@ ControlReply Server::PrinterCommand(const std::vector<std::string>& request) {
 }
 
 ControlReply Server::Reprint() {
-  const std::optional<std::int16_t> status = cycle_.ReprintLastJob();
+  const std::optional<JobStatus> status = cycle_.ReprintLastJob();
   if (!status) return {1, "", ""};  // "Function not available" is in err already
   return {*status == kJobOk ? 0 : 1, std::string(StatusText(*status)) + "\n", ""};
 }
@@ -261,7 +261,7 @@ ControlReply Server::Counter(const std::vector<std::string>& request) {
 
 ControlReply Server::Timer(const std::vector<std::string>& request) {
   const bool zero = Val(request[1]) == 0;
-  if (!cycle_.cmdChgTimer_Click(request[1])) return {1, "", ""};
+  if (!cycle_.ChangePollingInterval(request[1])) return {1, "", ""};
   const std::string out = fmt::format("txtTimerVal={} (polling every {} ms)\n",
                                       settings_.txtTimerVal, settings_.polling_interval_ms);
   return {zero ? 1 : 0, out, ""};
@@ -272,7 +272,7 @@ ControlReply Server::TestReceipt() {
     return {3, "", "dovevid: no server is serving " + dirs_.data_dir +
                        ": the test receipt is printed by a running server\n"};
   }
-  if (!cycle_.CMBFile_Click()) {
+  if (!cycle_.QueueTestReceipt()) {
     return {1, "", "dovevid: test receipt refused: the printer port is not usable\n"};
   }
   return {0, fmt::format("test receipt queued as {}; the answer comes in {} or {}\n",

@@ -22,9 +22,10 @@ struct ServerState {
   // The current job is the test receipt (printed as text whatever the input type).
   bool test_receipt = false;
   bool closing = false;
-  // Non-zero: the next tick only restores the polling interval.
-  std::int16_t apply_interval = 0;
-  std::int16_t tick_counter = 0;
+  // The next tick only restores the polling interval (set after a job or dump).
+  bool restore_interval = false;
+  // Polling ticks so far, counting 0..30001 round.
+  int tick_counter = 0;
   bool tick_toggle = false;
   // What SR_MATR holds; empty until the first dump.
   std::string device_identification;
@@ -55,7 +56,7 @@ class StatusView {
   virtual void ShowLogoProgress(int /*percent*/) {}
 };
 
-// Timer21 as the job cycle sees it. Setting the interval of an enabled timer
+// The polling timer as the job cycle sees it. Setting the interval of an enabled timer
 // starts its period again, as enabling it does.
 class PollTimer {
  public:

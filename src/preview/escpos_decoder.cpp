@@ -220,6 +220,34 @@ bool EscPosDecoder::Step(std::size_t* pos, std::string* out) {
   return true;
 }
 
+// ESC * m nL nH d1..dk: a bit image of 8 or 24 dots' height.
+bool EscPosDecoder::StepBitImage(std::string_view p, std::size_t* taken, std::string* out) {
+  auto byte = [&](std::size_t i) { return static_cast<std::uint8_t>(p[i]); };
+  if (p.size() < 5) return false;
+  const std::size_t dots = byte(3) + byte(4) * 256u;
+  const bool tall = byte(2) == 32 || byte(2) == 33;
+  *taken = 5 + dots * (tall ? 3 : 1);
+  if (p.size() < *taken) return false;
+  const logo::Bitmap strip =
+      logo::Bitmap::FromColumns(static_cast<int>(dots), tall ? 24 : 8, p.substr(5));
+  // Single density doubles each dot across; 8-dot images are a third as dense down.
+  Picture(fmt::format("bit image, {} dots wide", dots), &strip, byte(2) % 32 == 0 ? 2 : 1,
+          tall ? 1 : 3, out);
+  return true;
+}
+
+// ESC ! n: double height and width, marked in the line where they change.
+void EscPosDecoder::SetPrintMode(std::uint8_t n, std::string* out) {
+  const bool dh = n & 0x10, dw = n & 0x20;
+  if (line_started_ && (dh != esc_dh_ || dw != esc_dw_)) {
+    line_ += std::string("{") + (dw ? "DW" : "") + (dw && dh ? " " : "") + (dh ? "DH" : "") +
+             (dw || dh ? "" : "normal") + "}";
+  }
+  esc_dh_ = dh;
+  esc_dw_ = dw;
+  if (n & ~0x30) Event(fmt::format("print mode extra bits {:02X}", n & ~0x30), out);
+}
+
 bool EscPosDecoder::StepEsc(std::string_view p, std::size_t* taken, std::string* out) {
   auto byte = [&](std::size_t i) { return static_cast<std::uint8_t>(p[i]); };
   if (p.size() < 2) return false;
@@ -243,17 +271,7 @@ bool EscPosDecoder::StepEsc(std::string_view p, std::size_t* taken, std::string*
     *taken = 4;  // positions: not shown
     return p.size() >= 4;
   }
-  if (f == '*') {  // bit image: ESC * m nL nH d1..dk
-    if (p.size() < 5) return false;
-    const std::size_t dots = byte(3) + byte(4) * 256u;
-    const bool tall = byte(2) == 32 || byte(2) == 33;
-    *taken = 5 + dots * (tall ? 3 : 1);
-    if (p.size() < *taken) return false;
-    const logo::Bitmap strip = logo::Bitmap::FromColumns(static_cast<int>(dots), tall ? 24 : 8, p.substr(5));
-    // Single density doubles each dot across; 8-dot images are a third as dense down.
-    Picture(fmt::format("bit image, {} dots wide", dots), &strip, byte(2) % 32 == 0 ? 2 : 1, tall ? 1 : 3, out);
-    return true;
-  }
+  if (f == '*') return StepBitImage(p, taken, out);
   if (p.size() < 3) return false;
   *taken = 3;
   const std::uint8_t n = byte(2);
@@ -263,17 +281,9 @@ bool EscPosDecoder::StepEsc(std::string_view p, std::size_t* taken, std::string*
       justify_ = j == 1 ? Align::kCenter : j == 2 ? Align::kRight : Align::kLeft;
       return true;
     }
-    case '!': {
-      const bool dh = n & 0x10, dw = n & 0x20;
-      if (line_started_ && (dh != esc_dh_ || dw != esc_dw_)) {
-        line_ += std::string("{") + (dw ? "DW" : "") + (dw && dh ? " " : "") + (dh ? "DH" : "") +
-                 (dw || dh ? "" : "normal") + "}";
-      }
-      esc_dh_ = dh;
-      esc_dw_ = dw;
-      if (n & ~0x30) Event(fmt::format("print mode extra bits {:02X}", n & ~0x30), out);
+    case '!':
+      SetPrintMode(n, out);
       return true;
-    }
     case 'V': return true;  // 90-degree rotation: not shown
     case 'd':
     case 'J': {
@@ -363,6 +373,36 @@ bool EscPosDecoder::StepBarcode(std::string_view p, std::size_t* taken, std::str
   return true;
 }
 
+// GS v 0 m xL xH yL yH d1..dk: a raster bit image.
+bool EscPosDecoder::StepRasterImage(std::string_view p, std::size_t* taken, std::string* out) {
+  auto byte = [&](std::size_t i) { return static_cast<std::uint8_t>(p[i]); };
+  if (p.size() < 8) return false;
+  const std::size_t row = byte(4) + byte(5) * 256u, rows = byte(6) + byte(7) * 256u;
+  *taken = 8 + row * rows;
+  if (p.size() < *taken) return false;
+  const logo::Bitmap image =
+      logo::Bitmap::FromRasterRows(static_cast<int>(row * 8), static_cast<int>(rows), p.substr(8));
+  const int m = byte(3) % 48 % 4;
+  Picture("raster bit image", &image, m & 1 ? 2 : 1, m & 2 ? 2 : 1, out);
+  return true;
+}
+
+// GS V m [n]: a full or partial cut, with a feed first for m 65 and 66.
+bool EscPosDecoder::StepCut(std::string_view p, std::size_t* taken, std::string* out) {
+  const std::uint8_t m = static_cast<std::uint8_t>(p[2]);
+  const bool with_feed = m == 65 || m == 66;
+  if (with_feed && p.size() < 4) return false;
+  const bool full = m == 0 || m == 48 || m == 65;
+  Event(std::string("cut ") + (full ? "full" : "partial"), out);
+  *out += std::string(42, '=') + "\n";
+  PageItem item;
+  item.kind = PageItem::Kind::kCut;
+  item.full_cut = full;
+  Add(std::move(item));
+  *taken = with_feed ? 4 : 3;
+  return true;
+}
+
 bool EscPosDecoder::StepGs(std::string_view p, std::size_t* taken, std::string* out) {
   auto byte = [&](std::size_t i) { return static_cast<std::uint8_t>(p[i]); };
   if (p.size() < 2) return false;
@@ -380,33 +420,12 @@ bool EscPosDecoder::StepGs(std::string_view p, std::size_t* taken, std::string* 
     Event("logo defined, " + Size(*memory_.downloaded), out);
     return true;
   }
-  if (f == 'v') {  // GS v 0 m xL xH yL yH d1..dk: raster bit image
-    if (p.size() < 8) return false;
-    const std::size_t row = byte(4) + byte(5) * 256u, rows = byte(6) + byte(7) * 256u;
-    *taken = 8 + row * rows;
-    if (p.size() < *taken) return false;
-    const logo::Bitmap image = logo::Bitmap::FromRasterRows(static_cast<int>(row * 8), static_cast<int>(rows), p.substr(8));
-    const int m = byte(3) % 48 % 4;
-    Picture("raster bit image", &image, m & 1 ? 2 : 1, m & 2 ? 2 : 1, out);
-    return true;
-  }
+  if (f == 'v') return StepRasterImage(p, taken, out);
   if (p.size() < 3) return false;
   *taken = 3;
   const std::uint8_t n = byte(2);
   switch (f) {
-    case 'V': {
-      const bool with_feed = n == 65 || n == 66;
-      if (with_feed && p.size() < 4) return false;
-      const bool full = n == 0 || n == 48 || n == 65;
-      Event(std::string("cut ") + (full ? "full" : "partial"), out);
-      *out += std::string(42, '=') + "\n";
-      PageItem item;
-      item.kind = PageItem::Kind::kCut;
-      item.full_cut = full;
-      Add(std::move(item));
-      *taken = with_feed ? 4 : 3;
-      return true;
-    }
+    case 'V': return StepCut(p, taken, out);
     case '!':
       gs_dw_ = (n >> 4) > 0;
       gs_dh_ = (n & 0x0F) > 0;

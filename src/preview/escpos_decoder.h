@@ -71,6 +71,10 @@ class EscPosDecoder {
   bool Step(std::size_t* pos, std::string* out);
   bool StepEsc(std::string_view p, std::size_t* taken, std::string* out);
   bool StepGs(std::string_view p, std::size_t* taken, std::string* out);
+  bool StepBitImage(std::string_view p, std::size_t* taken, std::string* out);
+  void SetPrintMode(std::uint8_t n, std::string* out);
+  bool StepRasterImage(std::string_view p, std::size_t* taken, std::string* out);
+  bool StepCut(std::string_view p, std::size_t* taken, std::string* out);
   bool StepGraphics(std::string_view p, std::size_t* taken, std::string* out);
   bool StepBarcode(std::string_view p, std::size_t* taken, std::string* out);
   void FlushLine(std::string* out);

@@ -95,34 +95,34 @@ void PrinterChannel::Generic_OpenPort() {
     return;
   }
   if (!serial_.IsOpen()) {
-    Qnbocx21_OpenPort();
+    OpenSerialPort();
   } else {
     open_status_ = Status::OK();
   }
 }
 
-void PrinterChannel::Qnbocx21_OpenPort() {
+void PrinterChannel::OpenSerialPort() {
   // Errors are swallowed: the sends then fail.
   com_port_ = settings_.PrinterComPort();
   open_status_ = serial_.Configure(com_port_, settings_.SerialSettingsText());
   if (open_status_.ok() && !serial_.IsOpen()) open_status_ = serial_.Open();
 }
 
-std::int16_t PrinterChannel::Qnbocx21_ClosePort() {
+SendResult PrinterChannel::CloseSerialPort() {
   if (serial_.IsOpen() && !serial_.Close().ok()) return kWriteFailed;
   return kSent;
 }
 
-std::int16_t PrinterChannel::Generic_ClosePort() {
+SendResult PrinterChannel::Generic_ClosePort() {
   // Every transport is closed: the transport may have been switched by a
   // list click while a send was waiting.
-  const std::int16_t document_result = CloseSpoolerDocument();
+  const SendResult document_result = CloseSpoolerDocument();
   const bool direct_ok = !direct_pipe_ || direct_pipe_->Close().ok();
-  const std::int16_t serial_result = Qnbocx21_ClosePort();
+  const SendResult serial_result = CloseSerialPort();
   return document_result == kSent && direct_ok ? serial_result : kWriteFailed;
 }
 
-std::int16_t PrinterChannel::CloseSpoolerDocument() {
+SendResult PrinterChannel::CloseSpoolerDocument() {
   if (lh_printer_ <= 0) return kSent;
   const std::int32_t handle = lh_printer_;
   lh_printer_ = 0;  // the wait below lets events in: nobody closes it twice
@@ -147,7 +147,7 @@ bool PrinterChannel::AwaitPrinted(std::int32_t handle) {
   }
 }
 
-std::int16_t PrinterChannel::Generic_TrasmettiStringa_CRLF(std::string_view text) {
+SendResult PrinterChannel::Generic_TrasmettiStringa_CRLF(std::string_view text) {
   std::string status;
   if (Generic_CheckFineCartaTM88(&status)) {
     if (!paper_end_episode_) {
@@ -187,7 +187,7 @@ std::int16_t PrinterChannel::Generic_TrasmettiStringa_CRLF(std::string_view text
   return Send(line, true);
 }
 
-std::int16_t PrinterChannel::Generic_TrasmettiStringa_NoCRLF(std::string_view bytes) {
+SendResult PrinterChannel::Generic_TrasmettiStringa_NoCRLF(std::string_view bytes) {
   return Send(bytes, false);
 }
 
@@ -201,7 +201,7 @@ bool PrinterChannel::PipeLost() {
   return pipe == nullptr || !pipe->IsOpen();
 }
 
-std::int16_t PrinterChannel::Send(std::string_view bytes, bool line) {
+SendResult PrinterChannel::Send(std::string_view bytes, bool line) {
   if (spooler_transport()) {
     return lh_printer_ > 0 && spooler_.Write(lh_printer_, bytes) ? kSent : kWriteFailed;
   }
@@ -404,7 +404,7 @@ const DirectPrinter* PrinterChannel::SelectedDirectPrinter() const {
   return nullptr;
 }
 
-void PrinterChannel::ListPrinters_Click() {
+void PrinterChannel::SelectListedPrinter() {
   const int index = settings_.listPrinters;
   const auto& entries = settings_.printer_entries;
   if (index < 0 || index >= static_cast<int>(entries.size())) return;
@@ -451,7 +451,7 @@ int PrinterChannel::SelectPrinterByName(const std::string& name) {
     spooler_selected_ = true;
   }
   settings_.listPrinters = index;
-  ListPrinters_Click();
+  SelectListedPrinter();
   return index;
 }
 

@@ -24,17 +24,21 @@
 namespace dovevid::printer {
 
 // Results of the sends.
-inline constexpr std::int16_t kSent = 0;
-// The spooler write failed, or the serial port failed to take the bytes.
-inline constexpr std::int16_t kWriteFailed = -1;
-// The paper stayed out for the whole paper-end wait: the line was NOT sent.
-// The paper-end episode (and its error file) stays open.
-inline constexpr std::int16_t kPaperEndGaveUp = -2;
-// The printer left this many status queries in a row unanswered, and none
-// for kSilentAfterMs: it is gone or hung, and the line was NOT sent (nothing
-// sent into the void is printed). The time keeps a loaded machine, whose
-// replies come late now and then, from failing a receipt.
-inline constexpr std::int16_t kNoAnswer = -3;
+enum class SendResult {
+  kSent,
+  // The spooler write failed, or the serial port failed to take the bytes.
+  kWriteFailed,
+  // The paper stayed out for the whole paper-end wait: the line was NOT sent.
+  // The paper-end episode (and its error file) stays open.
+  kPaperEndGaveUp,
+  // The printer left kMaxUnansweredQueries status queries in a row
+  // unanswered, and none for kSilentAfterMs: it is gone or hung, and the
+  // line was NOT sent (nothing sent into the void is printed). The time keeps
+  // a loaded machine, whose replies come late now and then, from failing a
+  // receipt.
+  kNoAnswer,
+};
+using enum SendResult;
 inline constexpr int kMaxUnansweredQueries = 3;
 inline constexpr int kSilentAfterMs = 2000;
 
@@ -94,12 +98,12 @@ class PrinterChannel {
   // spooler stopped, held or lost it, its printer could not be reached, or
   // it had not printed within the completion timeout. A document that has
   // not printed is cancelled, so it cannot print later unseen.
-  std::int16_t Generic_ClosePort();
+  SendResult Generic_ClosePort();
   // Paper-end wait, then text + CR LF. kSent, kWriteFailed or kPaperEndGaveUp.
   // A pipe that loses its link during the wait ends it with kWriteFailed.
-  std::int16_t Generic_TrasmettiStringa_CRLF(std::string_view text);
+  SendResult Generic_TrasmettiStringa_CRLF(std::string_view text);
   // The bytes as they are, no paper check. kSent or kWriteFailed.
-  std::int16_t Generic_TrasmettiStringa_NoCRLF(std::string_view bytes);
+  SendResult Generic_TrasmettiStringa_NoCRLF(std::string_view bytes);
   // Sends, then collects the reply polling every `poll_ms` up to `timeout_ms`.
   std::string Generic_TrasmettiStringa_CRLF_Ricevi(std::string_view text, int poll_ms,
                                                    int timeout_ms, bool add_crlf);
@@ -142,9 +146,9 @@ class PrinterChannel {
   void BuildPrinterList();
   // The entries of the printer list with their transports and URIs.
   std::vector<PrinterListItem> PrinterListItems() const;
-  // The click rule on settings.listPrinters (selected entry), ending with
-  // UpdateTransport().
-  void ListPrinters_Click();
+  // Makes the entry selected in settings.listPrinters the printer in use
+  // (ending with UpdateTransport()).
+  void SelectListedPrinter();
   // Start-up selection of the saved printer name; returns the entry index
   // (0 for the serial printer or when nothing matched).
   int SelectPrinterByName(const std::string& name);
@@ -167,7 +171,8 @@ class PrinterChannel {
   // the current printer has a name.
   void OpenStatusMonitor();
   void CloseStatusMonitor();
-  std::int32_t mpHandle() const { return mp_handle_; }
+  // The open monitor's handle; 0 when none is open.
+  std::int32_t status_monitor_handle() const { return mp_handle_; }
   // Drawer 1, pulse 1 through the monitor; nothing without a monitor.
   void OpenDrawerThroughMonitor();
   // The printer's reply to `request` through the monitor; false without one.
@@ -181,25 +186,27 @@ class PrinterChannel {
   bool paper_end_episode() const { return paper_end_episode_; }
   // The job cycle forgets an episode at the end of every job.
   void ClearPaperEndEpisode() { paper_end_episode_ = false; }
-  std::int32_t printer_CurrentNumDoc() const { return current_num_doc_; }
-  std::int32_t lhPrinter() const { return lh_printer_; }
-  std::int16_t printer_com_port() const { return com_port_; }
+  // The open spooler document's handle (0 when none is open) and how many
+  // documents the channel has started (their names end with the count).
+  std::int32_t spooler_document_handle() const { return lh_printer_; }
+  std::int32_t spooler_documents_started() const { return current_num_doc_; }
+  int printer_com_port() const { return com_port_; }
   // How the last Generic_OpenPort went: the system's reason when the serial
   // port could not be set up or opened, or the spooler printer not opened.
   const Status& open_status() const { return open_status_; }
 
  private:
   // The serial halves of the generic operations.
-  void Qnbocx21_OpenPort();
-  std::int16_t Qnbocx21_ClosePort();
+  void OpenSerialPort();
+  SendResult CloseSerialPort();
   bool VerificaFineCarta(std::string* status_char);
-  std::int16_t Send(std::string_view bytes, bool line);
+  SendResult Send(std::string_view bytes, bool line);
   // The pipe of a serial or direct transport (null when a direct printer's
   // pipe could not be made).
   PrinterPipe* Pipe();
   bool PipeLost();
   const DirectPrinter* SelectedDirectPrinter() const;
-  std::int16_t CloseSpoolerDocument();
+  SendResult CloseSpoolerDocument();
   bool AwaitPrinted(std::int32_t handle);
 
   Env& env_;
@@ -227,7 +234,7 @@ class PrinterChannel {
   std::int32_t lh_printer_ = 0;
   std::int32_t current_num_doc_ = 0;
   std::int32_t mp_handle_ = 0;
-  std::int16_t com_port_ = 0;
+  int com_port_ = 0;
   Status open_status_;
   Status port_test_status_;
   int unanswered_queries_ = 0;

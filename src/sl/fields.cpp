@@ -148,18 +148,18 @@ std::string NormalizeField(const std::string& keyword, std::string_view raw) {
 
 }  // namespace
 
-std::int16_t FindField(bool keyword_mode, std::string* value, std::string_view record,
-                       std::string_view key) {
+bool FindField(bool keyword_mode, std::string* value, std::string_view record,
+               std::string_view key) {
   const std::string_view where = keyword_mode ? record.substr(0, 5) : record;
   const size_t pos = FindNoCase(where, key);
-  if (pos == std::string::npos) return 0;
+  if (pos == std::string::npos) return false;
   *value = ValueAt(record, pos + 2);
-  return 1;
+  return true;
 }
 
 std::optional<std::string> GetField(std::string_view record, std::string_view key) {
   std::string value;
-  if (FindField(false, &value, record, key) == 0) return std::nullopt;
+  if (!FindField(false, &value, record, key)) return std::nullopt;
   return value;
 }
 

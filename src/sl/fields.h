@@ -20,10 +20,10 @@ namespace dovevid::sl {
 // case; the first occurrence wins.
 // When found, *value receives the text from two characters after the start
 // of the match (keys are tags such as ",P") to the next "," or ";" or the end
-// of the record, and the result is 1. When not found *value is left as it was
-// and the result is 0.
-std::int16_t FindField(bool keyword_mode, std::string* value, std::string_view record,
-                       std::string_view key);
+// of the record, and the result is true. When not found *value is left as it
+// was and the result is false.
+bool FindField(bool keyword_mode, std::string* value, std::string_view record,
+               std::string_view key);
 
 // Field mode lookup returning the value, or nothing when the key is absent.
 std::optional<std::string> GetField(std::string_view record, std::string_view key);

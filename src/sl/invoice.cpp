@@ -345,7 +345,7 @@ class Invoice {
       // The rate that put the items into this code, so the summary always
       // states the letter and rate printed on the item lines.
       const std::int32_t rate = kInvoiceRates[k];
-      std::int16_t unused = 0;
+      int unused = 0;
       const std::string rate_text =
           InvoiceVatCode(rate, &unused) + "=" + FormatCents(rate) + "%";
       const std::int64_t taxable = TaxableCents(bucket, rate);
@@ -374,7 +374,7 @@ class Invoice {
   std::int32_t invoice_total_ = 0;
   std::int32_t items_total_ = 0;
   std::array<std::int32_t, 5> buckets_{};
-  std::int16_t last_vat_index_ = -1;
+  int last_vat_index_ = -1;
   std::int32_t subtotal_discounts_ = 0;
   std::int32_t subtotal_surcharges_ = 0;
   std::int32_t paid_ = 0;
@@ -408,10 +408,10 @@ std::string FormatInvoiceTimestamp(const DateTime& now) {
                      now.minute);
 }
 
-std::string InvoiceVatCode(std::int32_t rate, std::int16_t* index) {
+std::string InvoiceVatCode(std::int32_t rate, int* index) {
   for (size_t i = 0; i < kInvoiceRates.size(); ++i) {
     if (kInvoiceRates[i] == rate) {
-      *index = static_cast<std::int16_t>(i);
+      *index = static_cast<int>(i);
       return std::string(1, static_cast<char>('A' + i));
     }
   }
@@ -465,7 +465,7 @@ RenderResult SimulazioneFattura(const RenderContext& ctx, const std::string& dat
     ctx.op.ShowMessage(fmt::format("{} - {}", st.number(), st.description()));
     return result;
   }
-  result.result = 0;
+  result.result = kPrint;
   result.completed = completed;
   return result;
 }

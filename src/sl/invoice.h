@@ -30,7 +30,7 @@ std::string FormatInvoiceTimestamp(const DateTime& now);
 // The VAT letter of an invoice rate by the fixed table A 400, B 1000,
 // C 1600, D 2200, E 0, with its index 0..4 in *index; "" and *index untouched
 // for any other rate.
-std::string InvoiceVatCode(std::int32_t rate, std::int16_t* index);
+std::string InvoiceVatCode(std::int32_t rate, int* index);
 
 struct InvoiceLayout {
   std::vector<std::string> lines;  // without line ends

@@ -117,7 +117,7 @@ class ReceiptRenderer {
   }
   // Posts an amount to the receipt total and, with to_bucket, to VAT bucket
   // `vat`; each posting is a step of its own.
-  void Post(std::int16_t vat, std::int32_t amount, bool to_bucket) {
+  void Post(int vat, std::int32_t amount, bool to_bucket) {
     if (to_bucket) {
       Step([&] {
         buckets_[static_cast<size_t>(vat)] = CheckedAdd(buckets_[static_cast<size_t>(vat)], amount);
@@ -148,6 +148,10 @@ class ReceiptRenderer {
   void Oper(const std::string& record);
   void Date(const std::string& record);
   bool Sale(const std::string& record);
+  // The VAT rate of the sale's department (",N1" to ",N4"); 0 without one.
+  std::int32_t DepartmentRate(const std::string& record);
+  // "<description>    <amount>", the description cut to fit the row.
+  void SaleLine(const std::string& description, std::int32_t amount);
   void PercentAdjustment(const std::string& record, SlCommand command);
   void FixedAdjustment(const std::string& record, SlCommand command);
   void TotalBlock();
@@ -174,7 +178,7 @@ class ReceiptRenderer {
   std::int32_t total_ = 0;
   std::array<std::int32_t, 5> buckets_{};
   std::int32_t last_amount_ = 0;
-  std::int16_t last_vat_ = -1;
+  int last_vat_ = -1;
   bool last_return_ = false;
   bool header_pending_ = false;
   std::optional<std::int32_t> given_total_;
@@ -188,9 +192,9 @@ class ReceiptRenderer {
 };
 
 void ReceiptRenderer::Report(const Fault& fault) {
-  ctx_.trace.WriteErrorLog(kRendererName, Status::Error(fault.number, fault.description));
-  ctx_.op.ShowMessage(std::string("err_") + kRendererName + ": " + fault.description + " " +
-                      std::to_string(fault.number));
+  const Status status = Status::Error(fault.number, fault.description);
+  ctx_.trace.WriteErrorLog(kRendererName, status);
+  ctx_.op.ShowMessage(std::string("err_") + kRendererName + ": " + status.ToString());
 }
 
 std::string ReceiptRenderer::DisplayRow(std::string_view label, std::string_view amount) const {
@@ -297,10 +301,7 @@ void ReceiptRenderer::Date(const std::string& record) {
   }
 }
 
-bool ReceiptRenderer::Sale(const std::string& record) {
-  WriteHeaderIfPending();
-  const bool is_return = GetField(record, ",R").has_value();
-
+std::int32_t ReceiptRenderer::DepartmentRate(const std::string& record) {
   std::int32_t rate = 0;
   Step([&] {
     const auto n = GetField(record, ",N");
@@ -315,6 +316,25 @@ bool ReceiptRenderer::Sale(const std::string& record) {
       rate = ctx_.vat_rates[static_cast<size_t>(entry)];
     }
   });
+  return rate;
+}
+
+void ReceiptRenderer::SaleLine(const std::string& description, std::int32_t amount) {
+  Line([&] {
+    const std::string amount_text = FormatCents(amount);
+    if (description.size() + amount_text.size() < static_cast<size_t>(width_)) {
+      return AmountLineOrFault(description, amount_text, width_);
+    }
+    const long keep = static_cast<long>(width_) - static_cast<long>(amount_text.size()) - 4;
+    if (keep < 0) ThrowInvalidCall();
+    return description.substr(0, static_cast<size_t>(keep)) + "    " + amount_text;
+  });
+}
+
+bool ReceiptRenderer::Sale(const std::string& record) {
+  WriteHeaderIfPending();
+  const bool is_return = GetField(record, ",R").has_value();
+  const std::int32_t rate = DepartmentRate(record);
   const std::string description = GetField(record, ",:").value_or("");
   if (is_return) Emit(WordText(kReturnWord));
 
@@ -346,7 +366,7 @@ bool ReceiptRenderer::Sale(const std::string& record) {
   // here on for the rates of the next lines and of the VAT summary too, not
   // only for this line's code.
   RefreshVatRates();
-  std::int16_t vat = -1;
+  int vat = -1;
   VatCodeOfRate(ctx_.vat_rates, rate, &vat);
   if (vat < 0) vat = last_vat_;
   if (vat < 0) {
@@ -358,19 +378,11 @@ bool ReceiptRenderer::Sale(const std::string& record) {
   last_vat_ = vat;
   last_return_ = is_return;
 
-  if (!computed) {
+  if (computed) {
+    SaleLine(description, amount);
+  } else {
     Emit("");
-    return true;
   }
-  Line([&] {
-    const std::string amount_text = FormatCents(amount);
-    if (description.size() + amount_text.size() < static_cast<size_t>(width_)) {
-      return AmountLineOrFault(description, amount_text, width_);
-    }
-    const long keep = static_cast<long>(width_) - static_cast<long>(amount_text.size()) - 4;
-    if (keep < 0) ThrowInvalidCall();
-    return description.substr(0, static_cast<size_t>(keep)) + "    " + amount_text;
-  });
   return true;
 }
 
@@ -642,7 +654,7 @@ RenderResult SimulazioneScontrino(const RenderContext& ctx, const std::string& d
     // The previous receipt's KV2EP.TXT stays for a reprint, but this job has
     // nothing to print: printing the old file would answer a receipt that
     // was never laid out.
-    result.result = 1;
+    result.result = kRepeat;
     return result;
   }
   std::optional<FileStamp> vat_stamp;
@@ -653,14 +665,13 @@ RenderResult SimulazioneScontrino(const RenderContext& ctx, const std::string& d
   const Status read = ctx.env.ReadFile(data_path, &data);
   if (!read.ok()) {
     ctx.trace.WriteErrorLog(kRendererName, read);
-    ctx.op.ShowMessage(std::string("err_") + kRendererName + ": " + read.description() + " " +
-                       std::to_string(read.number()));
-    result.result = 1;
+    ctx.op.ShowMessage(std::string("err_") + kRendererName + ": " + read.ToString());
+    result.result = kRepeat;
     return result;
   }
   if (data.empty()) {
     // Nothing to lay out and no file: the print run finds no rendered lines.
-    result.result = 0;
+    result.result = kPrint;
     return result;
   }
 
@@ -680,18 +691,17 @@ RenderResult SimulazioneScontrino(const RenderContext& ctx, const std::string& d
     output = renderer.TakeOutput();
   } catch (const std::exception& e) {
     ctx.trace.WriteErrorLog(kRendererName, Status::Error(7, e.what()));
-    result.result = 1;
+    result.result = kRepeat;
     return result;
   }
   const Status written = ctx.env.WriteFile(result.path, output);
   if (!written.ok()) {
     ctx.trace.WriteErrorLog(kRendererName, written);
-    ctx.op.ShowMessage(std::string("err_") + kRendererName + ": " + written.description() + " " +
-                       std::to_string(written.number()));
+    ctx.op.ShowMessage(std::string("err_") + kRendererName + ": " + written.ToString());
     // A half-written file must never be printed.
     if (ctx.env.FileExists(result.path)) (void)ctx.env.RemoveFile(result.path);
   }
-  result.result = ctx.env.FileExists(result.path) && written.ok() ? 0 : 1;
+  result.result = ctx.env.FileExists(result.path) && written.ok() ? kPrint : kRepeat;
   return result;
 }
 

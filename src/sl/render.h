@@ -56,13 +56,21 @@ struct RenderContext {
   DateTime now;  // the invoice's date line
 };
 
+// What the print run does after a rendering.
+enum class RenderOutcome {
+  // Print `path`. The receipt renderer also answers this for an empty data
+  // file, after removing KV2EP.TXT: the print run then fails on the missing
+  // file.
+  kPrint,
+  // This rendering produced no rendered-lines file: the print run asks for a
+  // repeat without opening the printer. A KV2EP.TXT of an earlier job may
+  // still be there for a reprint.
+  kRepeat,
+};
+using enum RenderOutcome;
+
 struct RenderResult {
-  // 0: the print run may print `path`. 1: this rendering produced no
-  // rendered-lines file (the print run answers 2 without opening the
-  // printer); a KV2EP.TXT of an earlier job may still be there for a reprint.
-  // The receipt renderer also answers 0 for an empty data file, after
-  // removing KV2EP.TXT: the print run then fails on the missing file.
-  int result = 1;
+  RenderOutcome result = kRepeat;
   // Data directory + "/KV2EP.TXT", set whatever the outcome (a reprint
   // request prints it again).
   std::string path;

@@ -56,8 +56,8 @@ void WriteDefaultVatRates(Env& env, const std::string& app_dir, const VatRates& 
   (void)env.WriteFile(JoinPath(app_dir, kVatRatesFileName), text);
 }
 
-std::string VatCodeOfRate(const VatRates& rates, std::int32_t rate, std::int16_t* index) {
-  for (std::int16_t i = 0; i < 5; ++i) {
+std::string VatCodeOfRate(const VatRates& rates, std::int32_t rate, int* index) {
+  for (int i = 0; i < 5; ++i) {
     if (rates[static_cast<size_t>(i)] == rate) {
       *index = i;
       return std::string(1, static_cast<char>('A' + i));

@@ -34,6 +34,6 @@ void WriteDefaultVatRates(Env& env, const std::string& app_dir,
 
 // The letter of the first code whose rate equals `rate` ("A" to "E") and its
 // index 0 to 4 in *index; "" and *index untouched when no code has it.
-std::string VatCodeOfRate(const VatRates& rates, std::int32_t rate, std::int16_t* index);
+std::string VatCodeOfRate(const VatRates& rates, std::int32_t rate, int* index);
 
 }  // namespace dovevid::sl

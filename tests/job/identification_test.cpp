@@ -44,7 +44,7 @@ class DumpTest : public testing::JobTest {
     timer_.SetEnabled(true);
     source_.volume = -1234567890;
   }
-  void RunUntil(std::int64_t ms) { timer_.RunUntil(ms, [this] { cycle_.Timer21_Timer(); }); }
+  void RunUntil(std::int64_t ms) { timer_.RunUntil(ms, [this] { cycle_.OnPollTick(); }); }
 
   StatusView view_;
   FakeSerialPort serial_{env_};

@@ -46,7 +46,7 @@ class JobCycleTest : public testing::JobTest {
     env_.SetFile("/data/SR_START.001", "");
   }
   void RunFor(std::int64_t ms) {
-    timer_.RunUntil(env_.MonotonicMs() + ms, [this] { cycle_.Timer21_Timer(); });
+    timer_.RunUntil(env_.MonotonicMs() + ms, [this] { cycle_.OnPollTick(); });
   }
 
   RecordingView view_;
@@ -90,7 +90,7 @@ TEST_F(JobCycleTest, SuccessfulJobAnswersInTheProtocolOrder) {
 TEST_F(JobCycleTest, EachPrintResultGivesItsJobStatusAndAnswer) {
   const std::string generic =
       "E : Errore generico sull'Ecr, verificare sul manuale del registratore\r\n";
-  struct Case { std::deque<int> results; size_t runs; int status; std::string err_file, shown; };
+  struct Case { std::deque<RunResult> results; size_t runs; int status; std::string err_file, shown; };
   // Each failure replaces the SR_ERR of the one before; a success removes it.
   const Case cases[] = {
       {{kRunFailed}, 1, -5, generic, "ERR. IMPREVISTO ECR [red]"},
@@ -110,10 +110,10 @@ TEST_F(JobCycleTest, EachPrintResultGivesItsJobStatusAndAnswer) {
     env_.RemoveFile("/data/FINESCO.001");
     Submit();
     state_.job_in_progress = true;
-    const std::int16_t status = cycle_.Go_Execution();
-    EXPECT_EQ(status, c.status);
+    const JobStatus status = cycle_.ExecuteJob();
+    EXPECT_EQ(Number(status), c.status);
     EXPECT_EQ(print_.files.size(), c.runs);
-    cycle_.End_Execution(status);
+    cycle_.EndJob(status);
 
     EXPECT_FALSE(env_.HasFile("/data/SR_START.001"));
     EXPECT_THAT(view_.statuses, ElementsAre("QNB DOVEVID1 TERMINATO : " + c.shown));
@@ -127,7 +127,7 @@ TEST_F(JobCycleTest, EachPrintResultGivesItsJobStatusAndAnswer) {
 
 TEST_F(JobCycleTest, AnAnswerThatCannotBeWrittenIsToldAndNeverMarkedAsDone) {
   const Status full = Status::Error(fault::kDiskFull, "Disk full");
-  struct Case { int result; std::string file; int fails; };
+  struct Case { RunResult result; std::string file; int fails; };
   for (const Case& c : {Case{kRunSent, "/data/SR_OUT.001", 1},
                         Case{kRunFailed, "/data/SR_ERR.001", kFileTries}}) {
     SCOPED_TRACE(c.file);
@@ -136,7 +136,7 @@ TEST_F(JobCycleTest, AnAnswerThatCannotBeWrittenIsToldAndNeverMarkedAsDone) {
     env_.FailNext(FakeEnv::Op::kWrite, c.file, c.fails, full);
     Submit();
     state_.job_in_progress = true;
-    cycle_.End_Execution(cycle_.Go_Execution());
+    cycle_.EndJob(cycle_.ExecuteJob());
     EXPECT_FALSE(env_.HasFile("/data/FINESCO.001"));
     EXPECT_FALSE(env_.HasFile("/data/SR_START.001"));
     EXPECT_THAT(op_.messages, ElementsAre("err_End_Execution: " + c.file + " Disk full 61"));
@@ -179,7 +179,7 @@ TEST_F(JobCycleTest, TickCounterWrapsAfter30001AndTheIndicatorAlternates) {
   state_.tick_counter = 29999;
   std::vector<int> seen;
   for (int i = 0; i < 4; ++i) {
-    cycle_.Timer21_Timer();
+    cycle_.OnPollTick();
     seen.push_back(state_.tick_counter);
   }
   EXPECT_THAT(seen, ElementsAre(30000, 30001, 0, 1));
@@ -187,12 +187,12 @@ TEST_F(JobCycleTest, TickCounterWrapsAfter30001AndTheIndicatorAlternates) {
   EXPECT_TRUE(timer_.Enabled());  // no job: polling goes on
 
   state_.status_display = false;
-  cycle_.Timer21_Timer();
+  cycle_.OnPollTick();
   EXPECT_EQ(view_.ticks.size(), 4u);
   // While a dump runs a tick touches nothing.
   state_.dump_in_progress = true;
   Submit();
-  cycle_.Timer21_Timer();
+  cycle_.OnPollTick();
   EXPECT_EQ(state_.tick_counter, 2);
   EXPECT_TRUE(print_.files.empty());
 }
@@ -258,7 +258,7 @@ TEST_F(JobCycleTest, UndeletableStartFileIsNotPrintedAgain) {
 }
 
 TEST_F(JobCycleTest, SetTimerAppliesTheIntervalAndKeepsTheTimerState) {
-  EXPECT_TRUE(cycle_.cmdChgTimer_Click(".5"));
+  EXPECT_TRUE(cycle_.ChangePollingInterval(".5"));
   EXPECT_EQ(timer_.Interval(), 500);
   EXPECT_TRUE(timer_.Enabled());
   EXPECT_EQ(settings_.txtTimerVal, "0.5");
@@ -266,12 +266,12 @@ TEST_F(JobCycleTest, SetTimerAppliesTheIntervalAndKeepsTheTimerState) {
   EXPECT_TRUE(op_.messages.empty());
 
   timer_.SetEnabled(false);
-  EXPECT_TRUE(cycle_.cmdChgTimer_Click("abc"));
+  EXPECT_TRUE(cycle_.ChangePollingInterval("abc"));
   EXPECT_EQ(timer_.Interval(), 1000);
   EXPECT_FALSE(timer_.Enabled());
 
   state_.job_in_progress = true;
-  EXPECT_FALSE(cycle_.cmdChgTimer_Click("5"));
+  EXPECT_FALSE(cycle_.ChangePollingInterval("5"));
   EXPECT_EQ(settings_.polling_interval_ms, 1000);
   EXPECT_THAT(op_.messages, ElementsAre("Valore non ammesso",
                                         "Connessione in corso, valore non accettato"));
@@ -279,13 +279,13 @@ TEST_F(JobCycleTest, SetTimerAppliesTheIntervalAndKeepsTheTimerState) {
 
 TEST_F(JobCycleTest, TestReceiptQueuesItsFilesAndPrintsThroughTheCycle) {
   state_.job_in_progress = true;  // refused while a job prints
-  EXPECT_FALSE(cycle_.CMBFile_Click());
+  EXPECT_FALSE(cycle_.QueueTestReceipt());
   EXPECT_FALSE(env_.HasFile("/data/SR_START.001"));
   EXPECT_TRUE(view_.test_button);
   state_.job_in_progress = false;
 
   timer_.SetEnabled(false);
-  EXPECT_TRUE(cycle_.CMBFile_Click());
+  EXPECT_TRUE(cycle_.QueueTestReceipt());
   EXPECT_TRUE(timer_.Enabled());
 
   bool flag_during_run = false;

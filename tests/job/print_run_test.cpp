@@ -40,7 +40,8 @@ class FakeRenderers : public Renderers {
   std::string lines = "RENDERED ROW\r\n";
   bool writes_file = true;
   bool completes = true;  // false: stopped early, e.g. on inconsistent VAT data
-  int result_without_file = 1;  // 0: an empty data file, nothing to lay out
+  // kPrint: an empty data file, nothing to lay out.
+  sl::RenderOutcome result_without_file = sl::kRepeat;
   bool too_large = false;
   std::vector<std::string> receipts, invoices;
 
@@ -52,7 +53,7 @@ class FakeRenderers : public Renderers {
     r.too_large = too_large;
     if (writes_file) {
       env_.SetFile(r.path, lines);
-      r.result = 0;
+      r.result = sl::kPrint;
       r.completed = completes;
     } else {
       r.result = result_without_file;
@@ -70,7 +71,7 @@ class PrintRunTest : public testing::JobTest {
     settings_.chkOptions[config::kTraceEnable] = true;
     config::ApplyListDefaults(settings_);
   }
-  int Print(const std::string& data) {
+  RunResult Print(const std::string& data) {
     env_.SetFile("/data/SR_DATI.001", data);
     return run_.DoSendFile("/data/SR_DATI.001");
   }
@@ -225,7 +226,7 @@ TEST_F(PrintRunTest, RenderingWithoutOutputOrStoppedEarlyIsNotPrinted) {
   // missing input, with the empty result file and the operator told.
   env_.RemoveFile("/data/KV2EP.TXT");
   renderers_.writes_file = false;
-  renderers_.result_without_file = 0;
+  renderers_.result_without_file = sl::kPrint;
   EXPECT_EQ(Print(""), kRunFailed);
   EXPECT_EQ(env_.File("/data/SR_OUT.001"), "");
   EXPECT_THAT(op_.messages, ElementsAre("ERRORE3 = File not found"));

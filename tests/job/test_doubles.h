@@ -72,18 +72,18 @@ struct FixedIdentity : job::IdentitySource {
 class ScriptedPrint : public job::PrintRunner {
  public:
   explicit ScriptedPrint(FakeEnv& env) : env_(env) {}
-  int DoSendFile(const std::string& file) override {
+  job::RunResult DoSendFile(const std::string& file) override {
     files.push_back(file);
     start_times.push_back(env_.MonotonicMs());
     if (during) during();
     env_.SleepMs(300);
     if (results.empty()) return job::kRunSent;
-    const int r = results.front();
+    const job::RunResult r = results.front();
     results.pop_front();
     return r;
   }
   FakeEnv& env_;
-  std::deque<int> results;
+  std::deque<job::RunResult> results;
   std::vector<std::string> files;
   std::vector<std::int64_t> start_times;
   std::function<void()> during;

@@ -317,24 +317,24 @@ TEST_F(ChannelTest, SelectionRulesAndTransportFlag) {
   channel.BuildPrinterList();
   settings.printer_entries.push_back("GONE ,  usb://old");
   settings.listPrinters = 2;
-  channel.ListPrinters_Click();
+  channel.SelectListedPrinter();
   EXPECT_FALSE(channel.spooler_selected());
   EXPECT_FALSE(channel.spooler_transport());
 
   // A match makes it current; a later non-matching click changes nothing.
   settings.listPrinters = 1;
-  channel.ListPrinters_Click();
+  channel.SelectListedPrinter();
   EXPECT_TRUE(channel.spooler_transport());
   EXPECT_EQ(channel.current_printer(), "PRN1");
   EXPECT_EQ(channel.txtDefaultPrinter(), "PRN1");
   settings.listPrinters = 2;
-  channel.ListPrinters_Click();
+  channel.SelectListedPrinter();
   EXPECT_EQ(channel.current_printer(), "PRN1");
   EXPECT_TRUE(channel.spooler_transport());
 
   // Back to the serial entry; the spooler-selected flag stays set.
   settings.listPrinters = 0;
-  channel.ListPrinters_Click();
+  channel.SelectListedPrinter();
   EXPECT_FALSE(channel.spooler_transport());
   EXPECT_TRUE(channel.spooler_selected());
   EXPECT_EQ(channel.txtDefaultPrinter(), "RS232_PRINTER");
@@ -359,7 +359,7 @@ TEST_F(ChannelTest, SpoolerDocumentClosesWellOnlyOnceItHasPrinted) {
   using P = DocumentProgress;
   struct Case {
     std::deque<P> progress;
-    std::int16_t result;
+    SendResult result;
     bool cancelled;
   };
   // (Printed, and stuck for good, are the two CUPS cases end to end.)
@@ -400,11 +400,11 @@ TEST_F(ChannelTest, DirectPrintersJoinTheListAndTakeTheSerialPrintersPlace) {
 
   // Another direct printer ends what was open on the first.
   settings.listPrinters = 3;
-  ch.ListPrinters_Click();
+  ch.SelectListedPrinter();
   EXPECT_EQ(ch.transport_kind(), TransportKind::kDevice);
   EXPECT_THAT(direct.made, ElementsAre("10.0.0.5:9100", "/dev/usb/lp0"));
   settings.listPrinters = 0;
-  ch.ListPrinters_Click();
+  ch.SelectListedPrinter();
   EXPECT_EQ(ch.transport_kind(), TransportKind::kSerial);
 }
 

@@ -267,7 +267,7 @@ TEST_F(ReceiptTest, VatRatesFileAndIncoherentVatData) {
   };
   unreadable(1);
   EXPECT_EQ(Render({"PRNT,:PRIMA", "SALE,N1,P100", "SALE,N2,P100"}), "PRIMA\r\n");
-  EXPECT_EQ(result_.result, 0);
+  EXPECT_EQ(result_.result, kPrint);
   EXPECT_FALSE(result_.completed);
   EXPECT_THAT(op_.messages, ElementsAre("Dati IVA incoerenti"));
   // After a sale with a known code, an unknown rate keeps that code; once a
@@ -310,13 +310,13 @@ TEST_F(ReceiptTest, DataFileCases) {
   // Missing: told, nothing rendered, the previous file kept for a reprint.
   env_.SetFile("/data/KV2EP.TXT", "OLD\r\n");
   result_ = SimulazioneScontrino(Context(), "/data/MISSING.001");
-  EXPECT_EQ(result_.result, 1);
+  EXPECT_EQ(result_.result, kRepeat);
   EXPECT_EQ(result_.path, "/data/KV2EP.TXT");
   EXPECT_THAT(op_.messages, ElementsAre("Il file /data/MISSING.001 non esiste"));
   EXPECT_EQ(env_.File("/data/KV2EP.TXT"), "OLD\r\n");
   // Empty: the old file is removed and none is created.
   EXPECT_EQ(RenderData(""), "<missing>");
-  EXPECT_EQ(result_.result, 0);
+  EXPECT_EQ(result_.result, kPrint);
   // CR LF, LF and CR each end a record; XXXX lines are skipped in any case.
   const std::string crlf = RenderData("xxxx,PRNT,:NO\r\nSALE,P100,:A\r\nCASH\r\nPRNT,:Z");
   EXPECT_THAT(crlf, HasSubstr("CONTANTI"));
@@ -336,7 +336,7 @@ TEST_F(ReceiptTest, DataFileCases) {
   env_.FailNext(testing::FakeEnv::Op::kWrite, "/data/KV2EP.TXT", 1,
                 Status::Error(fault::kDeviceIo, "Device I/O error"));
   EXPECT_EQ(Render({"SALE,P100"}), "<missing>");
-  EXPECT_EQ(result_.result, 1);
+  EXPECT_EQ(result_.result, kRepeat);
 }
 
 TEST_F(ReceiptTest, InvoiceDataFileCases) {
@@ -346,13 +346,13 @@ TEST_F(ReceiptTest, InvoiceDataFileCases) {
   };
   // A stale file is removed first; with nothing rendered, nothing is offered.
   env_.SetFile("/data/KV2EP.TXT", "OLD\r\n");
-  EXPECT_EQ(invoice("").result, 1);
+  EXPECT_EQ(invoice("").result, kRepeat);
   EXPECT_FALSE(env_.HasFile("/data/KV2EP.TXT"));
   env_.SetFile("/data/KV2EP.TXT", "OLD\r\n");
   env_.FailNext(testing::FakeEnv::Op::kRemove, "/data/KV2EP.TXT", 1,
                 Status::Error(fault::kPermissionDenied, "Permission denied"));
-  EXPECT_EQ(invoice("").result, 1);
-  EXPECT_EQ(SimulazioneFattura(Context(), "/data/NONE.001").result, 1);
+  EXPECT_EQ(invoice("").result, kRepeat);
+  EXPECT_EQ(SimulazioneFattura(Context(), "/data/NONE.001").result, kRepeat);
   EXPECT_THAT(op_.messages, ElementsAre("Il file /data/NONE.001 non esiste"));
 
   // A stopped invoice keeps its lines; a write fault is told.
@@ -361,14 +361,14 @@ TEST_F(ReceiptTest, InvoiceDataFileCases) {
   EXPECT_THAT(env_.File("/data/KV2EP.TXT"), HasSubstr("ROSSI @"));
 
   const RenderResult stopped = invoice("OPFS,N1;\r\nSALE,I5,P100;\r\nCASH;\r\n");
-  EXPECT_EQ(stopped.result, 0);
+  EXPECT_EQ(stopped.result, kPrint);
   EXPECT_FALSE(stopped.completed);
   EXPECT_EQ(env_.File("/data/KV2EP.TXT"), Join({"FATTURA NUM. 1", "07-03-2026   09:05",
                                                 B(26) + "EURO", B(32), "1    X    1,00"}));
   op_.messages.clear();
   env_.FailNext(testing::FakeEnv::Op::kWrite, "/data/KV2EP.TXT", 1,
                 Status::Error(fault::kDeviceIo, "Device I/O error"));
-  EXPECT_EQ(invoice("OPFS;\r\nSALE,I22,P100;\r\n").result, 1);
+  EXPECT_EQ(invoice("OPFS;\r\nSALE,I22,P100;\r\n").result, kRepeat);
   EXPECT_THAT(op_.messages, ElementsAre("57 - Device I/O error"));
 }
 

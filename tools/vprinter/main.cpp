@@ -543,6 +543,88 @@ int Printer::Run() {
   return 0;
 }
 
+// An option that takes a value: stores it, or says why it is refused.
+std::optional<std::string> ApplyValueOption(const std::string& a, const std::string& v,
+                                            Options* o) {
+  if (a == "--link") o->link = v;
+  if (a == "--control") o->control = v;
+  if (a == "--capture") o->capture = v;
+  if (a == "--tcp") {
+    char* end = nullptr;
+    const long port = std::strtol(v.c_str(), &end, 10);
+    if (*end != '\0' || port < 0 || port > 65535) return "bad port " + v;
+    o->tcp_port = static_cast<int>(port);
+  }
+  if (a == "--baud" || a == "--print-speed" || a == "--buffer") {
+    char* end = nullptr;
+    const double number = std::strtod(v.c_str(), &end);
+    if (a == "--baud" && v == "port") {
+      o->baud_of_port = true;
+    } else if (*end != '\0' || !(number > 0 && number <= 1e7)) {
+      return a + " takes a positive number" + (a == "--baud" ? " or \"port\"" : "");
+    } else if (a == "--baud") {
+      o->baud = number;
+    } else if (a == "--print-speed") {
+      o->print_speed = number;
+    } else {
+      o->buffer = static_cast<std::size_t>(number);
+    }
+  }
+  if (a == "--columns") {
+    if (v != "16" && v != "20") return "--columns takes 16 or 20";
+    o->display_columns = std::stoi(v);
+  }
+  if (a == "--state") {
+    const auto state = ParseState(v);
+    if (!state) return "unknown state " + v;
+    o->state = *state;
+  }
+  return std::nullopt;
+}
+
+// The printer's options; an exit code when the program ends here (help, or a
+// refused option).
+std::optional<int> ParseOptions(const std::vector<std::string>& args, Options* o) {
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "--help") {
+      std::cout << kHelp;
+      return 0;
+    } else if (a == "--capture-queries") {
+      o->capture_queries = true;
+    } else if (a == "--decode") {
+      o->decode = true;
+    } else if (a == "--display") {
+      if (o->display_columns == 0) o->display_columns = 20;
+    } else if (a == "--link" || a == "--tcp" || a == "--control" || a == "--capture" ||
+               a == "--state" || a == "--baud" || a == "--columns" || a == "--print-speed" ||
+               a == "--buffer") {
+      if (i + 1 >= args.size()) return Fail(a + " needs a value");
+      if (const auto refused = ApplyValueOption(a, args[++i], o)) return Fail(*refused);
+    } else {
+      return Fail("unknown option " + a + " (see --help)");
+    }
+  }
+  if (o->link.empty() == !o->tcp_port.has_value()) {
+    return Fail("give exactly one of --link or --tcp");
+  }
+  if (o->baud_of_port && o->link.empty()) return Fail("--baud port needs --link");
+  return std::nullopt;
+}
+
+// SIGINT and SIGTERM end the printer through its signal pipe; a vanished
+// peer or terminal does not.
+bool InstallSignalHandlers() {
+  if (::pipe2(g_signal_pipe, O_CLOEXEC | O_NONBLOCK) != 0) return false;
+  struct sigaction sa {};
+  sa.sa_handler = OnSignal;
+  ::sigaction(SIGINT, &sa, nullptr);
+  ::sigaction(SIGTERM, &sa, nullptr);
+  ::signal(SIGPIPE, SIG_IGN);
+  ::signal(SIGHUP, SIG_IGN);
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -561,74 +643,8 @@ int main(int argc, char** argv) {
   }
 
   Options o;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    auto value = [&]() -> std::optional<std::string> {
-      if (i + 1 >= args.size()) return std::nullopt;
-      return args[++i];
-    };
-    std::optional<std::string> v;
-    if (a == "--help") {
-      std::cout << kHelp;
-      return 0;
-    } else if (a == "--capture-queries") {
-      o.capture_queries = true;
-    } else if (a == "--decode") {
-      o.decode = true;
-    } else if (a == "--display") {
-      if (o.display_columns == 0) o.display_columns = 20;
-    } else if (a == "--link" || a == "--tcp" || a == "--control" || a == "--capture" ||
-               a == "--state" || a == "--baud" || a == "--columns" || a == "--print-speed" ||
-               a == "--buffer") {
-      if (!(v = value())) return Fail(a + " needs a value");
-      if (a == "--link") o.link = *v;
-      if (a == "--control") o.control = *v;
-      if (a == "--capture") o.capture = *v;
-      if (a == "--tcp") {
-        char* end = nullptr;
-        const long port = std::strtol(v->c_str(), &end, 10);
-        if (*end != '\0' || port < 0 || port > 65535) return Fail("bad port " + *v);
-        o.tcp_port = static_cast<int>(port);
-      }
-      if (a == "--baud" || a == "--print-speed" || a == "--buffer") {
-        char* end = nullptr;
-        const double number = std::strtod(v->c_str(), &end);
-        if (a == "--baud" && *v == "port") {
-          o.baud_of_port = true;
-        } else if (*end != '\0' || !(number > 0 && number <= 1e7)) {
-          return Fail(a + " takes a positive number" + (a == "--baud" ? " or \"port\"" : ""));
-        } else if (a == "--baud") {
-          o.baud = number;
-        } else if (a == "--print-speed") {
-          o.print_speed = number;
-        } else {
-          o.buffer = static_cast<std::size_t>(number);
-        }
-      }
-      if (a == "--columns") {
-        if (*v != "16" && *v != "20") return Fail("--columns takes 16 or 20");
-        o.display_columns = std::stoi(*v);
-      }
-      if (a == "--state") {
-        const auto s = ParseState(*v);
-        if (!s) return Fail("unknown state " + *v);
-        o.state = *s;
-      }
-    } else {
-      return Fail("unknown option " + a + " (see --help)");
-    }
-  }
-  if (o.link.empty() == !o.tcp_port.has_value()) return Fail("give exactly one of --link or --tcp");
-  if (o.baud_of_port && o.link.empty()) return Fail("--baud port needs --link");
-
-  if (::pipe2(g_signal_pipe, O_CLOEXEC | O_NONBLOCK) != 0) return Fail("pipe");
-  struct sigaction sa {};
-  sa.sa_handler = OnSignal;
-  ::sigaction(SIGINT, &sa, nullptr);
-  ::sigaction(SIGTERM, &sa, nullptr);
-  ::signal(SIGPIPE, SIG_IGN);
-  ::signal(SIGHUP, SIG_IGN);
-
+  if (const auto exit_code = ParseOptions(args, &o)) return *exit_code;
+  if (!InstallSignalHandlers()) return Fail("pipe");
   Printer printer(std::move(o));
   return printer.Run();
 }
