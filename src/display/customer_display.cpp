@@ -42,15 +42,15 @@ void SerialDisplay::Shutdown() {
   ClosePort();
 }
 
-int SerialDisplay::ProgrammaPortaSeriale(int port, int speed) {
-  if (!Sl()) return 0;
+bool SerialDisplay::ProgrammaPortaSeriale(int port, int speed) {
+  if (!Sl()) return true;
   if (port < 1 || port > 255 || speed <= 0) {
     trace_.WriteErrorLog("AsemDisplay_ProgrammaPortaSeriale",
                          Status::Error(fault::kInvalidPortNumber, "Invalid port number"));
-    return 1;
+    return false;
   }
   link_settings_ = SettingsText(speed);
-  return 0;
+  return true;
 }
 
 void SerialDisplay::OpenPort() {
@@ -58,7 +58,7 @@ void SerialDisplay::OpenPort() {
   if (port <= 0 || !Sl()) return;
   // Programmed at every open from the current settings, whatever the enable
   // box says, so the port is never opened with settings left from before.
-  if (ProgrammaPortaSeriale(port, kDisplaySpeed) != 0) return;
+  if (!ProgrammaPortaSeriale(port, kDisplaySpeed)) return;
   const Status st = OpenLink();
   if (!st.ok()) trace_.WriteErrorLog("AsemDisplay_OpenPort", st);
 }

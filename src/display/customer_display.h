@@ -64,8 +64,8 @@ class SerialDisplay : public sl::CustomerDisplay {
 
   // The routines, by the names the trace log records.
   // Checks `port` and `speed` and makes "speed,N,8,1" the settings of the
-  // next open; 0, or 1 (logged) when they cannot be used.
-  int ProgrammaPortaSeriale(int port, int speed);
+  // next open; false (logged) when they cannot be used.
+  bool ProgrammaPortaSeriale(int port, int speed);
   // Opens the configured display port (when one is configured).
   void OpenPort();
   void ClosePort();
