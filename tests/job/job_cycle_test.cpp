@@ -157,6 +157,7 @@ TEST_F(JobCycleTest, AnAnswerThatCannotBeWrittenIsToldAndNeverMarkedAsDone) {
   const Status full = Status::Error(fault::kDiskFull, "Disk full");
   struct Case { int result; std::string file; int fails; };
   for (const Case& c : {Case{kRunSent, "/data/SR_OUT.001", 1},
+                        Case{kRunSent, "/data/FINESCO.001", kFileTries},
                         Case{kRunFailed, "/data/SR_ERR.001", kFileTries}}) {
     SCOPED_TRACE(c.file);
     op_.messages.clear();
@@ -168,7 +169,12 @@ TEST_F(JobCycleTest, AnAnswerThatCannotBeWrittenIsToldAndNeverMarkedAsDone) {
     EXPECT_FALSE(env_.HasFile("/data/FINESCO.001"));
     EXPECT_FALSE(env_.HasFile("/data/SR_START.001"));
     EXPECT_THAT(op_.messages, ElementsAre("err_End_Execution: " + c.file + " Disk full 61"));
+    EXPECT_EQ(cycle_.unwritten_answer(), c.file + ": Disk full");
   }
+  Submit();  // the next answer written clears the report
+  state_.job_in_progress = true;
+  cycle_.End_Execution(cycle_.Go_Execution());
+  EXPECT_EQ(cycle_.unwritten_answer(), "");
 }
 
 TEST_F(JobCycleTest, OversizedDataIsRefusedUnprinted) {
@@ -278,9 +284,9 @@ TEST_F(JobCycleTest, UndeletableStartFileIsNotPrintedAgain) {
   RunFor(10000);
   EXPECT_EQ(print_.files.size(), 1u);
 
-  // Once that start file is gone, the next one is a new job again.
+  // A start file written again, even with no poll between delete and write,
+  // is a new job.
   ASSERT_TRUE(env_.RemoveFile("/data/SR_START.001").ok());
-  RunFor(2000);
   Submit();
   RunFor(2000);
   EXPECT_EQ(print_.files.size(), 2u);
