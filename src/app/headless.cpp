@@ -129,21 +129,48 @@ int RunHeadless(int argc, char** argv, const std::vector<std::string>& args) {
     std::cerr << "dovevid: " << error << '\n';
     return 1;
   }
-  const auto control = platform::ControlServer::Listen(
-      ControlSocketPath(*dirs),
-      [&](std::vector<std::string> request, platform::ControlServer::Reply reply) {
-        server.HandleRequest(std::move(request), std::move(reply));
-      },
-      &error);
+  const auto listen = [&] {
+    return platform::ControlServer::Listen(
+        ControlSocketPath(*dirs),
+        [&](std::vector<std::string> request, platform::ControlServer::Reply reply) {
+          server.HandleRequest(std::move(request), std::move(reply));
+        },
+        &error);
+  };
+  auto control = listen();
   if (!control) {
     std::cerr << "dovevid: control socket: " << error << '\n';
     return 1;
   }
 
   // A start file is taken as soon as it appears; the timer still polls.
-  const auto watcher = platform::FileWatcher::Watch(
-      dirs->data_dir, [&](std::string_view name) { server.OnFileAppeared(name); }, &error);
+  const auto watch = [&] {
+    return platform::FileWatcher::Watch(
+        dirs->data_dir, [&](std::string_view name) { server.OnFileAppeared(name); }, &error);
+  };
+  auto watcher = watch();
   if (!watcher) std::cerr << "dovevid: " << error << " (jobs wait for the polling timer)\n";
+
+  // A data directory removed and made again would leave this server unseen
+  // by every command and unlocked for a second one: the new directory is
+  // taken over (lock, control socket, watch). Locked by another server, it
+  // is that one's.
+  QObject::connect(&timer.timer(), &QTimer::timeout, [&] {
+    if (!lock->Replaced(dirs->data_dir) || !env.DirectoryExists(dirs->data_dir)) return;
+    std::optional<platform::InstanceLock> again =
+        platform::InstanceLock::Acquire(dirs->data_dir, &error);
+    if (!again) {
+      op.ShowMessage(error + ": this server stops");
+      server.RequestStop([] { QCoreApplication::quit(); });
+      return;
+    }
+    lock = std::move(again);
+    control.reset();  // closing removes the socket's path: before the new one is made
+    control = listen();
+    watcher = watch();
+    op.ShowMessage("data directory " + dirs->data_dir + " made again: serving the new one" +
+                   (control ? "" : ", without a control socket: " + error));
+  });
 
   server.Start();
   const config::Settings& settings = server.settings();
