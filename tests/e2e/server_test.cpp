@@ -12,6 +12,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -236,7 +237,9 @@ struct FaultRow {
   // read-only with its mode, and a row needing tmpfs is skipped).
   enum DataDir { kShared, kOwn, kTmpfs, kTmpfsOnly };
   enum Printed { kNothing, kNoCut, kWhole, kEndsWhole };
-  const char* name;
+  // The serial printer, or a direct one: on TCP, or a pty as a printer-class device.
+  enum Printer { kSerial, kTcp, kDevice };
+  std::string name;
   When when;
   std::function<void(FaultMatrix&)> fault, mend;
   std::string answer;  // "finesco", an SR_ERR beginning, or "" for no answer at all
@@ -247,6 +250,7 @@ struct FaultRow {
   std::vector<std::string> settings = {};
   DataDir data_dir = kShared;
   std::map<std::string, std::string> env = {};
+  Printer printer = kSerial;
 };
 void PrintTo(const FaultRow& row, std::ostream* os) { *os << row.name; }
 
@@ -255,6 +259,17 @@ class FaultMatrix : public E2e, public ::testing::WithParamInterface<FaultRow> {
   static std::vector<FaultRow> Rows();
 
  protected:
+  FaultMatrix() {
+    if (GetParam().printer == FaultRow::kTcp) mode_ = VirtualPrinter::Mode::kTcp;
+  }
+  void SetUp() override {
+    E2e::SetUp();
+    if (HasFatalFailure() || GetParam().printer == FaultRow::kSerial) return;
+    const bool tcp = GetParam().printer == FaultRow::kTcp;
+    common_args_ = {"--printer", tcp ? "LP=socket://127.0.0.1:" + std::to_string(printer_.port())
+                                     : "LP=usb:" + printer_.link()};
+    Configure({"cboComPort=<none>", "ListPrinters=LP"});
+  }
   void TearDown() override {
     E2e::TearDown();
     if (tmpfs_) ::umount2(data_.c_str(), MNT_DETACH);
@@ -303,7 +318,7 @@ std::vector<FaultRow> FaultMatrix::Rows() {
   const std::vector<std::string> job = {"SR_START.001", "SR_DATI.001"}, start = {"SR_START.001"},
                                  data = {"SR_DATI.001"};
   // clang-format off
-  return {
+  std::vector<FaultRow> rows = {
       {"PortMissingAtStart", FaultRow::kBeforeStart, [](F& t) { t.com1_ = t.Path("tty"); },
        [](F& t) { std::filesystem::create_symlink(t.printer_.link(), t.Path("tty")); },
        "E502: Nessuna porta di comunicazione disponibile\r\n", FaultRow::kNothing, job,
@@ -318,7 +333,8 @@ std::vector<FaultRow> FaultMatrix::Rows() {
       {"Unplugged", FaultRow::kMidPrint, [](F& t) { t.printer_.Stop(); },
        [](F& t) {
          std::string why;
-         ASSERT_TRUE(t.printer_.Start(t.printer_dir_.path(), &why)) << why;
+         ASSERT_TRUE(t.printer_.Start(t.printer_dir_.path(), &why, t.mode_, t.printer_.port()))
+             << why;
        },
        generic, FaultRow::kNoCut, data, start, kLong},
       {"Silent", FaultRow::kMidPrint, [](F& t) { ASSERT_TRUE(t.printer_.SetState("silent")); },
@@ -373,6 +389,19 @@ std::vector<FaultRow> FaultMatrix::Rows() {
        FaultRow::kNothing, {}, start, ""},
   };
   // clang-format on
+  // The direct printers answer as the serial one; a link found gone, or the
+  // printer found silent first, is an error either way.
+  for (const std::string name : {"Offline", "PaperEndAndBack", "Unplugged"}) {
+    for (const auto printer : {FaultRow::kTcp, FaultRow::kDevice}) {
+      const auto named = [&](const FaultRow& r) { return r.name == name; };
+      FaultRow row = *std::find_if(rows.begin(), rows.end(), named);
+      row.name += printer == FaultRow::kTcp ? "Tcp" : "Device";
+      row.printer = printer;
+      if (row.answer == generic) row.answer = "E";
+      rows.push_back(row);
+    }
+  }
+  return rows;
 }
 
 TEST_P(FaultMatrix, AnswersTruthfullyKeepsWhatItMustAndPrintsOnceMended) {
@@ -428,7 +457,7 @@ TEST_P(FaultMatrix, AnswersTruthfullyKeepsWhatItMustAndPrintsOnceMended) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Faults, FaultMatrix, ::testing::ValuesIn(FaultMatrix::Rows()),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& info) { return info.param.name; });
 
 TEST_F(E2e, SettingsCounterAndReprintGoThroughTheRunningServer) {
   StartServer();
@@ -499,6 +528,9 @@ TEST_F(E2e, StatusExitCodesTellServerAndPrinter) {
   r = Command({"status"});
   EXPECT_EQ(r.exit_code, 1);
   EXPECT_THAT(r.out, HasSubstr("printer state:   offline"));
+  r = Submit("Hello\r\n");  // the answer relayed
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_EQ(r.out, "E504: Nessun messaggio ricevuto: controllare connessione con l'Ecr\n");
 }
 
 // Raw bytes to the control socket, as a broken or hostile client sends them.
@@ -574,68 +606,6 @@ TEST_F(E2e, CupsJobThatCannotPrintIsAnsweredWithAnErrorAndCancelled) {
   EXPECT_THAT(Read("SR_ERR.001"), HasSubstr("Errore generico"));
   EXPECT_EQ(cupsd->RunTool("lpstat", {"-o"}).out, "");  // nothing left to print later
 }
-
-// A direct printer, the virtual printer on TCP or on a pty standing in for a
-// printer-class device, chosen by name with no COM port configured.
-class DirectPrinter : public E2e, public ::testing::WithParamInterface<VirtualPrinter::Mode> {
- protected:
-  DirectPrinter() { mode_ = GetParam(); }
-  void SetUp() override {
-    E2e::SetUp();
-    if (HasFatalFailure()) return;
-    common_args_ = {"--printer", "LP=" + (mode_ == VirtualPrinter::Mode::kTcp
-                                              ? "socket://127.0.0.1:" + std::to_string(printer_.port())
-                                              : "usb:" + printer_.link())};
-    Configure({"cboComPort=<none>", "ListPrinters=LP"});
-  }
-};
-
-TEST_P(DirectPrinter, AnswersItsStatesAsTheSerialPrinterDoes) {
-  StartServer();
-  WaitUntilServing();
-  ASSERT_TRUE(printer_.SetState("offline"));
-  EXPECT_EQ(Submit("Hello\r\n").out,
-            "E504: Nessun messaggio ricevuto: controllare connessione con l'Ecr\n");
-  ASSERT_TRUE(printer_.SetState("paper-end"));
-  SubmitFiles("Hello\r\nTotal 12,50\r\n");
-  ASSERT_TRUE(WaitFor([&] { return Read("SR_ERR.001").starts_with("E096: "); }));
-  ASSERT_TRUE(printer_.SetState("ready"));
-  ASSERT_TRUE(WaitForAnswer());
-  EXPECT_TRUE(Exists("FINESCO.001"));
-  const std::string expected = Top() + Row("HELLO") + Row("TOTAL 12,50") + End();
-  printer_.WaitForCapture(expected.size());
-  EXPECT_EQ(printer_.Capture(), expected);
-}
-
-TEST_P(DirectPrinter, LostLinkFailsTheJobAndTheNextJobReconnects) {
-  StartServer();
-  WaitUntilServing();
-  ASSERT_TRUE(printer_.SetState("paper-end"));
-  SubmitFiles("lost\r\n");
-  ASSERT_TRUE(WaitFor([&] { return Exists("SR_ERR.001"); }));  // waiting mid-receipt
-  printer_.Stop();
-  ASSERT_TRUE(WaitForAnswer());
-  EXPECT_FALSE(Exists("FINESCO.001"));
-  // The link found gone, or the printer found silent: an error either way.
-  EXPECT_THAT(Read("SR_ERR.001"), ::testing::AnyOf(HasSubstr("Errore generico"),
-                                                   ::testing::StartsWith("E504: ")));
-
-  std::string why;
-  ASSERT_TRUE(printer_.Start(printer_dir_.path(), &why, mode_, printer_.port())) << why;
-  SubmitFiles("again\r\n");
-  ASSERT_TRUE(WaitForAnswer());
-  EXPECT_TRUE(Exists("FINESCO.001"));
-  const std::string expected = Top() + Row("AGAIN") + End();
-  printer_.WaitForCapture(expected.size());
-  EXPECT_EQ(printer_.Capture(), expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(Link, DirectPrinter,
-                         ::testing::Values(VirtualPrinter::Mode::kTcp, VirtualPrinter::Mode::kPty),
-                         [](const auto& info) {
-                           return info.param == VirtualPrinter::Mode::kTcp ? "Tcp" : "Device";
-                         });
-
 
 // A logo stored with `dovevid logo load` through the running server on the
 // serial printer entry comes out of the next receipt with "Print Logo Up", in the printer's decoding
