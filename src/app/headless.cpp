@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <algorithm>
 #include <cstdlib>
+#include <functional>
 #include <iostream>
 #include <optional>
 
@@ -79,6 +80,28 @@ std::optional<int> PaperEndPauses() {
   return static_cast<int>(std::min<long long>(RoundHalfEven(Val(v)), 1000000));
 }
 
+// A data directory removed and made again would leave the server unseen by
+// every command and unlocked for a second one: the new directory is taken
+// over, its lock first, then `reopen` (the control socket and the watch,
+// telling what failed). Locked by another server, it is that one's: `stop`.
+void TakeOverIfReplaced(Env& env, const std::string& dir,
+                        std::optional<platform::InstanceLock>& lock, Operator& op,
+                        const std::function<std::string()>& reopen,
+                        const std::function<void()>& stop) {
+  if (!lock->Replaced(dir) || !env.DirectoryExists(dir)) return;
+  std::string error;
+  std::optional<platform::InstanceLock> again = platform::InstanceLock::Acquire(dir, &error);
+  if (!again) {
+    op.ShowMessage(error + ": this server stops");
+    stop();
+    return;
+  }
+  lock = std::move(again);
+  const std::string failed = reopen();
+  op.ShowMessage("data directory " + dir + " made again: serving the new one" +
+                 (failed.empty() ? "" : ", " + failed));
+}
+
 }  // namespace
 
 int RunHeadless(int argc, char** argv, const std::vector<std::string>& args) {
@@ -151,25 +174,16 @@ int RunHeadless(int argc, char** argv, const std::vector<std::string>& args) {
   auto watcher = watch();
   if (!watcher) std::cerr << "dovevid: " << error << " (jobs wait for the polling timer)\n";
 
-  // A data directory removed and made again would leave this server unseen
-  // by every command and unlocked for a second one: the new directory is
-  // taken over (lock, control socket, watch). Locked by another server, it
-  // is that one's.
   QObject::connect(&timer.timer(), &QTimer::timeout, [&] {
-    if (!lock->Replaced(dirs->data_dir) || !env.DirectoryExists(dirs->data_dir)) return;
-    std::optional<platform::InstanceLock> again =
-        platform::InstanceLock::Acquire(dirs->data_dir, &error);
-    if (!again) {
-      op.ShowMessage(error + ": this server stops");
-      server.RequestStop([] { QCoreApplication::quit(); });
-      return;
-    }
-    lock = std::move(again);
-    control.reset();  // closing removes the socket's path: before the new one is made
-    control = listen();
-    watcher = watch();
-    op.ShowMessage("data directory " + dirs->data_dir + " made again: serving the new one" +
-                   (control ? "" : ", without a control socket: " + error));
+    TakeOverIfReplaced(
+        env, dirs->data_dir, lock, op,
+        [&] {
+          control.reset();  // closing removes the socket's path: before the new one is made
+          control = listen();
+          watcher = watch();
+          return control ? "" : "without a control socket: " + error;
+        },
+        [&] { server.RequestStop([] { QCoreApplication::quit(); }); });
   });
 
   server.Start();
