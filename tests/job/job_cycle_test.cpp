@@ -155,10 +155,10 @@ TEST_F(JobCycleTest, EachPrintResultGivesItsJobStatusAndAnswer) {
 
 TEST_F(JobCycleTest, AnAnswerThatCannotBeWrittenIsToldAndNeverMarkedAsDone) {
   const Status full = Status::Error(fault::kDiskFull, "Disk full");
-  struct Case { int result; std::string file; int fails; };
-  for (const Case& c : {Case{kRunSent, "/data/SR_OUT.001", 1},
-                        Case{kRunSent, "/data/FINESCO.001", kFileTries},
-                        Case{kRunFailed, "/data/SR_ERR.001", kFileTries}}) {
+  struct Case { int result; std::string file; int fails; std::string traced; };
+  for (const Case& c : {Case{kRunSent, "/data/SR_OUT.001", 1, "WriteOutFile"},
+                        Case{kRunSent, "/data/FINESCO.001", kFileTries, "SubKillStartFile"},
+                        Case{kRunFailed, "/data/SR_ERR.001", kFileTries, "WriteErrFile"}}) {
     SCOPED_TRACE(c.file);
     op_.messages.clear();
     print_.results = {c.result};
@@ -170,6 +170,8 @@ TEST_F(JobCycleTest, AnAnswerThatCannotBeWrittenIsToldAndNeverMarkedAsDone) {
     EXPECT_FALSE(env_.HasFile("/data/SR_START.001"));
     EXPECT_THAT(op_.messages, ElementsAre("err_End_Execution: " + c.file + " Disk full 61"));
     EXPECT_EQ(cycle_.unwritten_answer(), c.file + ": Disk full");
+    EXPECT_THAT(Trace(),
+                ::testing::ContainsRegex("err_" + c.traced + " \\| [0-9: -]+ \\| Disk full"));
   }
   Submit();  // the next answer written clears the report
   state_.job_in_progress = true;
