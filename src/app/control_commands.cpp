@@ -37,7 +37,8 @@ const Command kCommands[] = {
      "printer and transport, the printer's state (ready, paper end, offline, no\n"
      "response, port unusable, with the device and the system's reason), the\n"
      "file extension, polling interval, receipt counter, identification and the\n"
-     "last job's result. --json prints one JSON object.\n"
+     "last job's result, and the answer file the last job could not write (the\n"
+     "cash register then has no answer). --json prints one JSON object.\n"
      "\n"
      "Exit status: 0 server running and printer ready, 1 server running and\n"
      "printer not ready, 3 no server.\n",
@@ -156,6 +157,10 @@ std::string StatusText(const std::string& out) {
   text += "last job:        " +
           (f["last_job"].empty() ? "none yet" : f["last_job"] + " at " + f["last_job_time"]) +
           "\n";
+  // The cash register got no answer: what the operator must look at first.
+  if (!f["answer_not_written"].empty()) {
+    text += "answer:          NOT WRITTEN, " + f["answer_not_written"] + "\n";
+  }
   return text;
 }
 

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <algorithm>
 #include <cstdlib>
+#include <functional>
 #include <iostream>
 #include <optional>
 
@@ -79,6 +80,28 @@ std::optional<int> PaperEndPauses() {
   return static_cast<int>(std::min<long long>(RoundHalfEven(Val(v)), 1000000));
 }
 
+// A data directory removed and made again would leave the server unseen by
+// every command and unlocked for a second one: the new directory is taken
+// over, its lock first, then `reopen` (the control socket and the watch,
+// telling what failed). Locked by another server, it is that one's: `stop`.
+void TakeOverIfReplaced(Env& env, const std::string& dir,
+                        std::optional<platform::InstanceLock>& lock, Operator& op,
+                        const std::function<std::string()>& reopen,
+                        const std::function<void()>& stop) {
+  if (!lock->Replaced(dir) || !env.DirectoryExists(dir)) return;
+  std::string error;
+  std::optional<platform::InstanceLock> again = platform::InstanceLock::Acquire(dir, &error);
+  if (!again) {
+    op.ShowMessage(error + ": this server stops");
+    stop();
+    return;
+  }
+  lock = std::move(again);
+  const std::string failed = reopen();
+  op.ShowMessage("data directory " + dir + " made again: serving the new one" +
+                 (failed.empty() ? "" : ", " + failed));
+}
+
 // The options of the service; an exit code when it ends here (help, bad usage).
 std::optional<int> ReadArguments(const std::vector<std::string>& args, CommonOptions* common) {
   std::vector<std::string> rest;
@@ -109,16 +132,67 @@ void AnnounceServing(const config::Directories& dirs, job::Server& server) {
             << ", polling every " << settings.polling_interval_ms << " ms)" << std::endl;
 }
 
+// Serves the data directory until a stop: the server, its signals, its
+// control socket and its start-file watch.
+int Serve(Env& env, const CommonOptions& common, const config::Directories& dirs,
+          std::optional<platform::InstanceLock>& lock) {
+  std::string error;
+  StderrOperator op;
+  StdoutStatusView view;
+  platform::QtPollTimer timer;
+  ServerHost host(common, dirs, op, view, timer);
+  job::Server& server = host.server();
+  op.trace = &server.trace();
+  if (const auto pauses = PaperEndPauses()) server.channel().SetPaperEndPauseLimit(*pauses);
+  QObject::connect(&timer.timer(), &QTimer::timeout, [&] { server.OnPollTick(); });
+  const auto stop = [&] { server.RequestStop([] { QCoreApplication::quit(); }); };
+  const auto stop_signals =
+      platform::StopSignals::Install(stop, [&] { server.RequestReload(); }, &error);
+  if (!stop_signals) {
+    std::cerr << "dovevid: " << error << '\n';
+    return 1;
+  }
+  const auto listen = [&] {
+    return platform::ControlServer::Listen(
+        ControlSocketPath(dirs),
+        [&](std::vector<std::string> request, platform::ControlServer::Reply reply) {
+          server.HandleRequest(std::move(request), std::move(reply));
+        },
+        &error);
+  };
+  auto control = listen();
+  if (!control) {
+    std::cerr << "dovevid: control socket: " << error << '\n';
+    return 1;
+  }
+  // A start file is taken as soon as it appears; the timer still polls.
+  const auto watch = [&] {
+    return platform::FileWatcher::Watch(
+        dirs.data_dir, [&](std::string_view name) { server.OnFileAppeared(name); }, &error);
+  };
+  auto watcher = watch();
+  if (!watcher) std::cerr << "dovevid: " << error << " (jobs wait for the polling timer)\n";
+  const auto reopen = [&] {
+    control.reset();  // closing removes the socket's path: before the new one is made
+    control = listen();
+    watcher = watch();
+    return control ? std::string() : "without a control socket: " + error;
+  };
+  QObject::connect(&timer.timer(), &QTimer::timeout,
+                   [&] { TakeOverIfReplaced(env, dirs.data_dir, lock, op, reopen, stop); });
+  server.Start();
+  AnnounceServing(dirs, server);
+  return QCoreApplication::exec();
+}
+
 }  // namespace
 
 int RunHeadless(int argc, char** argv, const std::vector<std::string>& args) {
   CommonOptions common;
   if (const auto exit_code = ReadArguments(args, &common)) return *exit_code;
   std::string error;
-
   QCoreApplication qt(argc, argv);
   platform::PosixEnv env;
-
   // Data directory first: the lock lives there.
   const std::optional<config::Directories> dirs = ResolveDirectories(env, common, &error);
   if (!dirs) {
@@ -130,42 +204,7 @@ int RunHeadless(int argc, char** argv, const std::vector<std::string>& args) {
     std::cerr << "dovevid: " << error << '\n';
     return 3;
   }
-
-  StderrOperator op;
-  StdoutStatusView view;
-  platform::QtPollTimer timer;
-  ServerHost host(common, *dirs, op, view, timer);
-  job::Server& server = host.server();
-  op.trace = &server.trace();
-  if (const auto pauses = PaperEndPauses()) server.channel().SetPaperEndPauseLimit(*pauses);
-  QObject::connect(&timer.timer(), &QTimer::timeout, [&] { server.OnPollTick(); });
-
-  const auto stop_signals = platform::StopSignals::Install(
-      [&] { server.RequestStop([] { QCoreApplication::quit(); }); },
-      [&] { server.RequestReload(); }, &error);
-  if (!stop_signals) {
-    std::cerr << "dovevid: " << error << '\n';
-    return 1;
-  }
-  const auto control = platform::ControlServer::Listen(
-      ControlSocketPath(*dirs),
-      [&](std::vector<std::string> request, platform::ControlServer::Reply reply) {
-        server.HandleRequest(std::move(request), std::move(reply));
-      },
-      &error);
-  if (!control) {
-    std::cerr << "dovevid: control socket: " << error << '\n';
-    return 1;
-  }
-
-  // A start file is taken as soon as it appears; the timer still polls.
-  const auto watcher = platform::FileWatcher::Watch(
-      dirs->data_dir, [&](std::string_view name) { server.OnFileAppeared(name); }, &error);
-  if (!watcher) std::cerr << "dovevid: " << error << " (jobs wait for the polling timer)\n";
-
-  server.Start();
-  AnnounceServing(*dirs, server);
-  return qt.exec();
+  return Serve(env, common, *dirs, lock);
 }
 
 }  // namespace dovevid::app

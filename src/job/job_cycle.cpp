@@ -45,6 +45,7 @@ void JobCycle::CheckForJob() {
   if (accepted) {
     d_.trace.WriteErrorLog("Fase n.1: 1");
     if (!d_.files.Exists(kSrDati)) {
+      unwritten_answer_.clear();
       if (!d_.files.WriteErrFile(kMsgNoInput)) ReportUnwrittenAnswer(kSrErr);
       d_.files.SubKillStartFile(false);
       accepted = false;
@@ -87,10 +88,13 @@ bool JobCycle::AcceptJob() {
     return false;
   }
   if (!d_.files.Exists(kSrStart)) {
-    start_file_stuck_ = false;
+    stuck_start_.reset();
     return false;
   }
-  if (start_file_stuck_) return false;
+  if (stuck_start_) {
+    if (d_.env.Stamp(d_.files.Path(kSrStart)) == stuck_start_) return false;
+    stuck_start_.reset();
+  }
   if (d_.files.Exists(kFinesco)) (void)d_.env.RemoveFile(d_.files.Path(kFinesco));
   if (d_.files.Exists(kSrOut)) d_.files.SubKillFileOut();
   d_.state.printer_error = false;
@@ -130,6 +134,7 @@ void JobCycle::TraceExecutionFault(const Status& fault) {
 
 void JobCycle::ReportUnwrittenAnswer(std::string_view base) {
   const Status& fault = d_.files.last_fault();
+  unwritten_answer_ = d_.files.Path(base) + ": " + fault.description();
   d_.op.ShowMessage(fmt::format("err_End_Execution: {} {}", d_.files.Path(base), fault.ToString()));
 }
 
@@ -160,6 +165,7 @@ void JobCycle::EndJob(JobStatus status) {
   if (d_.state.job_in_progress) {
     const bool next_job = NextJobSubmitted();
     bool start_removed = true;
+    unwritten_answer_.clear();
     if (status != kJobOk) {
       if (!d_.files.WriteErrFile(ErrorMessageForStatus(status))) ReportUnwrittenAnswer(kSrErr);
       if (!next_job) start_removed = d_.files.SubKillStartFile(false);
@@ -172,9 +178,11 @@ void JobCycle::EndJob(JobStatus status) {
       const bool answered = d_.files.WriteResultFile(d_.settings.receipt_counter);
       if (!answered) ReportUnwrittenAnswer(kSrOut);
       if (!next_job) start_removed = d_.files.SubKillStartFile(answered);
+      if (d_.files.end_mark_failed()) ReportUnwrittenAnswer(kFinesco);
       d_.state.job_in_progress = false;
     }
-    start_file_stuck_ = !start_removed;
+    stuck_start_.reset();
+    if (!start_removed) stuck_start_ = d_.env.Stamp(d_.files.Path(kSrStart));
     printed_data_.reset();
     (void)d_.env.RemoveFile(JoinPath(d_.dirs.data_dir, kJobMarker));
     if (d_.job_ended) d_.job_ended(status);

@@ -112,6 +112,10 @@ class JobCycle {
   // when there is no copy.
   std::optional<JobStatus> ReprintLastJob();
 
+  // "<answer file>: <reason>" when the last job's answer could not be
+  // written (the cash register sees none); empty once an answer was.
+  const std::string& unwritten_answer() const { return unwritten_answer_; }
+
  private:
   // SR_DATI no longer holds what this job printed: the cash register has
   // queued its next job meanwhile, whose files must survive this answer.
@@ -128,8 +132,10 @@ class JobCycle {
   // A hash of SR_DATI when the job started; nothing when unreadable.
   std::optional<std::size_t> printed_data_;
   // SR_START could not be deleted at the end of the last job: taking it
-  // again would print the same receipt on every poll.
-  bool start_file_stuck_ = false;
+  // again would print the same receipt on every poll. Its stamp, so that a
+  // start file written again, however soon, is a new job.
+  std::optional<FileStamp> stuck_start_;
+  std::string unwritten_answer_;
   // The re-arming tick has restored the polling interval and no poll has
   // run since.
   bool interval_restored_ = false;

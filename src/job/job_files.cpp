@@ -88,11 +88,13 @@ bool JobFiles::SubKillDatiFile() {
 }
 
 bool JobFiles::SubKillStartFile(bool mark_end) {
+  end_mark_failed_ = false;
   if (!Exists(kSrStart)) return true;
   const bool removed = KillWithRetry(kSrStart, "SubKillStartFile", "Errore nella Kill di SR_START");
   if (mark_end && !Exists(kSrErr)) {
     const std::string finesco = Path(kFinesco);
-    Retry("SubKillStartFile", "", [&] { return env_.WriteFile(finesco, kFinescoContents); });
+    end_mark_failed_ =
+        !Retry("SubKillStartFile", "", [&] { return env_.WriteFile(finesco, kFinescoContents); });
   }
   return removed;
 }

@@ -97,6 +97,8 @@ class JobFiles {
 
   // The fault of the last file operation that failed for good.
   const Status& last_fault() const { return last_fault_; }
+  // The last SubKillStartFile was to write FINESCO and could not.
+  bool end_mark_failed() const { return end_mark_failed_; }
 
  private:
   // Runs `op` up to kFileTries times with the pause and trace entries between
@@ -113,6 +115,7 @@ class JobFiles {
   const config::Directories& dirs_;
   const config::Settings& settings_;
   Status last_fault_;
+  bool end_mark_failed_ = false;
 };
 
 }  // namespace dovevid::job

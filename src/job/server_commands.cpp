@@ -136,6 +136,7 @@ ControlReply Server::StatusReport(bool probe) {
   line("identification", state_.device_identification);
   line("last_job", last_job_status_ ? std::string(StatusText(*last_job_status_)) : "");
   line("last_job_time", last_job_status_ ? Iso(last_job_time_) : "");
+  line("answer_not_written", cycle_.unwritten_answer());
   return {last_probe_.state == printer::PrinterState::kReady ? 0 : 1, out, ""};
 }
 

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -34,6 +35,12 @@ InstanceLock& InstanceLock::operator=(InstanceLock&& other) noexcept {
     fd_ = std::exchange(other.fd_, -1);
   }
   return *this;
+}
+
+bool InstanceLock::Replaced(const std::string& dir) const {
+  struct stat locked {}, now {};
+  return ::fstat(fd_, &locked) != 0 || ::stat(dir.c_str(), &now) != 0 ||
+         locked.st_dev != now.st_dev || locked.st_ino != now.st_ino;
 }
 
 InstanceLock::~InstanceLock() {

@@ -20,6 +20,10 @@ class InstanceLock {
   InstanceLock& operator=(const InstanceLock&) = delete;
   ~InstanceLock();
 
+  // `dir` is no longer the directory locked: removed, or removed and made
+  // again (a new directory that nobody locks).
+  bool Replaced(const std::string& dir) const;
+
  private:
   explicit InstanceLock(int fd) : fd_(fd) {}
   int fd_ = -1;

@@ -6,13 +6,18 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <sys/mount.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <iostream>
 #include <map>
 #include <string>
@@ -29,6 +34,7 @@ namespace dovevid::testing {
 namespace {
 
 using namespace std::string_literals;
+using ::testing::EndsWith;
 using ::testing::HasSubstr;
 using ::testing::MatchesRegex;
 using ::testing::Not;
@@ -78,15 +84,15 @@ class E2e : public ::testing::Test {
   // `dovevid settings set`; fails the test on a refusal.
   void Configure(std::vector<std::string> name_values) {
     name_values.insert(name_values.begin(), {"settings", "set"});
-    name_values.insert(name_values.end(), {"--app-dir", dir_.path(), "--data-dir", dir_.path()});
+    name_values.insert(name_values.end(), {"--app-dir", dir_.path(), "--data-dir", data_});
     name_values.insert(name_values.end(), common_args_.begin(), common_args_.end());
     const RunResult r = RunProgram(DOVEVID_PATH, name_values);
     ASSERT_EQ(r.exit_code, 0) << r.out << r.err;
   }
   void StartServer(const std::map<std::string, std::string>& env = {},
                    const std::string& com1 = "", const std::vector<std::string>& more = {}) {
-    std::vector<std::string> args = {"--headless", "--app-dir", dir_.path(), "--data-dir",
-                                     dir_.path(), "--com",
+    std::vector<std::string> args = {"--headless", "--app-dir", dir_.path(), "--data-dir", data_,
+                                     "--com",
                                      "1=" + (com1.empty() ? printer_.link() : com1)};
     args.insert(args.end(), common_args_.begin(), common_args_.end());
     args.insert(args.end(), more.begin(), more.end());
@@ -99,18 +105,18 @@ class E2e : public ::testing::Test {
   // A dovevid command on this data directory (and the printer's port, for
   // commands that act without a server).
   RunResult Command(std::vector<std::string> args, bool with_port = false) {
-    args.insert(args.end(), {"--app-dir", dir_.path(), "--data-dir", dir_.path()});
+    args.insert(args.end(), {"--app-dir", dir_.path(), "--data-dir", data_});
     args.insert(args.end(), common_args_.begin(), common_args_.end());
     if (with_port) args.insert(args.end(), {"--com", "1=" + printer_.link()});
     return RunProgram(DOVEVID_PATH, args);
   }
   RunResult Submit(const std::string& receipt) {
     Write("receipt.txt", receipt);
-    return RunProgram(DOVEVID_PATH, {"submit", Path("receipt.txt"), "--data-dir", dir_.path(),
+    return RunProgram(DOVEVID_PATH, {"submit", Path("receipt.txt"), "--data-dir", data_,
                                      "--app-dir", dir_.path(), "--timeout", "10"});
   }
 
-  std::string Path(const std::string& name) const { return dir_ / name; }
+  std::string Path(const std::string& name) const { return data_ + "/" + name; }
   bool Exists(const std::string& name) const { return std::filesystem::exists(Path(name)); }
   std::string Read(const std::string& name) const { return ReadFileOrEmpty(Path(name)); }
   void Write(const std::string& name, const std::string& bytes) const {
@@ -123,7 +129,7 @@ class E2e : public ::testing::Test {
   }
   // The end of the job: SR_START gone and FINESCO (with both lines of
   // SR_OUT) or SR_ERR there.
-  bool WaitForAnswer() const {
+  bool WaitForAnswer(int timeout_ms = 10000) const {
     return WaitFor(
         [&] {
           const std::string out = Read("SR_OUT.001");
@@ -131,12 +137,13 @@ class E2e : public ::testing::Test {
                  (Exists("FINESCO.001") ? out.find("\r\n") != out.rfind("\r\n")
                                         : Exists("SR_ERR.001"));
         },
-        10000);
+        timeout_ms);
   }
   std::string LogPath() const { return printer_dir_ / "server.log"; }
   std::string ServerLog() const { return ReadFileOrEmpty(LogPath()); }
 
-  TempDir dir_;  // data and application directory
+  TempDir dir_;  // application directory
+  std::string data_ = dir_.path();  // data directory
   TempDir printer_dir_;
   VirtualPrinter::Mode mode_ = VirtualPrinter::Mode::kPty;
   VirtualPrinter printer_;
@@ -213,86 +220,244 @@ TEST_F(E2e, CustomerDisplayGreetsShowsTotalAndChangeAndNeverHoldsAReceipt) {
   EXPECT_TRUE(Exists("FINESCO.001"));
 }
 
-TEST_F(E2e, StartWithoutDataOrWithALinkAsDataIsAnsweredE511) {
-  const std::string e511 = "E511: Trasmissione non avvenuta: file di input non presente\r\n";
-  StartServer();
-  WaitUntilServing();
-  Write("SR_START.001", "");
-  ASSERT_TRUE(WaitForAnswer());
-  EXPECT_EQ(Read("SR_ERR.001"), e511);
-  EXPECT_FALSE(Exists("FINESCO.001"));
-  // Links are never followed: the data is not read, the answer replaces the link.
-  Write("secret", "root:x:0:0\n");
-  std::filesystem::remove(Path("SR_ERR.001"));
-  std::filesystem::create_symlink(Path("secret"), Path("SR_DATI.001"));
-  std::filesystem::create_symlink(Path("secret"), Path("SR_ERR.001"));
-  Write("SR_START.001", "");
-  ASSERT_TRUE(WaitForAnswer());
-  EXPECT_EQ(Read("SR_ERR.001"), e511);
-  EXPECT_FALSE(std::filesystem::is_symlink(Path("SR_ERR.001")));
-  EXPECT_EQ(Read("secret"), "root:x:0:0\n");
-  EXPECT_EQ(printer_.Capture(), "");
-}
+// The fault matrix. Each row inflicts a fault before the server starts,
+// before the job, or in the middle of it (held on a paper end, or a long
+// receipt under way), and says how the job must be answered and what must
+// remain. Then the fault is mended and a job submitted again must print.
+class FaultMatrix;
+const std::string kLong = [] {  // a receipt that takes seconds on the wire
+  std::string lines;
+  for (int i = 0; i < 300; ++i) lines += "line " + std::to_string(i) + "\r\n";
+  return lines;
+}();
+struct FaultRow {
+  enum When { kBeforeStart, kBeforeJob, kMidJob, kMidPrint };
+  // The data directory: the shared one, one of its own, or a small tmpfs
+  // (as root, so it can be filled or made read-only; else a plain one, made
+  // read-only with its mode, and a row needing tmpfs is skipped).
+  enum DataDir { kShared, kOwn, kTmpfs, kTmpfsOnly };
+  enum Printed { kNothing, kNoCut, kWhole, kEndsWhole };
+  // The serial printer, or a direct one: on TCP, or a pty as a printer-class device.
+  enum Printer { kSerial, kTcp, kDevice };
+  std::string name;
+  When when;
+  std::function<void(FaultMatrix&)> fault, mend;
+  std::string answer;  // "finesco", an SR_ERR beginning, or "" for no answer at all
+  Printed printed;
+  std::vector<std::string> kept, gone;  // job files that must remain, or be gone
+  std::string data = "faulted\r\n";     // none: the fault writes SR_DATI or leaves it out
+  std::string log = "", status = "";    // what the server's output, and `dovevid status`, say
+  std::vector<std::string> settings = {};
+  DataDir data_dir = kShared;
+  std::map<std::string, std::string> env = {};
+  Printer printer = kSerial;
+};
+void PrintTo(const FaultRow& row, std::ostream* os) { *os << row.name; }
 
-TEST_F(E2e, UnusablePortAnswersE502AndKeepsTheJob) {
-  StartServer({}, Path("no-such-tty"));
-  ASSERT_TRUE(WaitFor([&] { return Exists("SR_ERR.001"); }));
-  EXPECT_EQ(Read("SR_ERR.001"), "E502: Nessuna porta di comunicazione disponibile\r\n");
-  EXPECT_THAT(ServerLog(), HasSubstr("Porta Com n.1 non disponibile"));
-  SubmitFiles("x\r\n");
-  std::this_thread::sleep_for(std::chrono::milliseconds(500));
-  EXPECT_TRUE(Exists("SR_START.001"));
-  EXPECT_FALSE(Exists("SR_MATR.001"));
-}
+class FaultMatrix : public E2e, public ::testing::WithParamInterface<FaultRow> {
+ public:
+  static std::vector<FaultRow> Rows();
 
-TEST_F(E2e, OfflinePrinterAnswersE504AndKeepsTheData) {
-  StartServer();
-  WaitUntilServing();
-  ASSERT_TRUE(printer_.SetState("offline"));
-  const RunResult r = Submit("Hello\r\n");
-  EXPECT_EQ(r.exit_code, 1);
-  EXPECT_EQ(r.out, "E504: Nessun messaggio ricevuto: controllare connessione con l'Ecr\n");
-  EXPECT_TRUE(Exists("SR_DATI.001"));
-  EXPECT_FALSE(Exists("FINESCO.001"));
-  EXPECT_EQ(printer_.Capture(), "");
-}
-
-TEST_F(E2e, PaperEndShowsE096UntilPaperReturnsThenTheJobSucceeds) {
-  StartServer();
-  WaitUntilServing();
-  ASSERT_TRUE(printer_.SetState("paper-end"));
-  SubmitFiles("first line\r\nsecond line\r\n");
-  ASSERT_TRUE(WaitFor([&] { return Exists("SR_ERR.001"); }));
-  EXPECT_EQ(Read("SR_ERR.001"), "E096: Fine carta scontrino, sostituire rotolo\r\n");
-  EXPECT_TRUE(Exists("SR_START.001"));  // still printing
-  ASSERT_TRUE(printer_.SetState("ready"));
-  ASSERT_TRUE(WaitForAnswer());
-  EXPECT_TRUE(Exists("FINESCO.001"));
-  EXPECT_FALSE(Exists("SR_ERR.001"));
-  {
-    const std::string expected = Top() + Row("FIRST LINE") + Row("SECOND LINE") + End();
-    printer_.WaitForCapture(expected.size());
-    EXPECT_EQ(printer_.Capture(), expected);
+ protected:
+  FaultMatrix() {
+    if (GetParam().printer == FaultRow::kTcp) mode_ = VirtualPrinter::Mode::kTcp;
   }
+  void SetUp() override {
+    E2e::SetUp();
+    if (HasFatalFailure() || GetParam().printer == FaultRow::kSerial) return;
+    const bool tcp = GetParam().printer == FaultRow::kTcp;
+    common_args_ = {"--printer", tcp ? "LP=socket://127.0.0.1:" + std::to_string(printer_.port())
+                                     : "LP=usb:" + printer_.link()};
+    Configure({"cboComPort=<none>", "ListPrinters=LP"});
+  }
+  void TearDown() override {
+    E2e::TearDown();
+    if (tmpfs_) ::umount2(data_.c_str(), MNT_DETACH);
+  }
+  void OwnDataDir(FaultRow::DataDir kind) {
+    data_ = dir_ / "data";
+    std::filesystem::create_directory(data_);
+    tmpfs_ = kind >= FaultRow::kTmpfs && ::geteuid() == 0 &&
+             ::mount("dovevid-test", data_.c_str(), "tmpfs", 0, "size=256k") == 0;
+  }
+  void ReadOnly(bool ro) {  // root writes anyway: a remount then, else the mode
+    using std::filesystem::perms;
+    if (!tmpfs_) return std::filesystem::permissions(data_, ro ? perms(0555) : perms(0755));
+    const unsigned long flags = MS_REMOUNT | (ro ? MS_RDONLY : 0);
+    ASSERT_EQ(::mount(nullptr, data_.c_str(), nullptr, flags, "size=256k"), 0);
+  }
+  void Restart() {
+    server_.Kill();
+    ASSERT_TRUE(printer_.SetState("ready"));
+    StartServer(env_, com1_);
+  }
+  bool Answered(const FaultRow& row) const {
+    const std::string out = Read("SR_OUT.001");
+    bool ok = Exists("FINESCO.001") == (row.answer == "finesco") &&
+              (row.answer == "finesco" ? out.find("\r\n") != out.rfind("\r\n")
+               : row.answer.empty()    ? !Exists("SR_ERR.001")
+                                       : Read("SR_ERR.001").starts_with(row.answer)) &&
+              ServerLog().find(row.log) != std::string::npos;
+    for (const std::string& f : row.kept) ok = ok && Exists(f);
+    for (const std::string& f : row.gone) ok = ok && !Exists(f);
+    return ok;
+  }
+
+  std::map<std::string, std::string> env_;
+  std::string com1_;
+  bool tmpfs_ = false;
+};
+
+std::vector<FaultRow> FaultMatrix::Rows() {
+  using F = FaultMatrix;
+  const auto nothing = [](F&) {};
+  const auto ready = [](F& t) { ASSERT_TRUE(t.printer_.SetState("ready")); };
+  const std::string generic = "E : Errore generico", e096 = "E096: Fine carta scontrino";
+  const std::string e504 = "E504: Nessun messaggio ricevuto",
+                    e511 = "E511: Trasmissione non avvenuta: file di input non presente\r\n";
+  const std::vector<std::string> job = {"SR_START.001", "SR_DATI.001"}, start = {"SR_START.001"},
+                                 data = {"SR_DATI.001"};
+  // clang-format off
+  std::vector<FaultRow> rows = {
+      {"PortMissingAtStart", FaultRow::kBeforeStart, [](F& t) { t.com1_ = t.Path("tty"); },
+       [](F& t) { std::filesystem::create_symlink(t.printer_.link(), t.Path("tty")); },
+       "E502: Nessuna porta di comunicazione disponibile\r\n", FaultRow::kNothing, job,
+       {"SR_MATR.001"}, "faulted\r\n", "Porta Com n.1 non disponibile"},
+      {"Offline", FaultRow::kBeforeJob, [](F& t) { ASSERT_TRUE(t.printer_.SetState("offline")); },
+       ready, e504, FaultRow::kNothing, data, start},
+      {"PaperEndAndBack", FaultRow::kMidJob, ready, nothing, "finesco", FaultRow::kWhole, {}, job},
+      {"PaperEndGivingUp", FaultRow::kBeforeJob,
+       [](F& t) { ASSERT_TRUE(t.printer_.SetState("paper-end")); }, ready, e096, FaultRow::kNoCut,
+       data, start, "faulted\r\n", "", "", {}, FaultRow::kShared,
+       {{"DOVEVID_PAPER_END_PAUSES", "0"}}},
+      {"Unplugged", FaultRow::kMidPrint, [](F& t) { t.printer_.Stop(); },
+       [](F& t) {
+         std::string why;
+         ASSERT_TRUE(t.printer_.Start(t.printer_dir_.path(), &why, t.mode_, t.printer_.port()))
+             << why;
+       },
+       generic, FaultRow::kNoCut, data, start, kLong},
+      {"Silent", FaultRow::kMidPrint, [](F& t) { ASSERT_TRUE(t.printer_.SetState("silent")); },
+       ready, e504, FaultRow::kNoCut, data, start, kLong},
+      // The receipt prints; the paper-end answer can be neither replaced nor
+      // removed, and the operator learns that the answer is missing.
+      {"DataDirReadOnly", FaultRow::kMidJob,
+       [](F& t) {
+         t.ReadOnly(true);
+         ASSERT_TRUE(t.printer_.SetState("ready"));
+       },
+       [](F& t) { t.ReadOnly(false); }, e096, FaultRow::kWhole, job, {}, "faulted\r\n",
+       "err_End_Execution: ", "answer:          NOT WRITTEN, ", {}, FaultRow::kTmpfs},
+      {"DataDirFull", FaultRow::kMidJob,
+       [](F& t) {  // the files it deletes kept by a second link, so nothing frees space
+         for (const std::string f : {"SR_DATI.001", "SR_ERR.001"}) {
+           std::filesystem::create_hard_link(t.Path(f), t.Path(f + ".keep"));
+         }
+         std::ofstream fill(t.Path("fill"));
+         for (int i = 0; i < 512 && fill; ++i) fill << std::string(1024, 'x') << std::flush;
+         ASSERT_TRUE(t.printer_.SetState("ready"));
+       },
+       [](F& t) { std::filesystem::remove(t.Path("fill")); }, "", FaultRow::kWhole, {}, job,
+       "faulted\r\n", "err_End_Execution: ", "answer:          NOT WRITTEN, ", {},
+       FaultRow::kTmpfsOnly},
+      {"DataDirRemovedAndRecreated", FaultRow::kBeforeJob,
+       [](F& t) {
+         std::filesystem::remove_all(t.data_);
+         std::filesystem::create_directory(t.data_);
+       },
+       nothing, "finesco", FaultRow::kWhole, {}, job, "faulted\r\n", "", "", {}, FaultRow::kOwn},
+      // Killed: without "No Kill Dati/Start" the job is answered, with it printed again.
+      {"KilledNoKillOff", FaultRow::kMidJob, [](F& t) { t.Restart(); }, nothing, generic,
+       FaultRow::kNoCut, {}, job, "faulted\r\n", "", "", {"chkOptions(10)=0"}},
+      {"KilledNoKillOn", FaultRow::kMidJob, [](F& t) { t.Restart(); }, nothing, "finesco",
+       FaultRow::kEndsWhole, {}, job, "faulted\r\n", "", "", {"chkOptions(10)=1"}},
+      {"NoData", FaultRow::kBeforeJob, nothing, nothing, e511, FaultRow::kNothing, {}, job, ""},
+      // Never followed: the link's target is not read, the answer replaces the link.
+      {"DataAndAnswerAreLinks", FaultRow::kBeforeJob,
+       [](F& t) {
+         t.Write("secret", "root:x:0:0\n");
+         std::filesystem::create_symlink(t.Path("secret"), t.Path("SR_DATI.001"));
+         std::filesystem::create_symlink(t.Path("secret"), t.Path("SR_ERR.001"));
+       },
+       [](F& t) { EXPECT_EQ(t.Read("secret"), "root:x:0:0\n"); }, e511, FaultRow::kNothing, {},
+       start, ""},
+      {"DataIsAFifo", FaultRow::kBeforeJob,
+       [](F& t) { ASSERT_EQ(::mkfifo(t.Path("SR_DATI.001").c_str(), 0600), 0); }, nothing, e511,
+       FaultRow::kNothing, {}, start, ""},
+      {"DataIsADirectory", FaultRow::kBeforeJob,
+       [](F& t) { std::filesystem::create_directory(t.Path("SR_DATI.001")); }, nothing, e511,
+       FaultRow::kNothing, {}, start, ""},
+  };
+  // clang-format on
+  // The direct printers answer as the serial one; a link found gone, or the
+  // printer found silent first, is an error either way.
+  for (const std::string name : {"Offline", "PaperEndAndBack", "Unplugged"}) {
+    for (const auto printer : {FaultRow::kTcp, FaultRow::kDevice}) {
+      const auto named = [&](const FaultRow& r) { return r.name == name; };
+      FaultRow row = *std::find_if(rows.begin(), rows.end(), named);
+      row.name += printer == FaultRow::kTcp ? "Tcp" : "Device";
+      row.printer = printer;
+      if (row.answer == generic) row.answer = "E";
+      rows.push_back(row);
+    }
+  }
+  return rows;
 }
 
-TEST_F(E2e, PaperEndWaitGivingUpFailsTheJobWithE096AndKeepsTheData) {
-  StartServer({{"DOVEVID_PAPER_END_PAUSES", "0"}});
-  WaitUntilServing();
-  ASSERT_TRUE(printer_.SetState("paper-end"));
-  SubmitFiles("never printed\r\n");
-  ASSERT_TRUE(WaitForAnswer());
-  EXPECT_EQ(Read("SR_ERR.001"), "E096: Fine carta scontrino, sostituire rotolo\r\n");
-  EXPECT_FALSE(Exists("FINESCO.001"));
-  EXPECT_THAT(printer_.Capture(), Not(HasSubstr("NEVER")));
-  EXPECT_THAT(printer_.Capture(), Not(HasSubstr("\x1DV")));
-  // Paper back: the repeated start prints the kept data.
-  ASSERT_TRUE(printer_.SetState("ready"));
+TEST_P(FaultMatrix, AnswersTruthfullyKeepsWhatItMustAndPrintsOnceMended) {
+  const FaultRow& row = GetParam();
+  env_ = row.env;
+  if (!row.settings.empty()) Configure(row.settings);
+  if (row.data_dir != FaultRow::kShared) OwnDataDir(row.data_dir);
+  if (row.data_dir >= FaultRow::kTmpfs && !tmpfs_ &&
+      (row.data_dir == FaultRow::kTmpfsOnly || ::geteuid() == 0)) {
+    GTEST_SKIP() << "needs a tmpfs, mounted only as root";
+  }
+  if (row.when == FaultRow::kBeforeStart) row.fault(*this);
+  StartServer(env_, com1_);
+  if (row.when != FaultRow::kBeforeStart) WaitUntilServing();
+  ASSERT_TRUE(row.when != FaultRow::kMidJob || printer_.SetState("paper-end"));
+  if (row.when == FaultRow::kBeforeJob) row.fault(*this);
+  if (!row.data.empty()) Write("SR_DATI.001", row.data);
   Write("SR_START.001", "");
-  ASSERT_TRUE(WaitForAnswer());
+  if (row.when == FaultRow::kMidJob) {
+    ASSERT_TRUE(WaitFor([&] { return Read("SR_ERR.001").starts_with("E096"); }));
+    EXPECT_TRUE(Exists("SR_START.001"));  // still printing
+  }
+  if (row.when == FaultRow::kMidPrint) {
+    ASSERT_TRUE(WaitFor([&] { return !printer_.Capture().empty(); }));
+  }
+  if (row.when >= FaultRow::kMidJob) row.fault(*this);
+  ASSERT_TRUE(WaitFor([&] { return Answered(row); }, 60000));
+  if (!row.status.empty()) {
+    EXPECT_THAT(Command({"status"}).out, HasSubstr(row.status));
+  }
+  const std::string whole = Top() + Row("FAULTED") + End();
+  printer_.WaitForCapture(whole.size());
+  const std::string got = printer_.Capture();
+  const bool as_expected[] = {got.empty(), got.find("\x1DV") == std::string::npos, got == whole,
+                              got.ends_with(whole)};  // by FaultRow::Printed
+  EXPECT_TRUE(as_expected[row.printed]) << got;
+
+  // Then the job has ended (its answer files may still be being tried).
+  ASSERT_TRUE(WaitFor(
+      [&] { return Command({"status"}).out.find("job:             idle") != std::string::npos; },
+      60000));
+  row.mend(*this);
+  ASSERT_TRUE(printer_.SetState("ready"));
+  for (std::string f : {"FINESCO", "SR_ERR", "SR_OUT"}) std::filesystem::remove(Path(f + ".001"));
+  std::filesystem::remove_all(Path("SR_DATI.001"));
+  Write("SR_DATI.001", "faulted\r\n");
+  Write("SR_START.001", "");
+  ASSERT_TRUE(WaitForAnswer(60000));
   EXPECT_TRUE(Exists("FINESCO.001"));
-  EXPECT_THAT(printer_.Capture(), HasSubstr("NEVER PRINTED\r\n"));
+  EXPECT_TRUE(WaitFor([&] { return printer_.Capture().ends_with(whole); })) << printer_.Capture();
+  const RunResult status = Command({"status"});
+  EXPECT_EQ(status.exit_code, 0) << status.out << status.err;
 }
+
+INSTANTIATE_TEST_SUITE_P(Faults, FaultMatrix, ::testing::ValuesIn(FaultMatrix::Rows()),
+                         [](const auto& info) { return info.param.name; });
 
 TEST_F(E2e, SettingsCounterAndReprintGoThroughTheRunningServer) {
   StartServer();
@@ -363,6 +528,9 @@ TEST_F(E2e, StatusExitCodesTellServerAndPrinter) {
   r = Command({"status"});
   EXPECT_EQ(r.exit_code, 1);
   EXPECT_THAT(r.out, HasSubstr("printer state:   offline"));
+  r = Submit("Hello\r\n");  // the answer relayed
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_EQ(r.out, "E504: Nessun messaggio ricevuto: controllare connessione con l'Ecr\n");
 }
 
 // Raw bytes to the control socket, as a broken or hostile client sends them.
@@ -389,14 +557,6 @@ TEST_F(E2e, GarbageOversizedAndHalfSentRequestsLeaveTheServerServing) {
   EXPECT_EQ(r.exit_code, 0) << r.err;
   EXPECT_EQ(Command({"status"}).exit_code, 0);
   for (int fd : fds) ::close(fd);
-}
-
-TEST_F(E2e, JobLeftByACrashIsTakenAfterTheRestart) {
-  SubmitFiles("left behind\r\n");
-  StartServer();
-  ASSERT_TRUE(WaitForAnswer());
-  EXPECT_TRUE(Exists("FINESCO.001"));
-  EXPECT_THAT(printer_.Capture(), HasSubstr("LEFT BEHIND\r\n"));
 }
 
 TEST_F(E2e, SecondServerOnTheSameDataDirectoryEndsAtOnce) {
@@ -446,68 +606,6 @@ TEST_F(E2e, CupsJobThatCannotPrintIsAnsweredWithAnErrorAndCancelled) {
   EXPECT_THAT(Read("SR_ERR.001"), HasSubstr("Errore generico"));
   EXPECT_EQ(cupsd->RunTool("lpstat", {"-o"}).out, "");  // nothing left to print later
 }
-
-// A direct printer, the virtual printer on TCP or on a pty standing in for a
-// printer-class device, chosen by name with no COM port configured.
-class DirectPrinter : public E2e, public ::testing::WithParamInterface<VirtualPrinter::Mode> {
- protected:
-  DirectPrinter() { mode_ = GetParam(); }
-  void SetUp() override {
-    E2e::SetUp();
-    if (HasFatalFailure()) return;
-    common_args_ = {"--printer", "LP=" + (mode_ == VirtualPrinter::Mode::kTcp
-                                              ? "socket://127.0.0.1:" + std::to_string(printer_.port())
-                                              : "usb:" + printer_.link())};
-    Configure({"cboComPort=<none>", "ListPrinters=LP"});
-  }
-};
-
-TEST_P(DirectPrinter, AnswersItsStatesAsTheSerialPrinterDoes) {
-  StartServer();
-  WaitUntilServing();
-  ASSERT_TRUE(printer_.SetState("offline"));
-  EXPECT_EQ(Submit("Hello\r\n").out,
-            "E504: Nessun messaggio ricevuto: controllare connessione con l'Ecr\n");
-  ASSERT_TRUE(printer_.SetState("paper-end"));
-  SubmitFiles("Hello\r\nTotal 12,50\r\n");
-  ASSERT_TRUE(WaitFor([&] { return Read("SR_ERR.001").starts_with("E096: "); }));
-  ASSERT_TRUE(printer_.SetState("ready"));
-  ASSERT_TRUE(WaitForAnswer());
-  EXPECT_TRUE(Exists("FINESCO.001"));
-  const std::string expected = Top() + Row("HELLO") + Row("TOTAL 12,50") + End();
-  printer_.WaitForCapture(expected.size());
-  EXPECT_EQ(printer_.Capture(), expected);
-}
-
-TEST_P(DirectPrinter, LostLinkFailsTheJobAndTheNextJobReconnects) {
-  StartServer();
-  WaitUntilServing();
-  ASSERT_TRUE(printer_.SetState("paper-end"));
-  SubmitFiles("lost\r\n");
-  ASSERT_TRUE(WaitFor([&] { return Exists("SR_ERR.001"); }));  // waiting mid-receipt
-  printer_.Stop();
-  ASSERT_TRUE(WaitForAnswer());
-  EXPECT_FALSE(Exists("FINESCO.001"));
-  // The link found gone, or the printer found silent: an error either way.
-  EXPECT_THAT(Read("SR_ERR.001"), ::testing::AnyOf(HasSubstr("Errore generico"),
-                                                   ::testing::StartsWith("E504: ")));
-
-  std::string why;
-  ASSERT_TRUE(printer_.Start(printer_dir_.path(), &why, mode_, printer_.port())) << why;
-  SubmitFiles("again\r\n");
-  ASSERT_TRUE(WaitForAnswer());
-  EXPECT_TRUE(Exists("FINESCO.001"));
-  const std::string expected = Top() + Row("AGAIN") + End();
-  printer_.WaitForCapture(expected.size());
-  EXPECT_EQ(printer_.Capture(), expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(Link, DirectPrinter,
-                         ::testing::Values(VirtualPrinter::Mode::kTcp, VirtualPrinter::Mode::kPty),
-                         [](const auto& info) {
-                           return info.param == VirtualPrinter::Mode::kTcp ? "Tcp" : "Device";
-                         });
-
 
 // A logo stored with `dovevid logo load` through the running server on the
 // serial printer entry comes out of the next receipt with "Print Logo Up", in the printer's decoding

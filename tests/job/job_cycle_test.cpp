@@ -127,9 +127,10 @@ TEST_F(JobCycleTest, EachPrintResultGivesItsJobStatusAndAnswer) {
 
 TEST_F(JobCycleTest, AnAnswerThatCannotBeWrittenIsToldAndNeverMarkedAsDone) {
   const Status full = Status::Error(fault::kDiskFull, "Disk full");
-  struct Case { RunResult result; std::string file; int fails; };
-  for (const Case& c : {Case{kRunSent, "/data/SR_OUT.001", 1},
-                        Case{kRunFailed, "/data/SR_ERR.001", kFileTries}}) {
+  struct Case { RunResult result; std::string file; int fails; std::string traced; };
+  for (const Case& c : {Case{kRunSent, "/data/SR_OUT.001", 1, "WriteOutFile"},
+                        Case{kRunSent, "/data/FINESCO.001", kFileTries, "SubKillStartFile"},
+                        Case{kRunFailed, "/data/SR_ERR.001", kFileTries, "WriteErrFile"}}) {
     SCOPED_TRACE(c.file);
     op_.messages.clear();
     print_.results = {c.result};
@@ -140,7 +141,14 @@ TEST_F(JobCycleTest, AnAnswerThatCannotBeWrittenIsToldAndNeverMarkedAsDone) {
     EXPECT_FALSE(env_.HasFile("/data/FINESCO.001"));
     EXPECT_FALSE(env_.HasFile("/data/SR_START.001"));
     EXPECT_THAT(op_.messages, ElementsAre("err_End_Execution: " + c.file + " Disk full 61"));
+    EXPECT_EQ(cycle_.unwritten_answer(), c.file + ": Disk full");
+    EXPECT_THAT(Trace(),
+                ::testing::ContainsRegex("err_" + c.traced + " \\| [0-9: -]+ \\| Disk full"));
   }
+  Submit();  // the next answer written clears the report
+  state_.job_in_progress = true;
+  cycle_.End_Execution(cycle_.Go_Execution());
+  EXPECT_EQ(cycle_.unwritten_answer(), "");
 }
 
 TEST_F(JobCycleTest, OversizedDataIsRefusedUnprinted) {
@@ -249,9 +257,9 @@ TEST_F(JobCycleTest, UndeletableStartFileIsNotPrintedAgain) {
   RunFor(10000);
   EXPECT_EQ(print_.files.size(), 1u);
 
-  // Once that start file is gone, the next one is a new job again.
+  // A start file written again, even with no poll between delete and write,
+  // is a new job.
   ASSERT_TRUE(env_.RemoveFile("/data/SR_START.001").ok());
-  RunFor(2000);
   Submit();
   RunFor(2000);
   EXPECT_EQ(print_.files.size(), 2u);
