@@ -147,7 +147,7 @@ TEST_F(JobCycleTest, AnAnswerThatCannotBeWrittenIsToldAndNeverMarkedAsDone) {
   }
   Submit();  // the next answer written clears the report
   state_.job_in_progress = true;
-  cycle_.End_Execution(cycle_.Go_Execution());
+  cycle_.EndJob(cycle_.ExecuteJob());
   EXPECT_EQ(cycle_.unwritten_answer(), "");
 }
 
