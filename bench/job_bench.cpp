@@ -23,6 +23,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <random>
@@ -345,11 +346,13 @@ struct SoakTally {
   int stray_answers = 0;    // an answer file before the job was handed over
   int counter_skips = 0;    // receipt number not the previous one plus the jobs since
   std::vector<std::array<long, 3>> samples;  // job, descriptors, KiB resident
+  std::map<std::string, int> error_texts;    // SR_ERR line, how often
 
   SoakTally& operator+=(const SoakTally& o) {
     jobs += o.jobs, printed += o.printed, errors += o.errors, unanswered += o.unanswered;
     both_answers += o.both_answers, stray_answers += o.stray_answers;
     counter_skips += o.counter_skips;
+    for (const auto& [text, n] : o.error_texts) error_texts[text] += n;
     return *this;
   }
 };
@@ -386,6 +389,10 @@ void SoakOneServer(Server& server, int n, SoakTally& t) {
     const bool printed = fs::exists(finesco), failed = fs::exists(error);
     t.both_answers += printed && failed;
     t.errors += failed;
+    if (failed) {
+      const std::string text = ReadAll(error);
+      ++t.error_texts[text.substr(0, text.find('\r'))];
+    }
     if (printed) {
       ++t.printed;
       // FINESCO comes just before the two lines of SR_OUT.
@@ -452,6 +459,9 @@ void BM_Soak(benchmark::State& state) {
       sum.jobs, count, sum.printed, sum.errors, sum.unanswered, sum.both_answers,
       sum.stray_answers, sum.counter_skips, fds[0], fds[1], fds[2], rss[0], rss[1], rss[2]);
   std::fprintf(stderr, "soak: %s\n", summary.c_str());
+  for (const auto& [text, n] : sum.error_texts) {
+    std::fprintf(stderr, "soak: %d error answers \"%s\"\n", n, text.c_str());
+  }
   state.counters["jobs"] = sum.jobs;
   state.counters["printed"] = sum.printed;
   state.counters["error_answers"] = sum.errors;
