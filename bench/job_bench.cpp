@@ -8,17 +8,24 @@
 // bench-results/) for the plot in docs/.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
+#include <fmt/format.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+
 #include <algorithm>
+#include <array>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
+#include <memory>
+#include <optional>
 #include <random>
 #include <sstream>
 #include <string>
@@ -321,6 +328,157 @@ void BM_BackToBack(benchmark::State& state) {
   state.counters["rss_end_KiB"] = static_cast<double>(ResidentKiB(server.pid()));
 }
 BENCHMARK(BM_BackToBack)->UseManualTime()->Unit(benchmark::kSecond)->Iterations(1);
+
+// The soak: $DOVEVID_SOAK_JOBS (default 10,000) 40-line jobs through the
+// protocol at 100 ms polling, shared out among $DOVEVID_SOAK_SERVERS
+// (default 4) servers side by side, each with its own data directory and
+// virtual printer: a job takes at least the re-arming second plus one
+// polling interval, so one server alone needs about three hours for 10,000.
+// The benchmark consumes each answer as a cash register would (FINESCO and
+// SR_OUT, or SR_ERR) and checks that every job was answered exactly once:
+// one answer each, none arriving unasked, and the receipt number in SR_OUT
+// raised by one for every job accepted in between. Each server's open
+// descriptors and resident memory are sampled at its first job, every
+// twentieth of its share and at the end (soak.dat in the results directory).
+struct SoakTally {
+  int jobs = 0, printed = 0, errors = 0, unanswered = 0;
+  int both_answers = 0;     // FINESCO and SR_ERR for one job
+  int stray_answers = 0;    // an answer file before the job was handed over
+  int counter_skips = 0;    // receipt number not the previous one plus the jobs since
+  std::vector<std::array<long, 3>> samples;  // job, descriptors, KiB resident
+  std::map<std::string, int> error_texts;    // SR_ERR line, how often
+
+  SoakTally& operator+=(const SoakTally& o) {
+    jobs += o.jobs, printed += o.printed, errors += o.errors, unanswered += o.unanswered;
+    both_answers += o.both_answers, stray_answers += o.stray_answers;
+    counter_skips += o.counter_skips;
+    for (const auto& [text, n] : o.error_texts) error_texts[text] += n;
+    return *this;
+  }
+};
+
+std::string ReadAll(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// The receipt number of a complete SR_OUT ("...SCONTR. N.42,E,A1;"), or -1.
+long ReceiptNumber(const std::string& out) {
+  const size_t at = out.find("SCONTR. N.");
+  return at == std::string::npos ? -1 : std::atol(out.c_str() + at + 10);
+}
+
+void SoakOneServer(Server& server, int n, SoakTally& t) {
+  const fs::path dir = server.dir();
+  const fs::path start = dir / "SR_START.001", finesco = dir / "FINESCO.001",
+                 error = dir / "SR_ERR.001", out = dir / "SR_OUT.001";
+  const auto sample = [&](long job) {
+    t.samples.push_back({job, OpenDescriptors(server.pid()), ResidentKiB(server.pid())});
+  };
+  std::optional<long> first_number;  // the receipt number before the first job
+  for (int i = 0; i < n; ++i, ++t.jobs) {
+    if (i % std::max(1, n / 20) == 0) sample(i);
+    if (fs::exists(finesco) || fs::exists(error)) ++t.stray_answers;
+    WriteFile(dir / "SR_DATI.001", FortyLines());
+    WriteFile(start, "");
+    if (!WaitFor([&] { return !fs::exists(start) && (fs::exists(finesco) || fs::exists(error)); },
+                 60000)) {
+      ++t.unanswered;  // the server is stuck: later jobs would tell nothing
+      break;
+    }
+    const bool printed = fs::exists(finesco), failed = fs::exists(error);
+    t.both_answers += printed && failed;
+    t.errors += failed;
+    if (failed) {
+      const std::string text = ReadAll(error);
+      ++t.error_texts[text.substr(0, text.find('\r'))];
+    }
+    if (printed) {
+      ++t.printed;
+      // FINESCO comes just before the two lines of SR_OUT.
+      std::string lines;
+      WaitFor([&] { return (lines = ReadAll(out)).find("\r\n", lines.find("\r\n") + 2) !=
+                               std::string::npos; },
+              5000);
+      const long number = ReceiptNumber(lines);
+      if (!first_number) first_number = number - i;
+      t.counter_skips += number < 0 || number != *first_number + i;
+    }
+    std::error_code ec;
+    for (const fs::path& p : {finesco, error, out}) fs::remove(p, ec);
+  }
+  sample(t.jobs);
+}
+
+long EnvNumber(const char* name, long fallback) {
+  const char* text = std::getenv(name);
+  return text != nullptr ? std::max(1L, std::atol(text)) : fallback;
+}
+
+void BM_Soak(benchmark::State& state) {
+  const long total = EnvNumber("DOVEVID_SOAK_JOBS", 10000);
+  const long count = EnvNumber("DOVEVID_SOAK_SERVERS", 4);
+  // Started one after the other from this thread: forking while other
+  // threads run could copy a held lock into the child.
+  std::vector<std::unique_ptr<Server>> servers;
+  for (long s = 0; s < count; ++s) {
+    servers.push_back(std::make_unique<Server>(Server::Options{"100", "115200", {}, false}));
+    if (!servers.back()->ok()) return state.SkipWithError("server did not start");
+  }
+  std::vector<SoakTally> tallies(servers.size());
+  const auto t0 = Clock::now();
+  for (auto _ : state) {
+    std::vector<std::thread> threads;
+    for (size_t s = 0; s < servers.size(); ++s) {
+      const int share = static_cast<int>(total / count + (static_cast<long>(s) < total % count));
+      threads.emplace_back([&, s, share] { SoakOneServer(*servers[s], share, tallies[s]); });
+    }
+    for (std::thread& th : threads) th.join();
+  }
+  const double seconds = Seconds(Clock::now() - t0);
+  state.SetIterationTime(seconds);
+  SoakTally sum;
+  std::array<long, 3> fds{}, rss{};  // the most at the first job, at the end, at any sample
+  bool fds_grew = false;
+  std::ofstream dat(ResultsDir() / "soak.dat");
+  for (size_t s = 0; s < tallies.size(); ++s) {
+    sum += tallies[s];
+    const auto& samples = tallies[s].samples;
+    for (const auto& [job, fd, kib] : samples) {
+      dat << s << ' ' << job << ' ' << fd << ' ' << kib << '\n';
+      fds[2] = std::max(fds[2], fd), rss[2] = std::max(rss[2], kib);
+    }
+    fds[0] = std::max(fds[0], samples.front()[1]), fds[1] = std::max(fds[1], samples.back()[1]);
+    rss[0] = std::max(rss[0], samples.front()[2]), rss[1] = std::max(rss[1], samples.back()[2]);
+    fds_grew = fds_grew || samples.back()[1] > samples.front()[1];
+  }
+  const std::string summary = fmt::format(
+      "{} jobs on {} servers: {} printed, {} error answers, {} unanswered, {} with both "
+      "answers, {} stray answers, {} receipt-number skips; descriptors {}/{}/{}, resident "
+      "{}/{}/{} KiB (first job/end/most)",
+      sum.jobs, count, sum.printed, sum.errors, sum.unanswered, sum.both_answers,
+      sum.stray_answers, sum.counter_skips, fds[0], fds[1], fds[2], rss[0], rss[1], rss[2]);
+  std::fprintf(stderr, "soak: %s\n", summary.c_str());
+  for (const auto& [text, n] : sum.error_texts) {
+    std::fprintf(stderr, "soak: %d error answers \"%s\"\n", n, text.c_str());
+  }
+  state.counters["jobs"] = sum.jobs;
+  state.counters["printed"] = sum.printed;
+  state.counters["error_answers"] = sum.errors;
+  state.counters["jobs_per_min"] = sum.jobs * 60 / seconds;
+  state.counters["fds_start"] = static_cast<double>(fds[0]);
+  state.counters["fds_end"] = static_cast<double>(fds[1]);
+  state.counters["rss_start_KiB"] = static_cast<double>(rss[0]);
+  state.counters["rss_end_KiB"] = static_cast<double>(rss[1]);
+  state.counters["rss_max_KiB"] = static_cast<double>(rss[2]);
+  if (sum.jobs != total || sum.printed + sum.errors - sum.both_answers != total ||
+      sum.unanswered + sum.both_answers + sum.stray_answers + sum.counter_skips != 0) {
+    state.SkipWithError(("not every job answered exactly once: " + summary).c_str());
+  } else if (fds_grew) {
+    state.SkipWithError(("open descriptors grew: " + summary).c_str());
+  }
+}
+BENCHMARK(BM_Soak)->UseManualTime()->Unit(benchmark::kSecond)->Iterations(1);
 
 // The idle server at the default 1 s polling interval, over 60 s.
 void BM_IdleServer(benchmark::State& state) {

@@ -291,7 +291,9 @@ void CalculateTimer(Env& env, const Directories& dirs, Settings& s, const std::s
 }
 
 std::string TimerFileRecord(std::int32_t interval_ms) {
-  if (interval_ms < 1000) return std::to_string(interval_ms);
+  // A number below 100 reads back as seconds, so such an interval is saved
+  // in seconds too ("0.05"), or the next start would poll every 50 s.
+  if (interval_ms >= 100 && interval_ms < 1000) return std::to_string(interval_ms);
   if (interval_ms % 1000 == 0) return std::to_string(interval_ms / 1000);
   return fmt::format("{}", interval_ms / 1000.0);
 }

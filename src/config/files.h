@@ -58,7 +58,7 @@ std::string WordsFileText(const Settings& settings);
 void CalculateTimer(Env& env, const Directories& dirs, Settings& settings,
                     const std::string& value, bool save);
 
-// The KVTIMER1.TXT record for an interval: milliseconds below 1000, else
+// The KVTIMER1.TXT record for an interval: milliseconds from 100 to 999, else
 // seconds with a fraction when needed ("500", "2", "1.5").
 std::string TimerFileRecord(std::int32_t interval_ms);
 

@@ -212,7 +212,8 @@ Status SetSetting(Settings& s, std::string_view name, std::string_view value) {
       const size_t limit = value.size() <= line.size() ? std::max(row, line.size()) : row;
       Status st = CheckText(*e, value, limit);
       if (!st.ok()) return st;
-      line = std::string(value);
+      // The settings file keeps no leading blanks: hold what the next start reads.
+      line = LTrim(value);
       return Status::OK();
     }
     case Kind::kCheck:

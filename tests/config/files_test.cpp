@@ -166,6 +166,7 @@ TEST_F(ConfigFilesTest, TimerValueGivesIntervalShownTextAndSavedRecord) {
   struct Case { const char* value; int ms; const char* shown; const char* saved; };
   const Case cases[] = {
       {"0.5", 500, "0.5", "500\r\n"},
+      {"0.05", 50, "0.05", "0.05\r\n"},  // "50" would read back as 50 s
       {"61", 60000, "60", "60\r\n"},
       {"99", 60000, "60", "60\r\n"},
       {"100", 100, "100ms", "100\r\n"},

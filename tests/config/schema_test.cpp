@@ -34,6 +34,8 @@ TEST(Schema, TextsRespectTheirLengthsAndOptionButtonsExcludeEachOther) {
   s.txtHeader[2] = "Piazza Garibaldi 12, Torino";
   EXPECT_TRUE(SetSetting(s, "txtHeader(2)", "Piazza Garibaldi 12, Torin").ok());
   EXPECT_FALSE(SetSetting(s, "txtHeader(2)", "Piazza Garibaldi 12, Torino!").ok());
+  ASSERT_TRUE(SetSetting(s, "txtHeader(3)", "  Grazie").ok());  // as the settings file keeps it
+  EXPECT_EQ(s.txtHeader[3], "Grazie");
   EXPECT_EQ(DescribeSetting(s, "txtHeader(2)")->max_length, 24);
   EXPECT_FALSE(SetSetting(s, "txtFooter(0)", "two\r\nlines").ok());
   // Control bytes would reach the printer as commands (ESC @, GS V cuts).
