@@ -47,19 +47,16 @@ TEST(DataDirectory, ProductFolderOverrideOrExplicitDirectory) {
 
 TEST(ApplicationDirectory, BesideTheProgramOnlyWhenItIsNotInstalled) {
   struct Case {
-    const char* exe_dir;
-    bool writable;
-    bool system;
-    const char* xdg;
-    const char* home;
+    const char *exe_dir, *xdg, *home;
+    bool writable, system;
     AppDirChoice want;
   };
   const Case cases[] = {
-      {"/src/build/app", true, true, "", "/root", {"/src/build/app", false}},
-      {"/usr/bin", true, true, "", "/root", {"/var/lib/QNBKORV1", false}},
-      {"/usr/bin", false, false, "", "", {"/var/lib/QNBKORV1", false}},
-      {"/opt/pos", false, false, "/home/anna/st/", "/home/anna", {"/home/anna/st/dovevid", true}},
-      {"/usr/bin", false, false, "rel", "/home/anna", {"/home/anna/.local/state/dovevid", true}},
+      {"/src/build/app", "", "/root", true, true, {"/src/build/app", false}},
+      {"/usr/bin", "", "/root", true, true, {"/var/lib/QNBKORV1", false}},
+      {"/usr/bin", "", "", false, false, {"/var/lib/QNBKORV1", false}},
+      {"/opt/pos", "/home/anna/st/", "/home/anna", false, false, {"/home/anna/st/dovevid", true}},
+      {"/usr/bin", "rel", "/home/anna", false, false, {"/home/anna/.local/state/dovevid", true}},
   };
   for (const Case& c : cases) {
     AppDirInputs in{c.exe_dir, c.writable, "/usr/bin", c.system, c.xdg, c.home, "/var/lib"};

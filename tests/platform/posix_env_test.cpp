@@ -19,23 +19,20 @@ namespace {
 using testing::ReadFileOrEmpty;
 using testing::WriteFileOrDie;
 
+// A linked, FIFO or directory SR_DATI and a linked SR_ERR: the end-to-end
+// fault matrix. Here what no job reaches: the log, the copy, a huge file.
 TEST(PosixEnv, LinksAndOtherNonRegularFilesAreNeitherReadNorWrittenThrough) {
   testing::TempDir dir;
   PosixEnv env;
   const std::string secret = dir / "secret";
   WriteFileOrDie(secret, "root:x:0:0\n");
-  ASSERT_EQ(::symlink(secret.c_str(), (dir / "SR_DATI.001").c_str()), 0);
-  ASSERT_EQ(::symlink(secret.c_str(), (dir / "SR_ERR.001").c_str()), 0);
-  ASSERT_EQ(::symlink(secret.c_str(), (dir / "LOGFILE.TXT").c_str()), 0);
-  ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+  for (const char* name : {"SR_DATI.001", "SR_ERR.001", "LOGFILE.TXT"}) {
+    ASSERT_EQ(::symlink(secret.c_str(), (dir / name).c_str()), 0);
+  }
   WriteFileOrDie(dir / "big", std::string(kMaxFileBytes + 1, 'x'));
 
   std::string data;
-  for (const char* name : {"SR_DATI.001", "fifo", "big"}) {
-    EXPECT_FALSE(env.ReadFile(dir / name, &data).ok()) << name;  // the FIFO must not block
-  }
-  EXPECT_FALSE(env.FileExists(dir / "SR_DATI.001"));
-  EXPECT_FALSE(env.FileExists(dir / "fifo"));
+  EXPECT_FALSE(env.ReadFile(dir / "big", &data).ok());
   EXPECT_FALSE(env.CopyFile(dir / "SR_DATI.001", dir / "COPIA.TMP").ok());
   EXPECT_FALSE(env.AppendFile(dir / "LOGFILE.TXT", "line\r\n").ok());
   // Writing replaces the link itself, with a file for the server's group only.
