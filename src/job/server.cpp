@@ -133,9 +133,14 @@ void Server::TellPortState(bool usable) {
 }
 
 bool Server::PersistCounter(std::string* err) {
-  const Status st = config::SaveReceiptCounter(e_.env, dirs_, settings_);
+  return Saved("err_SaveReceiptCounter: ", config::SaveReceiptCounter(e_.env, dirs_, settings_), err);
+}
+
+// A failed save is shown to the operator and, unless the operator's messages
+// are being captured for the caller, added to `err` for the command.
+bool Server::Saved(std::string_view what, const Status& st, std::string* err) {
   if (st.ok()) return true;
-  const std::string text = "err_SaveReceiptCounter: " + st.ToString();
+  const std::string text = std::string(what) + st.ToString();
   op_.ShowMessage(text);
   if (!op_.capture) *err += "dovevid: " + text + "\n";
   return false;
@@ -275,12 +280,7 @@ bool Server::SaveConfiguration() {
 }
 
 bool Server::Save(std::string* err) {
-  const Status saved = config::SaveChkComFile(e_.env, dirs_, settings_);
-  if (saved.ok()) return true;
-  const std::string text = "err_SaveChkComFile: " + saved.ToString();
-  op_.ShowMessage(text);
-  if (!op_.capture) *err += "dovevid: " + text + "\n";
-  return false;
+  return Saved("err_SaveChkComFile: ", config::SaveChkComFile(e_.env, dirs_, settings_), err);
 }
 
 }  // namespace dovevid::job

@@ -153,6 +153,7 @@ class Server {
   void TellPortState(bool usable);
   // The receipt counter into the settings file, at once and alone.
   bool PersistCounter(std::string* err);
+  bool Saved(std::string_view what, const Status& st, std::string* err);
   ControlReply Reload();
   void Shutdown();
   void Drain();
