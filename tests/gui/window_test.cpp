@@ -1,13 +1,13 @@
-// The window program's front end over a real server on the in-memory disk,
-// clock and printer, driven through its widgets as a person would: every
-// setting has its control, edits reach the next job, status texts follow the
-// job, message boxes never hold a job, and closing runs the shutdown order.
+// The window over a real server on the in-memory disk, clock and printer, driven through its
+// widgets as a person would.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "base/text.h"
 
 #include <algorithm>
+#include <functional>
+#include <tuple>
 
 #include <QAction>
 #include <QApplication>
@@ -37,10 +37,11 @@
 namespace dovevid::gui {
 namespace {
 
-using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::EndsWith;
 using ::testing::HasSubstr;
+using ::testing::IsSupersetOf;
+using State = testing::FakeSerialPort::State;
 
 // Key presses carrying `text`, accented letters included.
 void KeyIn(QWidget* w, const QString& text) {
@@ -73,6 +74,15 @@ class WindowTest : public ::testing::Test {
   void SubmitJob(const std::string& data, const std::string& ext = ".001") {
     env_.SetFile("/data/SR_DATI" + ext, data);
     env_.SetFile("/data/SR_START" + ext, "");
+  }
+  // A receipt through, with `during` called at each event pump while it prints.
+  void RunJob(const std::function<void()>& during) {
+    env_.OnPump([&] {
+      if (server_.state().job_in_progress) during();
+    });
+    SubmitJob("HELLO\r\n");
+    Run(3000);
+    env_.OnPump({});
   }
   template <typename W>
   W* Find(const std::string& name) {
@@ -146,14 +156,6 @@ TEST_F(WindowTest, EverySettingHasItsControlAndEditsRoundTripThroughTheFiles) {
   }
   Click("cmdChgTimer");
   Click("cmdSetNumScontr");
-  int changed = 0;
-  for (const auto& [name, value] : before) {
-    std::string now;
-    config::GetSetting(server_.settings(), name, &now);
-    changed += now != value;
-  }
-  // Every setting but the one-item lists and the option button turned back on.
-  EXPECT_GE(changed, static_cast<int>(before.size()) - 6);
   EXPECT_EQ(server_.settings().txtHeader[0], "Caff\xE8 12");  // Windows-1252 in the record
   EXPECT_EQ(server_.settings().polling_interval_ms, 5000);
   EXPECT_EQ(server_.settings().receipt_counter, 15);
@@ -164,16 +166,20 @@ TEST_F(WindowTest, EverySettingHasItsControlAndEditsRoundTripThroughTheFiles) {
   job::StatusView view;
   job::Server reloaded = MakeServer(op, view);
   reloaded.Load(false);
+  int changed = 0;
   for (const auto& [name, value] : before) {
     std::string saved, live;
     config::GetSetting(reloaded.settings(), name, &saved);
     config::GetSetting(server_.settings(), name, &live);
     EXPECT_EQ(saved, live) << name;
+    changed += live != value;
     // What the window shows is the record.
     if (auto* edit = qobject_cast<QLineEdit*>(Find<QWidget>(name))) {
       EXPECT_EQ(edit->text(), QString::fromLatin1(live.c_str())) << name;
     }
   }
+  // Every setting but the one-item lists and the option button turned back on.
+  EXPECT_GE(changed, static_cast<int>(before.size()) - 6);
   // A change from the command line shows at once.
   server_.HandleRequest({"settings", "set", "cboRowLength=40", "txtWords(0)=SOMMA"},
                         [](const job::ControlReply&) {});
@@ -221,46 +227,33 @@ TEST_F(WindowTest, StatusDisplayFollowsDumpAndJobs) {
   EXPECT_EQ(status().dump_state->text(), "DUMP EXECUTED");
   EXPECT_EQ(status().dump_state->palette().color(QPalette::Base), QColor(0, 255, 0));
 
-  QStringList during;
-  env_.OnPump([&] {
-    if (server_.state().job_in_progress && during.isEmpty()) {
-      during << status().status->text() << desktop_.tray()->icon()->toolTip();
-    }
-  });
-  const struct {
-    testing::FakeSerialPort::State printer;
-    QString text;
-    QColor colour;
-  } jobs[] = {
-      {testing::FakeSerialPort::State::kReady, "QNB DOVEVID1 TERMINATO : TUTTO OK", Qt::black},
-      {testing::FakeSerialPort::State::kOffline, "QNB DOVEVID1 TERMINATO : TIMEOUT SCADUTO",
-       QColor(255, 0, 0)},
-  };
   int counter = server_.settings().receipt_counter;
   QStringList ticks;
-  for (const auto& job : jobs) {
-    during.clear();
-    serial_.state = job.printer;
-    SubmitJob("HELLO\r\n");
-    Run(3000);
+  for (const auto& [printer, text, colour] :
+       {std::tuple{State::kReady, "QNB DOVEVID1 TERMINATO : TUTTO OK", QColor(Qt::black)},
+        {State::kOffline, "QNB DOVEVID1 TERMINATO : TIMEOUT SCADUTO", QColor(255, 0, 0)}}) {
+    serial_.state = printer;
+    QStringList during;
+    RunJob([&] {
+      if (during.isEmpty()) during << status().status->text() << desktop_.tray()->icon()->toolTip();
+    });
     ticks << status().tick->text();
     EXPECT_THAT(during,
                 ElementsAre("TRASMISSIONE QNB DOVEVID1 IN CORSO ..", "DAVid1 in esecuzione..."));
-    EXPECT_EQ(status().status->text(), job.text);
-    EXPECT_EQ(status().status->palette().color(QPalette::Text), job.colour);
+    EXPECT_EQ(status().status->text(), text);
+    EXPECT_EQ(status().status->palette().color(QPalette::Text), colour);
     EXPECT_EQ(status().counter->text(), QString::number(++counter));
     EXPECT_FALSE(desktop_.tray()->busy());
     EXPECT_EQ(desktop_.tray()->icon()->toolTip(), "DovEvid1 waiting for execution...");
   }
   Run(1000);
   ticks << status().tick->text();
-  EXPECT_THAT(ticks, Contains("Timer on"));
-  EXPECT_THAT(ticks, Contains("Timer ON"));
+  EXPECT_THAT(ticks, IsSupersetOf({"Timer on", "Timer ON"}));
 
   // The test receipt: the button waits for its job.
   Click("CMBFile");
   EXPECT_FALSE(status().test_receipt->isEnabled());
-  serial_.state = testing::FakeSerialPort::State::kReady;
+  serial_.state = State::kReady;
   Run(3000);
   EXPECT_TRUE(status().test_receipt->isEnabled());
   EXPECT_THAT(serial_.printed, HasSubstr("PROVA DI STAMPA"));
@@ -275,13 +268,9 @@ TEST_F(WindowTest, MessageBoxesNeverHoldAJobAndButtonsWaitForIt) {
   EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 
   Run(1000);
-  env_.OnPump([&] {
-    if (server_.state().job_in_progress && Find<QPushButton>("cmdPrintFeed")->isEnabled()) {
-      Click("cmdPrintFeed");  // queued behind the receipt
-    }
+  RunJob([&] {
+    if (Find<QPushButton>("cmdPrintFeed")->isEnabled()) Click("cmdPrintFeed");  // queued
   });
-  SubmitJob("HELLO\r\n");
-  Run(3000);
   EXPECT_TRUE(env_.HasFile("/data/FINESCO.001"));
   EXPECT_EQ(OpenBoxes().size(), 2);
   EXPECT_THAT(serial_.printed, EndsWith("\x1D"
@@ -291,9 +280,7 @@ TEST_F(WindowTest, MessageBoxesNeverHoldAJobAndButtonsWaitForIt) {
 
 TEST_F(WindowTest, LogoPageLoadsThePickedBitmapShowingItsProgress) {
   logo::Bitmap black(64, 32);
-  for (int y = 0; y < 32; ++y) {
-    for (int x = 0; x < 64; ++x) black.Set(x, y, true);
-  }
+  for (int i = 0; i < 64 * 32; ++i) black.Set(i % 64, i / 64, true);
   testing::TempDir dir;
   testing::WriteFileOrDie(dir / "logo.bmp", logo::EncodeBmp1(black));
   window().tabs()->setCurrentIndex(3);
@@ -327,11 +314,9 @@ TEST_F(WindowTest, ClosingTheWindowFinishesTheJobThenShutsDown) {
   EXPECT_TRUE(window().isVisible());
 
   Run(1000);
-  env_.OnPump([&] {
-    if (server_.state().job_in_progress && window().isVisible()) window().close();
+  RunJob([&] {
+    if (window().isVisible()) window().close();
   });
-  SubmitJob("HELLO\r\n");
-  Run(3000);
   EXPECT_TRUE(stopped_);
   EXPECT_FALSE(window().isVisible());
   EXPECT_EQ(desktop_.closing()->findChild<QLabel*>("Label1")->text(), "DovEvid1 Closing ...");
