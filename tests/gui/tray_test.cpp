@@ -1,8 +1,5 @@
-// The built program on a real X server (Xvfb) with a real notification area
-// (trayer): its icon docks, the window hides when minimised and comes back on
-// a double click on the icon or on a second start, and closing the window
-// runs the shutdown order. X11 tools drive it as a person and a window
-// manager would; the test is skipped where they are not installed.
+// The built program on a real X server (Xvfb) with a real notification area (trayer), driven
+// by X11 tools as a person and a window manager would; skipped where they are not installed.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -68,10 +65,13 @@ class X11 {
     free(r);
     return owned;
   }
-  // WM_STATE as a window manager keeps it: iconic when minimised, normal
-  // when the window is shown again.
-  void Minimise(xcb_window_t w) { SetState(w, 3); }
-  void Normal(xcb_window_t w) { SetState(w, 1); }
+  // WM_STATE as a window manager keeps it: 3 (iconic) when minimised, 1 (normal) when shown.
+  void SetState(xcb_window_t w, std::uint32_t state) {
+    const std::uint32_t value[] = {state, XCB_NONE};
+    xcb_change_property(c_, XCB_PROP_MODE_REPLACE, w, Atom("WM_STATE"), Atom("WM_STATE"), 32, 2,
+                        value);
+    xcb_flush(c_);
+  }
   void Close(xcb_window_t w) {
     xcb_client_message_event_t e{};
     e.response_type = XCB_CLIENT_MESSAGE;
@@ -85,12 +85,6 @@ class X11 {
   }
 
  private:
-  void SetState(xcb_window_t w, std::uint32_t state) {
-    const std::uint32_t value[] = {state, XCB_NONE};
-    xcb_change_property(c_, XCB_PROP_MODE_REPLACE, w, Atom("WM_STATE"), Atom("WM_STATE"), 32, 2,
-                        value);
-    xcb_flush(c_);
-  }
   xcb_atom_t Atom(const char* name) {
     auto* r = xcb_intern_atom_reply(
         c_, xcb_intern_atom(c_, 0, static_cast<std::uint16_t>(strlen(name)), name), nullptr);
@@ -144,16 +138,16 @@ TEST(TrayTest, IconDocksDoubleClickShowsWindowAndClosingShutsDown) {
     return !icon.empty();
   }));
 
-  x.Minimise(main);
+  x.SetState(main, 3);
   ASSERT_TRUE(WaitFor([] { return !MainWindowShown(); })) << "minimising hides the window";
   const Rect r = Geometry(icon);
   Xdotool({"mousemove", "--sync", std::to_string(r.x + r.w / 2), std::to_string(r.y + r.h / 2),
            "click", "--repeat", "2", "--delay", "80", "1"});
   ASSERT_TRUE(WaitFor(MainWindowShown)) << "a double click on the icon shows the window";
 
-  x.Normal(main);
+  x.SetState(main, 1);
   std::this_thread::sleep_for(std::chrono::milliseconds(500));  // the program sees each state
-  x.Minimise(main);
+  x.SetState(main, 3);
   ASSERT_TRUE(WaitFor([] { return !MainWindowShown(); }));
   EXPECT_EQ(RunProgram(DOVEVID_PATH, args).exit_code, 0);  // a second start ends at once
   EXPECT_TRUE(WaitFor(MainWindowShown)) << "and the first one shows its window";
