@@ -71,16 +71,13 @@ class WindowTest : public ::testing::Test {
   void Run(std::int64_t ms) {
     timer_.RunUntil(env_.MonotonicMs() + ms, [this] { server_.OnPollTick(); });
   }
-  void SubmitJob(const std::string& data, const std::string& ext = ".001") {
-    env_.SetFile("/data/SR_DATI" + ext, data);
-    env_.SetFile("/data/SR_START" + ext, "");
-  }
   // A receipt through, with `during` called at each event pump while it prints.
-  void RunJob(const std::function<void()>& during) {
+  void RunJob(const std::function<void()>& during, const std::string& ext = ".001") {
     env_.OnPump([&] {
       if (server_.state().job_in_progress) during();
     });
-    SubmitJob("HELLO\r\n");
+    env_.SetFile("/data/SR_DATI" + ext, "HELLO\r\n");
+    env_.SetFile("/data/SR_START" + ext, "");
     Run(3000);
     env_.OnPump({});
   }
@@ -209,8 +206,7 @@ TEST_F(WindowTest, SelectionsApplyToTheNextJobWithoutSaving) {
   EXPECT_EQ(server_.settings().txtHeader[1], std::string(29, 'x'));
 
   Run(1000);  // the identification dump
-  SubmitJob("HELLO\r\n", ".005");
-  Run(3000);
+  RunJob([] {}, ".005");
   EXPECT_TRUE(env_.HasFile("/data/FINESCO.005"));
   EXPECT_THAT(serial_.printed, HasSubstr(std::string(24, 'y')));
   // Nothing saved but the receipt counter the job raised (record 6).
