@@ -83,16 +83,15 @@ class E2e : public ::testing::Test {
     const RunResult r = Command(name_values);
     ASSERT_EQ(r.exit_code, 0) << r.out << r.err;
   }
-  void StartServer(const std::vector<std::string>& more = {}) {
+  // Returns, when `serving`, once the server has published its identification on its first poll.
+  void StartServer(const std::vector<std::string>& more = {}, bool serving = true) {
     std::vector<std::string> args = {"--headless", "--app-dir", dir_.path(), "--data-dir", data_};
     args.insert(args.end(), {"--com", "1=" + com1_});
     args.insert(args.end(), common_args_.begin(), common_args_.end());
     args.insert(args.end(), more.begin(), more.end());
     ASSERT_TRUE(server_.Start(DOVEVID_PATH, args, LogPath(), env_));
-  }
-  // Until the server has published its identification on its first poll.
-  void WaitUntilServing() {
-    ASSERT_TRUE(WaitFor([&] { return ServerLog().find("SR_MATR: ") != std::string::npos; }));
+    ASSERT_TRUE(!serving ||
+                WaitFor([&] { return ServerLog().find("SR_MATR: ") != std::string::npos; }));
   }
   // A dovevid command on this data directory (and the printer's port, for
   // commands that act without a server).
@@ -166,8 +165,7 @@ TEST_F(E2e, TextReceiptThroughSubmitIsByteExactWhateverElseTalksToTheServer) {
   EXPECT_EQ(r.exit_code, 3);
   EXPECT_THAT(r.err, HasSubstr("no server is serving"));
   EXPECT_FALSE(Exists("SR_START.001"));
-  StartServer();
-  WaitUntilServing();  // the identification comes before any job
+  StartServer();  // the identification comes before any job
   EXPECT_THAT(Read("SR_MATR.001"), MatchesRegex("[0-9A-Za-z]*\r\n"));
   ChildProcess second;  // on the same data directory: ends at once
   ASSERT_TRUE(second.Start(DOVEVID_PATH,
@@ -214,12 +212,10 @@ TEST_F(E2e, SlReceiptPrintsLineByLineAndShowsOnTheCustomerDisplay) {
   Configure({"optInputType(0)=1", "optInputType(1)=0", "cmbComPortDisplay=COM2",
              "chkEnableComPortDisplay=1"});
   StartServer({"--com", "2=" + display.link()});
-  WaitUntilServing();
   const std::string sl =
       "SALE,N1,P250,:CAFFE;\r\nSALE,N2,Q2,P120,:CORNETTO;\r\nSUBT;\r\nCASH,V1000;\r\n";
   SubmitFiles(sl);
-  ASSERT_TRUE(WaitForAnswer());
-  ASSERT_TRUE(Exists("FINESCO.001"));
+  ASSERT_TRUE(WaitForAnswer() && Exists("FINESCO.001"));
   const std::string rendered = Read("KV2EP.TXT");
   EXPECT_THAT(rendered, HasSubstr("CAFFE                       2,50\r\n"));
   std::string body;
@@ -236,8 +232,7 @@ TEST_F(E2e, SlReceiptPrintsLineByLineAndShowsOnTheCustomerDisplay) {
   EXPECT_EQ(display.Capture(), shown);
   display.Stop();  // unplugged: the next receipt prints and is answered all the same
   SubmitFiles(sl);
-  ASSERT_TRUE(WaitForAnswer());
-  EXPECT_TRUE(Exists("FINESCO.001"));
+  EXPECT_TRUE(WaitForAnswer() && Exists("FINESCO.001"));
 }
 
 // The fault matrix. Each row inflicts a fault before the server starts,
@@ -292,12 +287,6 @@ class FaultMatrix : public E2e, public ::testing::WithParamInterface<FaultRow> {
     E2e::TearDown();
     if (tmpfs_) ::umount2(data_.c_str(), MNT_DETACH);
   }
-  void OwnDataDir(FaultRow::DataDir kind) {
-    data_ = dir_ / "data";
-    fs::create_directory(data_);
-    tmpfs_ = kind >= FaultRow::kTmpfs && ::geteuid() == 0 &&
-             ::mount("dovevid-test", data_.c_str(), "tmpfs", 0, "size=256k") == 0;
-  }
   void ReadOnly(bool ro) {  // root writes anyway: a remount then, else the mode
     if (!tmpfs_) return fs::permissions(data_, ro ? fs::perms(0555) : fs::perms(0755));
     const unsigned long flags = MS_REMOUNT | (ro ? MS_RDONLY : 0);
@@ -306,7 +295,7 @@ class FaultMatrix : public E2e, public ::testing::WithParamInterface<FaultRow> {
   void Restart() {
     server_.Kill();
     ASSERT_TRUE(printer_.SetState("ready"));
-    StartServer();
+    StartServer({}, false);
   }
   bool Answered(const FaultRow& row) const {
     const std::string out = Read("SR_OUT.001");
@@ -412,14 +401,18 @@ TEST_P(FaultMatrix, AnswersTruthfullyKeepsWhatItMustAndPrintsOnceMended) {
   const FaultRow& row = GetParam();
   env_ = row.env;
   if (!row.settings.empty()) Configure(row.settings);
-  if (row.data_dir != FaultRow::kShared) OwnDataDir(row.data_dir);
+  if (row.data_dir != FaultRow::kShared) {
+    data_ = dir_ / "data";
+    fs::create_directory(data_);
+    tmpfs_ = row.data_dir >= FaultRow::kTmpfs && ::geteuid() == 0 &&
+             ::mount("dovevid-test", data_.c_str(), "tmpfs", 0, "size=256k") == 0;
+  }
   if (row.data_dir >= FaultRow::kTmpfs && !tmpfs_ &&
       (row.data_dir == FaultRow::kTmpfsOnly || ::geteuid() == 0)) {
     GTEST_SKIP() << "needs a tmpfs, mounted only as root";
   }
   if (row.when == FaultRow::kBeforeStart) row.fault(*this);
-  StartServer();
-  if (row.when != FaultRow::kBeforeStart) WaitUntilServing();
+  StartServer({}, row.when != FaultRow::kBeforeStart);
   ASSERT_TRUE(row.when != FaultRow::kMidJob || printer_.SetState("paper-end"));
   if (row.when == FaultRow::kBeforeJob) row.fault(*this);
   if (!row.data.empty()) Write("SR_DATI.001", row.data);
@@ -448,8 +441,7 @@ TEST_P(FaultMatrix, AnswersTruthfullyKeepsWhatItMustAndPrintsOnceMended) {
   ASSERT_TRUE(printer_.SetState("ready"));
   for (std::string f : {"FINESCO", "SR_ERR", "SR_OUT", "SR_DATI"}) fs::remove_all(Path(f + ".001"));
   SubmitFiles("faulted\r\n");
-  ASSERT_TRUE(WaitForAnswer(60000));
-  EXPECT_TRUE(Exists("FINESCO.001"));
+  ASSERT_TRUE(WaitForAnswer(60000) && Exists("FINESCO.001"));
   EXPECT_TRUE(WaitFor([&] { return printer_.Capture().ends_with(whole); })) << printer_.Capture();
   EXPECT_EQ(Command({"status"}).exit_code, 0);
 }
@@ -475,7 +467,6 @@ TEST_F(E2e, SettingsCounterReprintAndPrinterCommandsWithAndWithoutAServer) {
     }
   };
   StartServer();
-  WaitUntilServing();
   Configure({"txtHeader(0)=NEW HEAD"});  // through the server: used by the next job
   EXPECT_EQ(Command({"counter", "15"}).out, "15\n");
   const RunResult refused = Command({"counter", "ABC"});
@@ -485,8 +476,7 @@ TEST_F(E2e, SettingsCounterReprintAndPrinterCommandsWithAndWithoutAServer) {
   SubmitFiles("one\r\n");
   ASSERT_TRUE(WaitForAnswer());
   EXPECT_THAT(Read("SR_OUT.001"), HasSubstr("SCONTR. N.16,E,A1;"));
-  const RunResult reprint = Command({"reprint"});
-  EXPECT_EQ(reprint.exit_code, 0) << reprint.err;
+  EXPECT_EQ(Command({"reprint"}).exit_code, 0);
   printer_commands();
   const std::string once = ReplaceHeader(Top(), "NEW HEAD") + Row("ONE") + End();
   ExpectPrinted(once + once + bytes);
@@ -508,10 +498,8 @@ TEST_F(E2e, ReceiptOnACupsQueueThenOneThatCannotPrintIsAnsweredWithAnErrorAndCan
   ASSERT_TRUE(cupsd->AddRawQueue("DOVQ", device.port(), &why)) << why;
   Configure({"ListPrinters=DOVQ"});
   StartServer();
-  WaitUntilServing();
   SubmitFiles("Hello\r\nTotal 12,50\r\n");
-  ASSERT_TRUE(WaitForAnswer());
-  EXPECT_TRUE(Exists("FINESCO.001"));
+  EXPECT_TRUE(WaitForAnswer() && Exists("FINESCO.001"));
   const std::string expected = Top() + Row("HELLO") + Row("TOTAL 12,50") + End();
   EXPECT_TRUE(device.WaitForCapture(expected.size(), 10000)) << cupsd->LogTail();
   EXPECT_EQ(device.Capture(), expected);
@@ -532,19 +520,17 @@ TEST_F(E2e, StoredLogoPrintsAtTheTopOfReceipts) {
   for (int i = 0; i < 32 * 32; ++i) half.Set(i % 32, i / 32, true);
   Write("logo.bmp", logo::EncodeBmp1(half));
   EXPECT_EQ(Command({"logo", "check", Path("logo.bmp")}, true).out, "64 x 32\n");
-  const RunResult missing = Command({"logo", "check", Path("none.bmp")}, true);
-  EXPECT_EQ(missing.exit_code, 1);
-  EXPECT_THAT(missing.err, HasSubstr("File not found"));
-  // The serial printer needs the NV file too: convert first.
-  const RunResult refused = Command({"logo", "load", Path("logo.bmp")}, true);  // no server: here
-  EXPECT_EQ(refused.exit_code, 1);
-  EXPECT_THAT(refused.err, HasSubstr("File not found"));
+  // Acting alone: a missing file, and a load without the NV file the serial printer needs too.
+  for (const auto& [verb, file] : {std::pair{"check", "none.bmp"}, {"load", "logo.bmp"}}) {
+    const RunResult r = Command({"logo", verb, Path(file)}, true);
+    EXPECT_EQ(r.exit_code, 1) << verb;
+    EXPECT_THAT(r.err, HasSubstr("File not found"));
+  }
   ASSERT_EQ(Command({"logo", "convert", Path("logo.bmp")}, true).exit_code, 0);
 
   // The running server owns the port: load and print go through it (no
   // --com here, so acting alone they would miss the printer).
   StartServer();
-  WaitUntilServing();
   const RunResult loaded = Command({"logo", "load", Path("logo.bmp")});
   ASSERT_EQ(loaded.exit_code, 0) << loaded.err;
   EXPECT_THAT(loaded.err, HasSubstr("100 %"));
