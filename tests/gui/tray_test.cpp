@@ -107,8 +107,7 @@ TEST(TrayTest, IconDocksDoubleClickShowsWindowAndClosingShutsDown) {
   ::setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);  // the X11 notification area, not D-Bus
   TempDir dir;
   ChildProcess xvfb, trayer, program;
-  // -noreset: otherwise the server starts afresh when its first client
-  // leaves, and drops the connections made meanwhile.
+  // -noreset: else the server starts afresh when its first client leaves, dropping the others.
   ASSERT_TRUE(xvfb.Start(kXvfb,
                          {display, "-screen", "0", "1024x768x24", "-nolisten", "tcp", "-noreset"},
                          dir / "xvfb.log"));

@@ -43,8 +43,9 @@ using ::testing::HasSubstr;
 using ::testing::IsSupersetOf;
 using State = testing::FakeSerialPort::State;
 
-// Key presses carrying `text`, accented letters included.
-void KeyIn(QWidget* w, const QString& text) {
+// Replaces what `w` holds with key presses carrying `text`, accented letters included.
+void KeyIn(QLineEdit* w, const QString& text) {
+  w->selectAll();
   for (const QChar c : text) QTest::sendKeyEvent(QTest::Click, w, Qt::Key_unknown, QString(c), {});
 }
 
@@ -90,11 +91,6 @@ class WindowTest : public ::testing::Test {
   void Click(const std::string& button) {
     QTest::mouseClick(Find<QPushButton>(button), Qt::LeftButton);
   }
-  void Type(const std::string& edit, const QString& text) {
-    QLineEdit* e = Find<QLineEdit>(edit);
-    e->selectAll();
-    KeyIn(e, text);
-  }
   // The texts of the message boxes on screen.
   static std::vector<std::string> OpenBoxes() {
     std::vector<std::string> texts;
@@ -133,7 +129,6 @@ void Edit(QWidget* control, const std::string& name) {
     list->setFocus();
     QTest::keyClick(list, Qt::Key_End);
   } else if (auto* edit = qobject_cast<QLineEdit*>(control)) {
-    edit->selectAll();
     KeyIn(edit, name == "txtTimerVal"    ? QStringLiteral("5")
                 : name == "txtNumScontr" ? QStringLiteral("15")
                                          : QStringLiteral("Caff\u00E8 %1").arg(name.size()));
@@ -190,12 +185,12 @@ TEST_F(WindowTest, SelectionsApplyToTheNextJobWithoutSaving) {
   EXPECT_EQ(server_.settings().FileExtension(), ".005");
 
   // Row length 24: a longer header line stays, typing stops at 24.
-  Type("txtHeader(1)", QString(30, QLatin1Char('x')));
+  KeyIn(Find<QLineEdit>("txtHeader(1)"), QString(30, QLatin1Char('x')));
   QComboBox* rows = Find<QComboBox>("cboRowLength");
   rows->setCurrentIndex(1);
   QTest::keyClick(rows, Qt::Key_Up);
   EXPECT_EQ(server_.settings().RowLength(), 24);
-  Type("txtHeader(0)", QString(30, QLatin1Char('y')));
+  KeyIn(Find<QLineEdit>("txtHeader(0)"), QString(30, QLatin1Char('y')));
   EXPECT_EQ(server_.settings().txtHeader[0], std::string(24, 'y'));
   QLineEdit* kept = Find<QLineEdit>("txtHeader(1)");
   EXPECT_EQ(kept->text().size(), 30);
