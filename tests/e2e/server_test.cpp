@@ -39,14 +39,10 @@ const std::string kJc = "\033a1"s;
 const std::string kPm0 = "\x1B!\0"s;
 const std::string kLineEnd = kJl + "\x1D!\0"s;
 
-// The top of a receipt with the default options (logo, no date lines) and
-// one double-width header line.
+// The top of a receipt with the default options (logo, no date lines), one double-width header.
 std::string Top() {
   return "\x1BV\0\r\n"s + kJc + "\r\n" + "\x1B!\x20"s + kJc + "BAR ROMA\r\n" + kJl + kPm0 + "\r\n" +
          kJc + "\r\n" + "\x1D(L\x06\0000E  \x01\x01"s + kJl + kPm0 + "\r\n";
-}
-std::string ReplaceHeader(std::string top, const std::string& header) {
-  return top.replace(top.find("BAR ROMA"), 8, header);
 }
 // A text row as the print run wraps it.
 std::string Row(const std::string& upper) { return kJl + upper + "\r\n" + kPm0 + kLineEnd; }
@@ -89,12 +85,11 @@ class E2e : public ::testing::Test {
     args.insert(args.end(), {"--com", "1=" + com1_});
     args.insert(args.end(), common_args_.begin(), common_args_.end());
     args.insert(args.end(), more.begin(), more.end());
-    ASSERT_TRUE(server_.Start(DOVEVID_PATH, args, LogPath(), env_));
+    ASSERT_TRUE(server_.Start(DOVEVID_PATH, args, printer_dir_ / "server.log", env_));
     ASSERT_TRUE(!serving ||
                 WaitFor([&] { return ServerLog().find("SR_MATR: ") != std::string::npos; }));
   }
-  // A dovevid command on this data directory (and the printer's port, for
-  // commands that act without a server).
+  // A dovevid command on this data directory (and the printer's port, to act without a server).
   RunResult Command(std::vector<std::string> args, bool with_port = false) {
     args.insert(args.end(), {"--app-dir", dir_.path(), "--data-dir", data_});
     args.insert(args.end(), common_args_.begin(), common_args_.end());
@@ -122,8 +117,7 @@ class E2e : public ::testing::Test {
     Write("SR_DATI.001", data);
     Write("SR_START.001", "");
   }
-  // The end of the job: SR_START gone and FINESCO (with both lines of
-  // SR_OUT) or SR_ERR there.
+  // The job's end: SR_START gone, and FINESCO (with both lines of SR_OUT) or SR_ERR there.
   bool WaitForAnswer(int timeout_ms = 10000) const {
     return WaitFor(
         [&] {
@@ -134,8 +128,7 @@ class E2e : public ::testing::Test {
         },
         timeout_ms);
   }
-  std::string LogPath() const { return printer_dir_ / "server.log"; }
-  std::string ServerLog() const { return ReadFileOrEmpty(LogPath()); }
+  std::string ServerLog() const { return ReadFileOrEmpty(printer_dir_ / "server.log"); }
 
   TempDir dir_;                     // application directory
   std::string data_ = dir_.path();  // data directory
@@ -235,10 +228,9 @@ TEST_F(E2e, SlReceiptPrintsLineByLineAndShowsOnTheCustomerDisplay) {
   EXPECT_TRUE(WaitForAnswer() && Exists("FINESCO.001"));
 }
 
-// The fault matrix. Each row inflicts a fault before the server starts,
-// before the job, or in the middle of it (held on a paper end, or a long
-// receipt under way), and says how the job must be answered and what must
-// remain. Then the fault is mended and a job submitted again must print.
+// The fault matrix. Each row inflicts a fault before the server starts, before the job, or in
+// the middle of it (held on a paper end, or a long receipt under way), and says how the job must
+// be answered and what must remain. Then the fault is mended and a job again must print.
 class FaultMatrix;
 const std::string kLong = [] {  // a receipt that takes seconds on the wire
   std::string lines;
@@ -247,9 +239,8 @@ const std::string kLong = [] {  // a receipt that takes seconds on the wire
 }();
 struct FaultRow {
   enum When { kBeforeStart, kBeforeJob, kMidJob, kMidPrint };
-  // The data directory: the shared one, one of its own, or a small tmpfs
-  // (as root, so it can be filled or made read-only; else a plain one, made
-  // read-only with its mode, and a row needing tmpfs is skipped).
+  // The data directory: the shared one, one of its own, or a small tmpfs (as root, so it can be
+  // filled or made read-only; else a plain one, read-only by its mode, or the row skipped).
   enum DataDir { kShared, kOwn, kTmpfs, kTmpfsOnly };
   enum Printed { kNothing, kNoCut, kWhole, kEndsWhole };
   // The serial printer, or a direct one: on TCP, or a pty as a printer-class device.
@@ -264,10 +255,10 @@ struct FaultRow {
   std::string log = "", status = "";    // what the server's output, and `dovevid status`, say
   std::vector<std::string> settings = {};
   DataDir data_dir = kShared;
-  std::map<std::string, std::string> env = {};
   Printer printer = kSerial;
 };
 void PrintTo(const FaultRow& row, std::ostream* os) { *os << row.name; }
+using R = FaultRow;
 
 class FaultMatrix : public E2e, public ::testing::WithParamInterface<FaultRow> {
  public:
@@ -275,10 +266,10 @@ class FaultMatrix : public E2e, public ::testing::WithParamInterface<FaultRow> {
 
  protected:
   void SetUp() override {
-    if (GetParam().printer == FaultRow::kTcp) mode_ = VirtualPrinter::Mode::kTcp;
+    if (GetParam().printer == R::kTcp) mode_ = VirtualPrinter::Mode::kTcp;
     E2e::SetUp();
-    if (HasFatalFailure() || GetParam().printer == FaultRow::kSerial) return;
-    const bool tcp = GetParam().printer == FaultRow::kTcp;
+    if (HasFatalFailure() || GetParam().printer == R::kSerial) return;
+    const bool tcp = GetParam().printer == R::kTcp;
     common_args_ = {"--printer", tcp ? "LP=socket://127.0.0.1:" + std::to_string(printer_.port())
                                      : "LP=usb:" + printer_.link()};
     Configure({"cboComPort=<none>", "ListPrinters=LP"});
@@ -314,7 +305,6 @@ class FaultMatrix : public E2e, public ::testing::WithParamInterface<FaultRow> {
 
 std::vector<FaultRow> FaultMatrix::Rows() {
   using F = FaultMatrix;
-  using R = FaultRow;
   const auto nothing = [](F&) {};
   const auto to = [](std::string s) { return [s](F& t) { ASSERT_TRUE(t.printer_.SetState(s)); }; };
   const std::string generic = "E : Errore generico", e096 = "E096: Fine carta scontrino";
@@ -332,8 +322,9 @@ std::vector<FaultRow> FaultMatrix::Rows() {
        "Porta Com n.1 non disponibile"},
       {"Offline", R::kBeforeJob, to("offline"), to("ready"), e504, R::kNothing, data, start},
       {"PaperEndAndBack", R::kMidJob, to("ready"), nothing, "finesco", R::kWhole, {}, job},
-      {"PaperEndGivingUp", R::kBeforeJob, to("paper-end"), to("ready"), e096, R::kNoCut, data,
-       start, f, "", "", {}, R::kShared, {{"DOVEVID_PAPER_END_PAUSES", "0"}}},
+      {"PaperEndGivingUp", R::kBeforeStart,
+       [to](F& t) { t.env_ = {{"DOVEVID_PAPER_END_PAUSES", "0"}}; to("paper-end")(t); },
+       to("ready"), e096, R::kNoCut, data, start},
       {"Unplugged", R::kMidPrint, [](F& t) { t.printer_.Stop(); },
        [](F& t) {
          std::string why;
@@ -383,8 +374,8 @@ std::vector<FaultRow> FaultMatrix::Rows() {
        nothing, e511, R::kNothing, {}, start, ""},
   };
   // clang-format on
-  // The direct printers answer as the serial one; a link found gone, or the
-  // printer found silent first, is an error either way.
+  // The direct printers answer as the serial one; a link found gone, or the printer found
+  // silent first, is an error either way.
   for (const std::string name : {"Offline", "PaperEndAndBack", "Unplugged"}) {
     for (const auto printer : {R::kTcp, R::kDevice}) {
       FaultRow row = *std::ranges::find(rows, name, &FaultRow::name);
@@ -399,31 +390,28 @@ std::vector<FaultRow> FaultMatrix::Rows() {
 
 TEST_P(FaultMatrix, AnswersTruthfullyKeepsWhatItMustAndPrintsOnceMended) {
   const FaultRow& row = GetParam();
-  env_ = row.env;
   if (!row.settings.empty()) Configure(row.settings);
-  if (row.data_dir != FaultRow::kShared) {
+  if (row.data_dir != R::kShared) {
     data_ = dir_ / "data";
     fs::create_directory(data_);
-    tmpfs_ = row.data_dir >= FaultRow::kTmpfs && ::geteuid() == 0 &&
+    tmpfs_ = row.data_dir >= R::kTmpfs && ::geteuid() == 0 &&
              ::mount("dovevid-test", data_.c_str(), "tmpfs", 0, "size=256k") == 0;
   }
-  if (row.data_dir >= FaultRow::kTmpfs && !tmpfs_ &&
-      (row.data_dir == FaultRow::kTmpfsOnly || ::geteuid() == 0)) {
+  if (row.data_dir >= R::kTmpfs && !tmpfs_ && (row.data_dir == R::kTmpfsOnly || ::geteuid() == 0)) {
     GTEST_SKIP() << "needs a tmpfs, mounted only as root";
   }
-  if (row.when == FaultRow::kBeforeStart) row.fault(*this);
-  StartServer({}, row.when != FaultRow::kBeforeStart);
-  ASSERT_TRUE(row.when != FaultRow::kMidJob || printer_.SetState("paper-end"));
-  if (row.when == FaultRow::kBeforeJob) row.fault(*this);
+  if (row.when == R::kBeforeStart) row.fault(*this);
+  StartServer({}, row.when != R::kBeforeStart);
+  ASSERT_TRUE(row.when != R::kMidJob || printer_.SetState("paper-end"));
+  if (row.when == R::kBeforeJob) row.fault(*this);
   if (!row.data.empty()) Write("SR_DATI.001", row.data);
   Write("SR_START.001", "");
-  if (row.when == FaultRow::kMidJob) {
+  if (row.when == R::kMidJob) {
     ASSERT_TRUE(WaitFor([&] { return Read("SR_ERR.001").starts_with("E096"); }));
     EXPECT_TRUE(Exists("SR_START.001"));  // still printing
   }
-  ASSERT_TRUE(row.when != FaultRow::kMidPrint ||
-              WaitFor([&] { return !printer_.Capture().empty(); }));
-  if (row.when >= FaultRow::kMidJob) row.fault(*this);
+  ASSERT_TRUE(row.when != R::kMidPrint || WaitFor([&] { return !printer_.Capture().empty(); }));
+  if (row.when >= R::kMidJob) row.fault(*this);
   ASSERT_TRUE(WaitFor([&] { return Answered(row); }, 60000));
   EXPECT_THAT(row.status.empty() ? "" : Command({"status"}).out, HasSubstr(row.status));
   const std::string whole = Top() + Row("FAULTED") + End();
@@ -478,7 +466,8 @@ TEST_F(E2e, SettingsCounterReprintAndPrinterCommandsWithAndWithoutAServer) {
   EXPECT_THAT(Read("SR_OUT.001"), HasSubstr("SCONTR. N.16,E,A1;"));
   EXPECT_EQ(Command({"reprint"}).exit_code, 0);
   printer_commands();
-  const std::string once = ReplaceHeader(Top(), "NEW HEAD") + Row("ONE") + End();
+  std::string once = Top() + Row("ONE") + End();
+  once.replace(once.find("BAR ROMA"), 8, "NEW HEAD");
   ExpectPrinted(once + once + bytes);
   // The change survives the server's own save at SIGTERM.
   EXPECT_EQ(server_.Stop(), 0);
@@ -528,8 +517,8 @@ TEST_F(E2e, StoredLogoPrintsAtTheTopOfReceipts) {
   }
   ASSERT_EQ(Command({"logo", "convert", Path("logo.bmp")}, true).exit_code, 0);
 
-  // The running server owns the port: load and print go through it (no
-  // --com here, so acting alone they would miss the printer).
+  // The running server owns the port: load and print go through it (acting alone, without
+  // --com here, they would miss the printer).
   StartServer();
   const RunResult loaded = Command({"logo", "load", Path("logo.bmp")});
   ASSERT_EQ(loaded.exit_code, 0) << loaded.err;
