@@ -113,10 +113,7 @@ TEST(TrayTest, IconDocksDoubleClickShowsWindowAndClosingShutsDown) {
                          dir / "xvfb.log"));
   ASSERT_TRUE(WaitFor([&] { return X11(display).ok(); }));
   X11 x(display);
-  ASSERT_TRUE(trayer.Start(kTrayer,
-                           {"--edge", "top", "--align", "right", "--widthtype", "request",
-                            "--height", "24", "--SetDockType", "false"},
-                           dir / "trayer.log"));
+  ASSERT_TRUE(trayer.Start(kTrayer, {}, dir / "trayer.log"));
   ASSERT_TRUE(WaitFor([&] { return x.TrayOwned(); }, 10000)) << ReadFileOrEmpty(dir / "trayer.log");
 
   const std::vector<std::string> args = {"--data-dir", dir.path(), "--app-dir", dir.path()};
