@@ -119,14 +119,11 @@ class E2e : public ::testing::Test {
   }
   // The job's end: SR_START gone, and FINESCO (with both lines of SR_OUT) or SR_ERR there.
   bool WaitForAnswer(int timeout_ms = 10000) const {
-    return WaitFor(
-        [&] {
-          const std::string out = Read("SR_OUT.001");
-          return !Exists("SR_START.001") &&
-                 (Exists("FINESCO.001") ? out.find("\r\n") != out.rfind("\r\n")
-                                        : Exists("SR_ERR.001"));
-        },
-        timeout_ms);
+    const auto answered = [&] {
+      const std::string out = Read("SR_OUT.001");
+      return Exists("FINESCO.001") ? out.find("\r\n") != out.rfind("\r\n") : Exists("SR_ERR.001");
+    };
+    return WaitFor([&] { return !Exists("SR_START.001") && answered(); }, timeout_ms);
   }
   std::string ServerLog() const { return ReadFileOrEmpty(printer_dir_ / "server.log"); }
 
@@ -161,10 +158,9 @@ TEST_F(E2e, TextReceiptThroughSubmitIsByteExactWhateverElseTalksToTheServer) {
   StartServer();  // the identification comes before any job
   EXPECT_THAT(Read("SR_MATR.001"), MatchesRegex("[0-9A-Za-z]*\r\n"));
   ChildProcess second;  // on the same data directory: ends at once
-  ASSERT_TRUE(second.Start(DOVEVID_PATH,
-                           {"--headless", "--app-dir", dir_.path(), "--data-dir", dir_.path(),
-                            "--com", "1=" + printer_.link()},
-                           Path("second.log")));
+  ASSERT_TRUE(second.Start(
+      DOVEVID_PATH, {"--headless", "--app-dir", data_, "--data-dir", data_, "--com", "1=" + com1_},
+      Path("second.log")));
   EXPECT_EQ(second.Wait(5000), 3);
   EXPECT_THAT(Read("second.log"), HasSubstr("another server is running"));
   const std::string socket = Path("DOVEVID.SOCK");  // then garbage, oversized and half sent
