@@ -6,8 +6,6 @@
 #include "base/text.h"
 
 #include <algorithm>
-#include <functional>
-#include <tuple>
 
 #include <QAction>
 #include <QApplication>
@@ -274,8 +272,7 @@ TEST_F(WindowTest, LogoPageLoadsThePickedBitmapShowingItsProgress) {
   Click("cmdLoadLogo");
   EXPECT_THAT(shown, ElementsAre("0 %", "39 %", "79 %"));
   EXPECT_EQ(progress->text(), "100 %");
-  using namespace std::string_literals;
-  EXPECT_THAT(serial_.printed, HasSubstr("\x1D*\x08\x04"s + std::string(256, '\xFF')));
+  EXPECT_THAT(serial_.printed, HasSubstr(std::string("\x1D*\x08\x04") + std::string(256, '\xFF')));
 }
 
 TEST_F(WindowTest, MessageBoxesNeverHoldAJobAndClosingFinishesTheJobThenShutsDown) {
