@@ -1,7 +1,6 @@
 // dovevid: the program's entry point. `dovevid render` runs here, in a
-// program that loads Qt Core and nothing else: vendors call it once per
-// receipt in their test runs, and the window libraries would more than double
-// its start-up. Every other command, the server and the window run in the
+// program that loads no Qt: vendors call it once per receipt in their test
+// runs, and Qt's libraries would more than double its start-up. Every other command, the server and the window run in the
 // full program (dovevid-program), which this process replaces itself with:
 // same process id, same arguments, so services and scripts see no difference.
 #include <sys/stat.h>

@@ -1,6 +1,5 @@
 #include "app/offline_run.h"
 
-#include <QDir>
 #include <iostream>
 
 #include "app/configuration.h"
@@ -49,8 +48,8 @@ std::optional<int> PrepareOffline(Env& env, const JobArguments& a, bool private_
   // The settings come from the installation's directories; what the run
   // writes goes to --data-dir or to a private temporary directory.
   if (!common.data_dir || private_data_dir) {
-    out->temp.emplace(QDir::tempPath() + "/dovevid-render.XXXXXX");
-    if (!out->temp->isValid()) {
+    out->temp = platform::TemporaryDirectory::Create("dovevid-render");
+    if (!out->temp) {
       std::cerr << "dovevid: cannot create a temporary data directory\n";
       return 1;
     }
@@ -63,11 +62,11 @@ std::optional<int> PrepareOffline(Env& env, const JobArguments& a, bool private_
   } else {
     // No data directory installed: the label words keep their defaults.
     out->dirs.app_dir = common.app_dir.value_or(platform::ApplicationDirectory());
-    out->dirs.data_dir = out->temp->path().toStdString();
+    out->dirs.data_dir = out->temp->path();
   }
   out->installed_data_dir = out->dirs.data_dir;
   out->settings = LoadSettings(env, out->dirs, common, false, cups_queues);
-  if (out->temp) out->dirs.data_dir = out->temp->path().toStdString();
+  if (out->temp) out->dirs.data_dir = out->temp->path();
   for (const auto& [name, value] : a.overrides) {
     const Status st = config::SetSetting(out->settings, name, value);
     if (!st.ok()) return usage("--set " + name + ": " + st.description());

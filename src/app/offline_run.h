@@ -4,7 +4,6 @@
 // writes.
 #pragma once
 
-#include <QTemporaryDir>
 #include <functional>
 #include <map>
 #include <optional>
@@ -18,6 +17,7 @@
 #include "config/files.h"
 #include "config/settings.h"
 #include "platform/posix_env.h"
+#include "platform/temporary_dir.h"
 
 namespace dovevid::app {
 
@@ -46,7 +46,7 @@ std::optional<std::string> ParseJobArguments(const std::vector<std::string>& arg
                                              const std::set<std::string>& valued, JobArguments* out);
 
 struct OfflineSetup {
-  std::optional<QTemporaryDir> temp;
+  std::optional<platform::TemporaryDirectory> temp;
   config::Directories dirs;  // data_dir: where the run writes
   std::string installed_data_dir;  // the data directory the settings came from
   config::Settings settings;

@@ -1,5 +1,6 @@
 #include "base/text.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -104,7 +105,15 @@ std::optional<bool> ParseBoolean(std::string_view s) {
 bool LineReader::Next(std::string_view* line) {
   if (pos_ >= data_.size()) return false;
   const std::string_view rest = data_.substr(pos_);
-  const size_t end = ends_ == Ends::kCrLf ? rest.find("\r\n") : rest.find_first_of("\r\n");
+  size_t end = std::string_view::npos;
+  if (ends_ == Ends::kCrLf) {
+    end = rest.find("\r\n");
+  } else {
+    // find_first_of would call memchr on "\r\n" for every byte of the line.
+    const auto it = std::find_if(rest.begin(), rest.end(),
+                                 [](char c) { return c == '\r' || c == '\n'; });
+    if (it != rest.end()) end = static_cast<size_t>(it - rest.begin());
+  }
   if (end == std::string_view::npos) {
     *line = rest;
     pos_ = data_.size();

@@ -1,5 +1,5 @@
 // Which device a COM port number stands for. COM n is /dev/ttyS{n-1} unless
-// it is mapped elsewhere: in the QSettings group ComPorts (COM3=/dev/ttyUSB0)
+// it is mapped elsewhere: in the settings group [ComPorts] (COM3=/dev/ttyUSB0)
 // of the user's file or, for a key the user's file lacks, of the system-wide
 // /etc/xdg/Quenbridge/QNBKORV1.conf (the service account has no home), or
 // for one run with --com 3=/dev/ttyUSB0, which wins.

@@ -1,11 +1,10 @@
 #include "platform/posix_env.h"
 
 #include <fcntl.h>
+#include <locale.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QDateTime>
-#include <QLocale>
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -186,12 +185,22 @@ DateTime PosixEnv::Now() {
 }
 
 std::string PosixEnv::FormatLocaleDateTime(const DateTime& t) {
-  const QLocale locale = QLocale::system();
-  const QDate date(t.year, t.month, t.day);
-  const QTime time(t.hour, t.minute, t.second);
-  const QString text = locale.toString(date, QLocale::ShortFormat) + QLatin1Char(' ') +
-                       locale.toString(time, QLocale::LongFormat);
-  return text.toLatin1().toStdString();  // files are 8-bit text
+  // The system's short date and long time: those of its C library locale
+  // (LC_ALL, LC_TIME, LANG), as every other program there shows them.
+  std::tm tm{};
+  tm.tm_year = t.year - 1900;
+  tm.tm_mon = t.month - 1;
+  tm.tm_mday = t.day;
+  tm.tm_hour = t.hour;
+  tm.tm_min = t.minute;
+  tm.tm_sec = t.second;
+  tm.tm_isdst = -1;
+  const locale_t locale = ::newlocale(LC_TIME_MASK, "", locale_t{});
+  char text[128];
+  const size_t n = locale != locale_t{} ? ::strftime_l(text, sizeof text, "%x %X", &tm, locale)
+                                        : std::strftime(text, sizeof text, "%x %X", &tm);
+  if (locale != locale_t{}) ::freelocale(locale);
+  return std::string(text, n);
 }
 
 std::int64_t PosixEnv::MonotonicMs() {

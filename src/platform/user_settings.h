@@ -1,6 +1,8 @@
-// Per-user overrides kept outside the configuration files (QSettings,
-// organisation "Quenbridge", application "QNBKORV1"; the registry on
-// Windows, ~/.config/Quenbridge/QNBKORV1.conf on Linux).
+// Per-user overrides kept outside the configuration files, in the INI files
+// of organisation "Quenbridge", application "QNBKORV1":
+// ~/.config/Quenbridge/QNBKORV1.conf, then /etc/xdg/Quenbridge/QNBKORV1.conf
+// (searched as Qt searches its settings files, see config/ini_text.h). Read
+// without Qt, so that `dovevid render` starts without loading it.
 #pragma once
 
 #include <map>

@@ -279,9 +279,11 @@ bool IsReprintRequest(std::string_view data) {
 }
 
 bool IsInvoiceData(std::string_view data) {
-  LineReader reader(data, LineReader::Ends::kAny);
-  for (std::string_view line; reader.Next(&line);) {
-    if (line.starts_with("OPFS")) return true;
+  // A line begins with OPFS where it follows the start or a CR or LF: one
+  // search of the whole text, without splitting it into lines.
+  for (size_t at = data.find("OPFS"); at != std::string_view::npos;
+       at = data.find("OPFS", at + 1)) {
+    if (at == 0 || data[at - 1] == '\r' || data[at - 1] == '\n') return true;
   }
   return false;
 }

@@ -1,11 +1,15 @@
 // The direct printers and the COM port mapping as configured: [Printers] and
 // [ComPorts] in the user's and the system-wide settings files (real files in a
-// temporary directory), then the command line.
+// temporary directory), then the command line; and those files read as Qt's
+// settings read them.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <QSettings>
 #include <cstdlib>
 #include <filesystem>
+
+#include "config/ini_text.h"
 
 #include "platform/com_ports.h"
 #include "platform/direct_pipe.h"
@@ -28,7 +32,6 @@ TEST(DirectPrintersAndPorts, UserFileThenSystemFileThenCommandLine) {
   testing::WriteFileOrDie(dir / "system/Quenbridge/QNBKORV1.conf",
                           "[Printers]\nLP=socket://10.0.0.9\nUSB=usb:/dev/usb/lp0\n"
                           "[ComPorts]\nCOM1=/dev/sys1\nCOM2=/dev/sys2\n");
-  // Read once per process: set before anything asks.
   ::setenv("XDG_CONFIG_HOME", (dir / "user").c_str(), 1);
   ::setenv("XDG_CONFIG_DIRS", (dir / "system").c_str(), 1);
 
@@ -47,6 +50,42 @@ TEST(DirectPrintersAndPorts, UserFileThenSystemFileThenCommandLine) {
   EXPECT_EQ(ComPortDevicePath(1, ports), "/dev/sys1");
   EXPECT_EQ(ComPortDevicePath(2, ports), "/dev/user2");
   EXPECT_EQ(ComPortDevicePath(3, ports), "/dev/cli3");
+}
+
+// Files written for the versions that read them with QSettings keep their
+// meaning: every key and value of these texts is read as QSettings reads it.
+TEST(UserSettingsFile, ReadAsQtSettingsReadIt) {
+  const char* const kTexts[] = {
+      "\xEF\xBB\xBF" "CustomPathDataDir = /srv/data dir \r\n[ComPorts]\r\n\t COM3 =/dev/ttyUSB0\r\n",
+      "[ Printers ]\nb=socket://b\nA=socket://a\na=usb:/x\nA=socket://again\nno equals\n",
+      "k=a;comment\nq=\"  a;b \\\" \\\\ \"\ne=x\\ty\\x41 # not a comment\n[General]\ng=1\n",
+      "[Logo]\nPaperWidthDots=  576 \n[Sp]\nx=\nt=a=b\nn= \"x\" \nc=\"a\"b\"c\"\n[open\nu=1\n",
+  };
+  testing::TempDir dir;
+  for (const char* text : kTexts) {
+    testing::WriteFileOrDie(dir / "t.conf", text);
+    QSettings qt(QString::fromStdString(dir / "t.conf"), QSettings::IniFormat);
+    const config::IniText ini = config::IniText::Parse(text);
+    std::vector<std::string> ours;
+    std::vector<std::string> theirs;
+    for (const char* group : {"", "ComPorts", "Printers", "Logo", "Sp", "open"}) {
+      for (const std::string& key : ini.Keys(group)) {
+        ours.push_back(std::string(group) + "/" + key + "=" + *ini.Value(group, key));
+      }
+      qt.beginGroup(group);
+      for (const QString& key : qt.childKeys()) {
+        theirs.push_back(std::string(group) + "/" + key.toStdString() + "=" +
+                         qt.value(key).toString().toStdString());
+      }
+      qt.endGroup();
+    }
+    EXPECT_EQ(ours, theirs) << text;
+  }
+  // Where QSettings reads a list (an empty text) or a key "#K", a path with
+  // a comma and a commented-out line are taken as a person means them.
+  const config::IniText ini = config::IniText::Parse("p=/srv/a,b\n#LP=socket://x\n");
+  EXPECT_EQ(ini.Value("", "p"), "/srv/a,b");
+  EXPECT_THAT(ini.Keys(""), ElementsAre("p"));
 }
 
 }  // namespace

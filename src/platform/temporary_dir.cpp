@@ -1,0 +1,33 @@
+#include "platform/temporary_dir.h"
+
+#include <stdlib.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+#include <vector>
+
+namespace dovevid::platform {
+
+std::optional<TemporaryDirectory> TemporaryDirectory::Create(const std::string& prefix) {
+  const char* tmp = std::getenv("TMPDIR");
+  std::string pattern =
+      std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/" + prefix + ".XXXXXX";
+  std::vector<char> buffer(pattern.begin(), pattern.end());
+  buffer.push_back('\0');
+  if (::mkdtemp(buffer.data()) == nullptr) return std::nullopt;
+  return TemporaryDirectory(buffer.data());
+}
+
+TemporaryDirectory::TemporaryDirectory(TemporaryDirectory&& other) noexcept
+    : path_(std::move(other.path_)) {
+  other.path_.clear();
+}
+
+TemporaryDirectory::~TemporaryDirectory() {
+  if (path_.empty()) return;
+  std::error_code ec;  // what cannot be removed stays; nothing to tell here
+  std::filesystem::remove_all(path_, ec);
+}
+
+}  // namespace dovevid::platform
