@@ -12,12 +12,10 @@
 namespace dovevid::testing {
 
 bool ChildProcess::Start(const std::string& program, const std::vector<std::string>& args,
-                         const std::string& log_path,
-                         const std::map<std::string, std::string>& env,
+                         const std::string& log_path, const std::map<std::string, std::string>& env,
                          const std::string& err_path) {
   Kill();
-  std::vector<char*> argv;
-  argv.push_back(const_cast<char*>(program.c_str()));
+  std::vector<char*> argv{const_cast<char*>(program.c_str())};
   for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
   const std::string log = log_path.empty() ? "/dev/null" : log_path;
@@ -43,13 +41,10 @@ bool ChildProcess::Start(const std::string& program, const std::vector<std::stri
   return true;
 }
 
-void ChildProcess::Terminate() {
-  if (pid_ > 0) ::kill(pid_, SIGTERM);
-}
-
 int ChildProcess::Wait(int timeout_ms) {
   int status = 0;
-  if (pid_ <= 0 || !WaitFor([&] { return ::waitpid(pid_, &status, WNOHANG) == pid_; }, timeout_ms)) {
+  if (pid_ <= 0 ||
+      !WaitFor([&] { return ::waitpid(pid_, &status, WNOHANG) == pid_; }, timeout_ms)) {
     return -1;
   }
   pid_ = -1;
@@ -57,7 +52,7 @@ int ChildProcess::Wait(int timeout_ms) {
 }
 
 int ChildProcess::Stop(int timeout_ms) {
-  Terminate();
+  if (pid_ > 0) ::kill(pid_, SIGTERM);
   const int rc = Wait(timeout_ms);
   Kill();
   return rc;

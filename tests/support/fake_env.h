@@ -28,11 +28,15 @@ class FakeEnv : public Env {
   }
   bool HasFile(const std::string& path) const { return files_.count(path) != 0; }
   // The contents, or "<missing>" so a failed expectation reads clearly.
-  std::string File(const std::string& path) const;
+  std::string File(const std::string& path) const {
+    return HasFile(path) ? files_.at(path) : "<missing>";
+  }
   const std::map<std::string, std::string>& files() const { return files_; }
 
-  // Makes the next `times` calls of `op` on `path` fail with `status`.
-  void FailNext(Op op, const std::string& path, int times, Status status);
+  // Makes the next `times` calls of `op` on `path` fail with `status` (an error).
+  void FailNext(Op op, const std::string& path, int times, Status status) {
+    faults_.push_back({op, path, times, std::move(status)});
+  }
   void SetNow(const DateTime& t);
   void AdvanceMs(std::int64_t ms);
   // Called by PumpEvents: lets a test act "while the system waits".
@@ -41,7 +45,7 @@ class FakeEnv : public Env {
   int pump_count() const { return pump_count_; }
 
   // Env.
-  bool FileExists(const std::string& path) override { return files_.count(path) != 0; }
+  bool FileExists(const std::string& path) override { return HasFile(path); }
   bool DirectoryExists(const std::string& path) override { return dirs_.count(path) != 0; }
   // Every write makes a new version, however fast they follow each other.
   std::optional<FileStamp> Stamp(const std::string& path) override;
@@ -57,7 +61,9 @@ class FakeEnv : public Env {
   void PumpEvents() override;
 
  private:
-  bool Injected(Op op, const std::string& path, Status* status);
+  // The fault injected into this call, else OK.
+  Status Injected(Op op, const std::string& path);
+  Status Contents(const std::string& path, std::string* contents) const;
   void Touch(const std::string& path) { versions_[path] = ++last_version_; }
 
   struct Fault {

@@ -23,9 +23,8 @@ TempDir::~TempDir() {
 }
 
 std::string ReadFileOrEmpty(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
   std::ostringstream s;
-  s << in.rdbuf();
+  s << std::ifstream(path, std::ios::binary).rdbuf();
   return s.str();
 }
 
@@ -38,13 +37,9 @@ void WriteFileOrDie(const std::string& path, const std::string& contents) {
 RunResult RunProgram(const std::string& program, const std::vector<std::string>& args) {
   TempDir scratch;
   ChildProcess child;
-  RunResult r;
-  if (child.Start(program, args, scratch / "out", {}, scratch / "err")) {
-    r.exit_code = child.Wait(std::numeric_limits<int>::max());
-  }
-  r.out = ReadFileOrEmpty(scratch / "out");
-  r.err = ReadFileOrEmpty(scratch / "err");
-  return r;
+  const bool started = child.Start(program, args, scratch / "out", {}, scratch / "err");
+  const int exit_code = started ? child.Wait(std::numeric_limits<int>::max()) : -1;
+  return {exit_code, ReadFileOrEmpty(scratch / "out"), ReadFileOrEmpty(scratch / "err")};
 }
 
 }  // namespace dovevid::testing
