@@ -4,7 +4,6 @@
 
 #include <fcntl.h>
 #include <stdlib.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -39,10 +38,7 @@ TEST(DisplayLink, ShowsTheRowsAndNeverWaitsForAGoneOrStalledDisplay) {
   display::SerialDisplay display(env, trace, s, link);
 
   display.Start();
-  termios t{};
-  const int fd = ::open(vp.link().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-  ASSERT_EQ(::tcgetattr(fd, &t), 0);
-  ::close(fd);
+  const termios t = vp.Termios();
   EXPECT_EQ(::cfgetospeed(&t), B9600);
   EXPECT_EQ(t.c_cflag & (CSIZE | CSTOPB | PARENB), static_cast<tcflag_t>(CS8));
   EXPECT_EQ(t.c_iflag & (IXON | IXOFF | IXANY), 0u);  // no handshaking

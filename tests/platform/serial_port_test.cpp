@@ -4,7 +4,6 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <gmock/gmock.h>
@@ -42,31 +41,12 @@ class SerialPortTest : public ::testing::Test {
     ASSERT_TRUE(printer_.Start(dir_.path(), &why)) << why;
   }
 
-  // The device's termios as another process sees it.
-  termios DeviceTermios() {
-    termios t{};
-    const int fd = ::open(printer_.link().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-    EXPECT_EQ(::tcgetattr(fd, &t), 0);
-    ::close(fd);
-    return t;
-  }
-
-  std::string Query(PosixSerialPort& port, std::uint8_t n) {
-    std::string reply;
-    EXPECT_TRUE(port.Write(escpos::StatusQuery(n)).ok());
-    for (int i = 0; i < 100 && reply.empty(); ++i) {
-      port.WaitReadable(10);
-      EXPECT_TRUE(port.Read(&reply).ok());
-    }
-    return reply;
-  }
-
   testing::TempDir dir_;
   testing::VirtualPrinter printer_;
   ComPortMap ports() { return {{3, printer_.link()}}; }
 };
 
-TEST_F(SerialPortTest, SettingsAreAppliedAndTheTestLeavesThePortFree) {
+TEST_F(SerialPortTest, SettingsAreAppliedEveryByteArrivesAndTheTestLeavesThePortFree) {
   PosixSerialPort port(ports());
   ASSERT_TRUE(port.Configure(3, "19200,N,8,2").ok());
   EXPECT_FALSE(port.IsOpen());
@@ -75,7 +55,7 @@ TEST_F(SerialPortTest, SettingsAreAppliedAndTheTestLeavesThePortFree) {
   ::close(fd);
 
   ASSERT_TRUE(port.Open().ok());
-  const termios t = DeviceTermios();
+  const termios t = printer_.Termios();
   EXPECT_EQ(::cfgetospeed(&t), B19200);
   EXPECT_EQ(::cfgetispeed(&t), B19200);
   EXPECT_EQ(t.c_cflag & (CSIZE | CSTOPB | PARENB), static_cast<tcflag_t>(CS8 | CSTOPB));
@@ -84,10 +64,17 @@ TEST_F(SerialPortTest, SettingsAreAppliedAndTheTestLeavesThePortFree) {
   EXPECT_FALSE(t.c_oflag & OPOST);
   // Settings change on the open port at once.
   ASSERT_TRUE(port.Configure(3, "115200,N,8,1").ok());
-  const termios changed = DeviceTermios();
+  const termios changed = printer_.Termios();
   EXPECT_EQ(::cfgetospeed(&changed), B115200);
   EXPECT_FALSE(changed.c_cflag & CSTOPB);
+  // XON/XOFF does not escape output: 0x11 and 0x13 go out as data, like
+  // 0x00, 0x0A, 0x0D, 0x1B and 0xFA.
+  std::string all;
+  for (int b = 0; b < 256; ++b) all += static_cast<char>(b);
+  ASSERT_TRUE(port.Write(all + all).ok());
   EXPECT_TRUE(port.Close().ok());
+  ASSERT_TRUE(printer_.WaitForCapture(512));
+  EXPECT_EQ(printer_.Capture(), all + all);
 }
 
 TEST_F(SerialPortTest, RefusalsAndOneUserAtATime) {
@@ -117,44 +104,27 @@ TEST_F(SerialPortTest, RefusalsAndOneUserAtATime) {
   EXPECT_TRUE(second.Open().ok());
 }
 
-TEST_F(SerialPortTest, EveryByteValueArrivesUnchanged) {
-  // XON/XOFF does not escape output: 0x11 and 0x13 go out as data, like
-  // 0x00, 0x0A, 0x0D, 0x1B and 0xFA.
-  std::string all;
-  for (int b = 0; b < 256; ++b) all += static_cast<char>(b);
-  PosixSerialPort port(ports());
-  ASSERT_TRUE(port.Configure(3, "115200,N,8,1").ok());
-  ASSERT_TRUE(port.Open().ok());
-  ASSERT_TRUE(port.Write(all + all).ok());
-  ASSERT_TRUE(port.Close().ok());
-  ASSERT_TRUE(printer_.WaitForCapture(512));
-  EXPECT_EQ(printer_.Capture(), all + all);
-}
-
 // Each state's answers reach the server end to end; here, that a late one
-// does not outlive a reopen.
-TEST_F(SerialPortTest, StatusAnswerAndNoLateOneAfterAReopen) {
-  PosixSerialPort port(ports());
-  ASSERT_TRUE(port.Configure(3, "9600,N,8,1").ok());
-  ASSERT_TRUE(printer_.SetState("paper-end"));
-  ASSERT_TRUE(port.Open().ok());
-  EXPECT_EQ(Query(port, 4), "\x72");
-  ASSERT_TRUE(port.Write(escpos::StatusQuery(1)).ok());
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  ASSERT_TRUE(port.Close().ok());
-  ASSERT_TRUE(port.Open().ok());
-  std::string stale;
-  EXPECT_TRUE(port.Read(&stale).ok());
-  EXPECT_EQ(stale, "");
-  EXPECT_EQ(printer_.Capture(), "");  // queries are not print data
-}
-
-TEST_F(SerialPortTest, OutputStoppedByXoffTimesOutAndRecoversOnReopen) {
+// does not outlive a reopen, nor a stop by XOFF.
+TEST_F(SerialPortTest, NoLateStatusAnswerAndNoXoffStopOutliveAReopen) {
   PosixSerialPort::Options options;
   options.write_timeout_ms = 200;
   PosixSerialPort port(ports(), options);
   ASSERT_TRUE(port.Configure(3, "9600,N,8,1").ok());
+  ASSERT_TRUE(printer_.SetState("paper-end"));
   ASSERT_TRUE(port.Open().ok());
+  std::string reply, stale;
+  ASSERT_TRUE(port.Write(escpos::StatusQuery(4)).ok());
+  testing::WaitFor([&] { return port.Read(&reply).ok() && !reply.empty(); });
+  EXPECT_EQ(reply, "\x72");
+  ASSERT_TRUE(port.Write(escpos::StatusQuery(1)).ok());
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  ASSERT_TRUE(port.Close().ok());
+  ASSERT_TRUE(port.Open().ok());
+  EXPECT_TRUE(port.Read(&stale).ok());
+  EXPECT_EQ(stale, "");
+  EXPECT_EQ(printer_.Capture(), "");  // queries are not print data
+
   ASSERT_TRUE(printer_.SetState("xoff"));
   // The XOFF reaches the line discipline when the port is next used (later
   // on a busy machine).
@@ -163,7 +133,6 @@ TEST_F(SerialPortTest, OutputStoppedByXoffTimesOutAndRecoversOnReopen) {
   EXPECT_EQ(s.number(), fault::kDeviceIo);
   EXPECT_THAT(s.description(), HasSubstr("timeout"));
   port.Close();
-  // The stop outlives the close; opening clears it.
   ASSERT_TRUE(port.Open().ok());
   EXPECT_TRUE(port.Write("after").ok());
   ASSERT_TRUE(port.Close().ok());

@@ -1,5 +1,6 @@
 #include "vprinter_fixture.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -55,6 +56,14 @@ bool VirtualPrinter::SetState(const std::string& command) {
     const std::string now = FirstLine(state_file);
     return is_state ? now == command : !now.empty();
   });
+}
+
+termios VirtualPrinter::Termios() const {
+  termios t{};
+  const int fd = ::open(link_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+  ::tcgetattr(fd, &t);
+  ::close(fd);
+  return t;
 }
 
 std::string VirtualPrinter::Capture() const { return ReadFileOrEmpty(capture_); }

@@ -5,6 +5,8 @@
 // status queries.
 #pragma once
 
+#include <termios.h>
+
 #include <string>
 
 #include "child_process.h"
@@ -31,6 +33,8 @@ class VirtualPrinter {
   // True once the capture holds at least `bytes` bytes.
   bool WaitForCapture(std::size_t bytes, int timeout_ms = 3000) const;
 
+  // The pty's settings as another process sees them.
+  termios Termios() const;
   const std::string& link() const { return link_; }
   int port() const { return port_; }
   const std::string& log_path() const { return log_; }
