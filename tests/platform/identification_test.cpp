@@ -11,8 +11,6 @@ namespace dovevid::platform {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::TempDir;
-using testing::WriteFileOrDie;
 
 // A network interface in a sysfs-like tree: it lives under devices/DEVICE_DIR,
 // class/net holds a link to it.
@@ -22,10 +20,10 @@ void AddInterface(const std::string& root, const std::string& name, const std::s
   const std::string dir = root + "/devices/" + device_dir + "/net/" + name;
   fs::create_directories(dir);
   fs::create_directories(root + "/class/net");
-  WriteFileOrDie(dir + "/type", std::to_string(type) + "\n");
-  WriteFileOrDie(dir + "/ifindex", std::to_string(ifindex) + "\n");
-  WriteFileOrDie(dir + "/address", address + "\n");
-  WriteFileOrDie(dir + "/addr_len", "6\n");
+  testing::WriteFileOrDie(dir + "/type", std::to_string(type) + "\n");
+  testing::WriteFileOrDie(dir + "/ifindex", std::to_string(ifindex) + "\n");
+  testing::WriteFileOrDie(dir + "/address", address + "\n");
+  testing::WriteFileOrDie(dir + "/addr_len", "6\n");
   if (device_link) fs::create_directory_symlink("../..", dir + "/device");
   if (wireless) fs::create_directories(dir + "/wireless");
   fs::create_directory_symlink("../../devices/" + device_dir + "/net/" + name,
@@ -33,7 +31,7 @@ void AddInterface(const std::string& root, const std::string& name, const std::s
 }
 
 TEST(MacText, SmallestIfindexAmongPhysicalWiredEthernet) {
-  TempDir sys;
+  testing::TempDir sys;
   AddInterface(sys.path(), "lo", "virtual", 772, 1, "00:00:00:00:00:00", false);
   EXPECT_EQ(GetMacText(sys.path()), "");
   EXPECT_EQ(GetMacText(sys / "missing"), "");
@@ -46,7 +44,7 @@ TEST(MacText, SmallestIfindexAmongPhysicalWiredEthernet) {
 }
 
 TEST(VolumeSerial, OneSerialPerFilesystem) {
-  TempDir dir;
+  testing::TempDir dir;
   fs::create_directories(dir / "sub");
   const auto serial = VolumeSerialNumber(dir.path());
   ASSERT_TRUE(serial.has_value());

@@ -16,20 +16,17 @@
 namespace dovevid::platform {
 namespace {
 
-using testing::ReadFileOrEmpty;
-using testing::WriteFileOrDie;
-
 // A linked, FIFO or directory SR_DATI and a linked SR_ERR: the end-to-end
 // fault matrix. Here what no job reaches: the log, the copy, a huge file.
 TEST(PosixEnv, LinksAndOtherNonRegularFilesAreNeitherReadNorWrittenThrough) {
   testing::TempDir dir;
   PosixEnv env;
   const std::string secret = dir / "secret";
-  WriteFileOrDie(secret, "root:x:0:0\n");
+  testing::WriteFileOrDie(secret, "root:x:0:0\n");
   for (const char* name : {"SR_DATI.001", "SR_ERR.001", "LOGFILE.TXT"}) {
     ASSERT_EQ(::symlink(secret.c_str(), (dir / name).c_str()), 0);
   }
-  WriteFileOrDie(dir / "big", std::string(kMaxFileBytes + 1, 'x'));
+  testing::WriteFileOrDie(dir / "big", std::string(kMaxFileBytes + 1, 'x'));
 
   std::string data;
   EXPECT_FALSE(env.ReadFile(dir / "big", &data).ok());
@@ -37,7 +34,7 @@ TEST(PosixEnv, LinksAndOtherNonRegularFilesAreNeitherReadNorWrittenThrough) {
   EXPECT_FALSE(env.AppendFile(dir / "LOGFILE.TXT", "line\r\n").ok());
   // Writing replaces the link itself, with a file for the server's group only.
   EXPECT_TRUE(env.WriteFile(dir / "SR_ERR.001", "E511\r\n").ok());
-  EXPECT_EQ(ReadFileOrEmpty(secret), "root:x:0:0\n");
+  EXPECT_EQ(testing::ReadFileOrEmpty(secret), "root:x:0:0\n");
   struct stat st {};
   ASSERT_EQ(::lstat((dir / "SR_ERR.001").c_str(), &st), 0);
   EXPECT_TRUE(S_ISREG(st.st_mode));
@@ -47,20 +44,19 @@ TEST(PosixEnv, LinksAndOtherNonRegularFilesAreNeitherReadNorWrittenThrough) {
 TEST(PosixEnv, AWriteThatFailsMidwayLeavesThePreviousFileWhole) {
   testing::TempDir dir;
   PosixEnv env;
-  WriteFileOrDie(dir / "SR_OUT.001", "old answer\r\n");
+  testing::WriteFileOrDie(dir / "SR_OUT.001", "old answer\r\n");
   // A file size limit fails the write part way, as a full disk does.
   rlimit saved{};
   ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
   const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
-  rlimit small = saved;
-  small.rlim_cur = 4;
+  const rlimit small{4, saved.rlim_max};
   ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
   const Status st = env.WriteFile(dir / "SR_OUT.001", "TIME,CASS. 1 ,09:05\r\n");
   ::setrlimit(RLIMIT_FSIZE, &saved);
   std::signal(SIGXFSZ, old_handler);
 
   EXPECT_FALSE(st.ok());
-  EXPECT_EQ(ReadFileOrEmpty(dir / "SR_OUT.001"), "old answer\r\n");
+  EXPECT_EQ(testing::ReadFileOrEmpty(dir / "SR_OUT.001"), "old answer\r\n");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
 }
 
