@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <thread>
+#include <tuple>
 
 #include "printer/escpos.h"
 #include "temp_dir.h"
@@ -24,10 +25,8 @@ using ::testing::HasSubstr;
 TEST(SerialSettings, Parse) {
   const auto s = ParseSerialSettings("19200,e,7,2");
   ASSERT_TRUE(s);
-  EXPECT_EQ(s->baud, 19200);
-  EXPECT_EQ(s->parity, 'E');
-  EXPECT_EQ(s->data_bits, 7);
-  EXPECT_EQ(s->stop_bits, 2);
+  EXPECT_EQ(std::tuple(s->baud, s->parity, s->data_bits, s->stop_bits),
+            std::tuple(19200, 'E', 7, 2));
   for (const char* bad : {"", "9600,N,8", "9600,N,8,1,1", "9601,N,8,1", "9600,X,8,1", "9600,N,6,1",
                           "9600,N,8,3", "9600,NN,8,1", "-9600,N,8,1"}) {
     EXPECT_FALSE(ParseSerialSettings(bad)) << bad;

@@ -25,11 +25,8 @@ bool VirtualPrinter::Start(const std::string& dir, std::string* why, Mode mode, 
   capture_ = dir + "/capture.bin";
   log_ = dir + "/vprinter.log";
   std::vector<std::string> args = {"--control", control_, "--capture", capture_};
-  if (mode == Mode::kTcp) {
-    args.insert(args.end(), {"--tcp", std::to_string(tcp_port)});
-  } else {
-    args.insert(args.end(), {"--link", link_});
-  }
+  if (mode == Mode::kTcp) args.insert(args.end(), {"--tcp", std::to_string(tcp_port)});
+  if (mode != Mode::kTcp) args.insert(args.end(), {"--link", link_});
   if (mode == Mode::kDisplay) args.push_back("--display");
   // The first line it prints says where it is, once it is there (a restart
   // must not read its predecessor's).

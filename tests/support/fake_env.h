@@ -20,7 +20,6 @@ class FakeEnv : public Env {
 
   FakeEnv();
 
-  // Test setup and inspection.
   void AddDirectory(const std::string& path) { dirs_.insert(path); }
   void SetFile(const std::string& path, std::string contents) {
     files_[path] = std::move(contents);
@@ -44,7 +43,6 @@ class FakeEnv : public Env {
   std::int64_t slept_ms() const { return slept_ms_; }
   int pump_count() const { return pump_count_; }
 
-  // Env.
   bool FileExists(const std::string& path) override { return HasFile(path); }
   bool DirectoryExists(const std::string& path) override { return dirs_.count(path) != 0; }
   // Every write makes a new version, however fast they follow each other.
