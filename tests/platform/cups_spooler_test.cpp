@@ -1,4 +1,5 @@
-// The spooler transport and status monitor on CUPS, against a private
+// The spooler transport and status monitor on CUPS: how a queue's state
+// reads as the status word the channel tests, then both against a private
 // scheduler with a raw queue whose device is the virtual printer on TCP.
 #include <cups/cups.h>
 #include <gtest/gtest.h>
@@ -17,6 +18,43 @@ namespace dovevid::platform {
 namespace {
 
 using testing::WaitFor;
+
+namespace bits = printer::status_bits;
+
+TEST(CupsStatusWordTest, ReasonsStateAndMessage) {
+  constexpr int kIdle = IPP_PSTATE_IDLE, kBusy = IPP_PSTATE_PROCESSING, kStopped = IPP_PSTATE_STOPPED;
+  const std::string kUnreachable = "The printer may not exist or is unavailable at this time.";
+  const struct {
+    int state;
+    std::vector<std::string> reasons;
+    std::string message;
+    std::uint32_t word;
+  } cases[] = {
+      {kIdle, {"none"}, "", 0},
+      // Paper and cover reasons whatever their severity; near end is no end.
+      {kIdle, {"media-empty"}, "", bits::kRollPaperEnd},
+      {kIdle, {"media-empty-warning"}, "", bits::kRollPaperEnd},
+      {kIdle, {"media-needed-report"}, "", bits::kRollPaperEnd},
+      {kIdle, {"media-low-warning"}, "", 0},
+      {kBusy, {"media-empty-error", "cover-open"}, "", bits::kRollPaperEnd | bits::kCoverOpen},
+      {kIdle, {"media-emptying", "cover-opened"}, "", 0},  // only look alike
+      // Off line or stopped: no response.
+      {kIdle, {"offline-report"}, "", bits::kNoResponse},
+      {kStopped, {"paused"}, "", bits::kNoResponse},
+      {kStopped, {"media-empty-error"}, "", bits::kNoResponse | bits::kRollPaperEnd},
+      // An unreachable device counts only while a job is under way.
+      {kBusy, {"none"}, kUnreachable, bits::kNoResponse},
+      {kIdle, {"none"}, kUnreachable, 0},
+      {kBusy, {}, "THE PRINTER IS UNREACHABLE AT THIS TIME.", bits::kNoResponse},
+      {kBusy, {}, "La stampante non risponde.", bits::kNoResponse},
+      {kBusy, {}, "In questo momento la stampante non \xC3\xA8 raggiungibile.", bits::kNoResponse},
+      {kBusy, {"none"}, "Sending data to printer.", 0},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(CupsStatusWord(CupsPrinterState{c.state, c.reasons, c.message}), c.word)
+        << c.state << " " << (c.reasons.empty() ? "" : c.reasons[0]) << " " << c.message;
+  }
+}
 
 struct Job {
   std::string title;
@@ -116,7 +154,7 @@ TEST_F(CupsSpoolerTest, CarriesOnAfterARestartAndAStoppedPrinterIsNoResponseTill
   EXPECT_TRUE(spooler_.CloseDocument(doc));
   // The job stays queued while CUPS' backend keeps trying to connect.
   const auto no_response = [&] {
-    return monitor_.GetStatus(h, &status) && (status & printer::status_bits::kNoResponse) != 0;
+    return monitor_.GetStatus(h, &status) && (status & bits::kNoResponse) != 0;
   };
   EXPECT_TRUE(WaitFor(no_response, 10000)) << cupsd_->LogTail();
   EXPECT_EQ(Jobs(CUPS_WHICHJOBS_ALL).back().state, IPP_JSTATE_PROCESSING);
