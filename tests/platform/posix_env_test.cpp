@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -76,11 +75,8 @@ TEST(InstanceLock, SurvivesEveryFileOfTheDirectoryBeingDeleted) {
   ASSERT_TRUE(lock) << error;
   for (const fs::directory_entry& entry : fs::directory_iterator(dir.path())) fs::remove_all(entry);
   // Another process, as a second server would be, does not get it.
-  const pid_t pid = ::fork();
-  if (pid == 0) ::_exit(InstanceLock::Acquire(dir.path(), &error) ? 0 : 1);
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1);
+  EXPECT_EXIT(::_exit(InstanceLock::Acquire(dir.path(), &error) ? 0 : 1),
+              ::testing::ExitedWithCode(1), "");
   EXPECT_FALSE(InstanceLock::Acquire(dir / "missing", &error));
   EXPECT_THAT(error, ::testing::HasSubstr("missing"));
 }
@@ -110,7 +106,8 @@ TEST(MacText, SmallestIfindexAmongPhysicalWiredEthernet) {
   EXPECT_EQ(GetMacText(sys / "missing"), "");
   AddInterface(sys.path(), "veth0", "virtual", 1, 2, "02:42:ac:11:00:02", true);
   AddInterface(sys.path(), "dummy0", "platform/x", 1, 3, "02:00:00:00:00:01", false);  // no device
-  AddInterface(sys.path(), "wlan0", "pci0000:00/0000:00:14.0", 1, 4, "aa:bb:cc:dd:ee:ff", true, true);
+  AddInterface(sys.path(), "wlan0", "pci0000:00/0000:00:14.0", 1, 4, "aa:bb:cc:dd:ee:ff", true,
+               true);
   AddInterface(sys.path(), "eth1", "pci0000:00/0000:00:1f.6", 1, 9, "00:11:22:33:44:55", true);
   AddInterface(sys.path(), "eth0", "pci0000:00/0000:00:03.0", 1, 5, "00:1a:2b:3c:4d:5e", true);
   EXPECT_EQ(GetMacText(sys.path()), "001A2B3C4D5E");

@@ -13,7 +13,6 @@
 
 namespace dovevid::testing {
 
-// The built dovevid-vprinter.
 std::string VirtualPrinterProgram();
 
 class VirtualPrinter {
@@ -30,10 +29,8 @@ class VirtualPrinter {
   // it has taken effect.
   bool SetState(const std::string& command);
   std::string Capture() const;
-  // True once the capture holds at least `bytes` bytes.
   bool WaitForCapture(std::size_t bytes, int timeout_ms = 3000) const;
 
-  // The pty's settings as another process sees them.
   termios Termios() const;
   const std::string& link() const { return link_; }
   int port() const { return port_; }

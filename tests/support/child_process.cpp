@@ -21,7 +21,6 @@ bool ChildProcess::Start(const std::string& program, const std::vector<std::stri
   const std::string log = log_path.empty() ? "/dev/null" : log_path;
   const pid_t parent = ::getpid();
   const pid_t pid = ::fork();
-  if (pid < 0) return false;
   if (pid == 0) {
     ::prctl(PR_SET_PDEATHSIG, death_signal_);
     if (::getppid() != parent) ::_exit(127);
@@ -37,8 +36,8 @@ bool ChildProcess::Start(const std::string& program, const std::vector<std::stri
     ::execv(program.c_str(), argv.data());
     ::_exit(127);
   }
-  pid_ = pid;
-  return true;
+  pid_ = pid > 0 ? pid : -1;
+  return pid > 0;
 }
 
 int ChildProcess::Wait(int timeout_ms) {

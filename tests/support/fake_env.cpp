@@ -76,11 +76,6 @@ void FakeEnv::SetNow(const DateTime& t) {
   wall_ms_ = milliseconds(d + hours{t.hour} + minutes{t.minute} + seconds{t.second}).count();
 }
 
-void FakeEnv::AdvanceMs(std::int64_t ms) {
-  wall_ms_ += ms;
-  monotonic_ms_ += ms;
-}
-
 DateTime FakeEnv::Now() {
   const std::time_t secs = wall_ms_ / 1000;
   std::tm tm{};
@@ -91,16 +86,6 @@ DateTime FakeEnv::Now() {
 std::string FakeEnv::FormatLocaleDateTime(const DateTime& t) {
   return fmt::format("{:02}/{:02}/{:04} {:02}:{:02}:{:02}", t.day, t.month, t.year, t.hour,
                      t.minute, t.second);
-}
-
-void FakeEnv::SleepMs(int ms) {
-  slept_ms_ += ms;
-  AdvanceMs(ms);
-}
-
-void FakeEnv::PumpEvents() {
-  ++pump_count_;
-  if (pump_hook_) pump_hook_();
 }
 
 }  // namespace dovevid::testing

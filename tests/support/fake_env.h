@@ -37,7 +37,10 @@ class FakeEnv : public Env {
     faults_.push_back({op, path, times, std::move(status)});
   }
   void SetNow(const DateTime& t);
-  void AdvanceMs(std::int64_t ms);
+  void AdvanceMs(std::int64_t ms) {
+    wall_ms_ += ms;
+    monotonic_ms_ += ms;
+  }
   // Called by PumpEvents: lets a test act "while the system waits".
   void OnPump(std::function<void()> hook) { pump_hook_ = std::move(hook); }
   std::int64_t slept_ms() const { return slept_ms_; }
@@ -55,8 +58,14 @@ class FakeEnv : public Env {
   DateTime Now() override;
   std::string FormatLocaleDateTime(const DateTime& t) override;
   std::int64_t MonotonicMs() override { return monotonic_ms_; }
-  void SleepMs(int ms) override;
-  void PumpEvents() override;
+  void SleepMs(int ms) override {
+    slept_ms_ += ms;
+    AdvanceMs(ms);
+  }
+  void PumpEvents() override {
+    ++pump_count_;
+    if (pump_hook_) pump_hook_();
+  }
 
  private:
   // The fault injected into this call, else OK.
