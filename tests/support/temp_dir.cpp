@@ -12,9 +12,8 @@
 namespace dovevid::testing {
 
 TempDir::TempDir() {
-  std::string tmpl = (std::filesystem::temp_directory_path() / "dovevid-test.XXXXXX").string();
-  if (::mkdtemp(tmpl.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  path_ = tmpl;
+  path_ = (std::filesystem::temp_directory_path() / "dovevid-test.XXXXXX").string();
+  if (::mkdtemp(path_.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
 }
 
 TempDir::~TempDir() {
@@ -30,8 +29,7 @@ std::string ReadFileOrEmpty(const std::string& path) {
 
 void WriteFileOrDie(const std::string& path, const std::string& contents) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << contents;
-  if (!out) throw std::runtime_error("cannot write " + path);
+  if (!(out << contents).flush()) throw std::runtime_error("cannot write " + path);
 }
 
 RunResult RunProgram(const std::string& program, const std::vector<std::string>& args) {
