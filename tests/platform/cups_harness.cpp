@@ -1,13 +1,10 @@
 #include "cups_harness.h"
 
 #include <cups/cups.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 
 namespace dovevid::testing {
@@ -20,28 +17,20 @@ std::string FindProgram(const std::string& name) {
   return "";
 }
 
-bool ConnectsUnix(const std::string& path) {
-  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_un addr{};
-  addr.sun_family = AF_UNIX;
-  std::strncpy(addr.sun_path, path.c_str(), sizeof(addr.sun_path) - 1);
-  const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) == 0;
-  ::close(fd);
-  return ok;
+bool Connects(const std::string& socket) {
+  http_t* http =
+      httpConnect2(socket.c_str(), 0, nullptr, AF_UNSPEC, HTTP_ENCRYPTION_NEVER, 1, 1000, nullptr);
+  httpClose(http);
+  return http != nullptr;
 }
 
 }  // namespace
 
 std::unique_ptr<PrivateCupsd> PrivateCupsd::Start(std::string* why_not, bool* skip) {
   *skip = true;
-  if (FindProgram("cupsd").empty()) {
-    *why_not = "cupsd is not installed (Debian package cups-daemon); the CUPS path is not tested";
-    return nullptr;
-  }
-  if (::geteuid() != 0) {
-    *why_not = "a private cupsd needs root (its backends switch users); the CUPS path is not tested";
-    return nullptr;
-  }
+  if (FindProgram("cupsd").empty()) *why_not = "cupsd is not installed (package cups-daemon)";
+  if (::geteuid() != 0) *why_not = "a private cupsd needs root (its backends switch users)";
+  if (!why_not->empty()) return nullptr;  // the CUPS path is not tested here
   std::unique_ptr<PrivateCupsd> d(new PrivateCupsd());
   const std::string& base = d->dir();
   // The backend runs as an unprivileged user and must reach the spool files.
@@ -81,7 +70,7 @@ bool PrivateCupsd::Launch(std::string* why_not) {
   if (process_.Start(FindProgram("cupsd"), {"-f", "-c", base + "/root/cupsd.conf", "-s",
                                              base + "/root/cups-files.conf"},
                      base + "/log/cupsd.out") &&
-      WaitFor([&] { return ConnectsUnix(socket_path_) || process_.Wait(0) >= 0; }, 10000) &&
+      WaitFor([&] { return Connects(socket_path_) || process_.Wait(0) >= 0; }, 10000) &&
       process_.running()) {
     return true;
   }

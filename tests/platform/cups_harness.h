@@ -51,10 +51,8 @@ class PrivateCupsd {
     std::string dovevid_why_;                                                       \
     bool dovevid_skip_ = false;                                                     \
     (var) = ::dovevid::testing::PrivateCupsd::Start(&dovevid_why_, &dovevid_skip_); \
-    if (!(var)) {                                                                   \
-      if (dovevid_skip_) GTEST_SKIP() << dovevid_why_;                              \
-      FAIL() << dovevid_why_;                                                       \
-    }                                                                               \
+    if (!(var) && dovevid_skip_) GTEST_SKIP() << dovevid_why_;                      \
+    if (!(var)) FAIL() << dovevid_why_;                                             \
   } while (0)
 
 }  // namespace dovevid::testing

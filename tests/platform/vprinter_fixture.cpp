@@ -1,5 +1,6 @@
 #include "vprinter_fixture.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -24,11 +25,8 @@ bool VirtualPrinter::Start(const std::string& dir, std::string* why, Mode mode, 
   capture_ = dir + "/capture.bin";
   log_ = dir + "/vprinter.log";
   std::vector<std::string> args = {"--control", control_, "--capture", capture_};
-  if (mode == Mode::kTcp) {
-    args.insert(args.end(), {"--tcp", std::to_string(tcp_port)});
-  } else {
-    args.insert(args.end(), {"--link", link_});
-  }
+  if (mode == Mode::kTcp) args.insert(args.end(), {"--tcp", std::to_string(tcp_port)});
+  if (mode != Mode::kTcp) args.insert(args.end(), {"--link", link_});
   if (mode == Mode::kDisplay) args.push_back("--display");
   // The first line it prints says where it is, once it is there (a restart
   // must not read its predecessor's).
@@ -55,6 +53,14 @@ bool VirtualPrinter::SetState(const std::string& command) {
     const std::string now = FirstLine(state_file);
     return is_state ? now == command : !now.empty();
   });
+}
+
+termios VirtualPrinter::Termios() const {
+  termios t{};
+  const int fd = ::open(link_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+  ::tcgetattr(fd, &t);
+  ::close(fd);
+  return t;
 }
 
 std::string VirtualPrinter::Capture() const { return ReadFileOrEmpty(capture_); }

@@ -5,13 +5,14 @@
 // status queries.
 #pragma once
 
+#include <termios.h>
+
 #include <string>
 
 #include "child_process.h"
 
 namespace dovevid::testing {
 
-// The built dovevid-vprinter.
 std::string VirtualPrinterProgram();
 
 class VirtualPrinter {
@@ -28,9 +29,9 @@ class VirtualPrinter {
   // it has taken effect.
   bool SetState(const std::string& command);
   std::string Capture() const;
-  // True once the capture holds at least `bytes` bytes.
   bool WaitForCapture(std::size_t bytes, int timeout_ms = 3000) const;
 
+  termios Termios() const;
   const std::string& link() const { return link_; }
   int port() const { return port_; }
   const std::string& log_path() const { return log_; }

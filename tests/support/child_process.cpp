@@ -12,18 +12,15 @@
 namespace dovevid::testing {
 
 bool ChildProcess::Start(const std::string& program, const std::vector<std::string>& args,
-                         const std::string& log_path,
-                         const std::map<std::string, std::string>& env,
+                         const std::string& log_path, const std::map<std::string, std::string>& env,
                          const std::string& err_path) {
   Kill();
-  std::vector<char*> argv;
-  argv.push_back(const_cast<char*>(program.c_str()));
+  std::vector<char*> argv{const_cast<char*>(program.c_str())};
   for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
   const std::string log = log_path.empty() ? "/dev/null" : log_path;
   const pid_t parent = ::getpid();
   const pid_t pid = ::fork();
-  if (pid < 0) return false;
   if (pid == 0) {
     ::prctl(PR_SET_PDEATHSIG, death_signal_);
     if (::getppid() != parent) ::_exit(127);
@@ -39,17 +36,14 @@ bool ChildProcess::Start(const std::string& program, const std::vector<std::stri
     ::execv(program.c_str(), argv.data());
     ::_exit(127);
   }
-  pid_ = pid;
-  return true;
-}
-
-void ChildProcess::Terminate() {
-  if (pid_ > 0) ::kill(pid_, SIGTERM);
+  pid_ = pid > 0 ? pid : -1;
+  return pid > 0;
 }
 
 int ChildProcess::Wait(int timeout_ms) {
   int status = 0;
-  if (pid_ <= 0 || !WaitFor([&] { return ::waitpid(pid_, &status, WNOHANG) == pid_; }, timeout_ms)) {
+  if (pid_ <= 0 ||
+      !WaitFor([&] { return ::waitpid(pid_, &status, WNOHANG) == pid_; }, timeout_ms)) {
     return -1;
   }
   pid_ = -1;
@@ -57,7 +51,7 @@ int ChildProcess::Wait(int timeout_ms) {
 }
 
 int ChildProcess::Stop(int timeout_ms) {
-  Terminate();
+  if (pid_ > 0) ::kill(pid_, SIGTERM);
   const int rc = Wait(timeout_ms);
   Kill();
   return rc;

@@ -26,8 +26,6 @@ class ChildProcess {
   bool Start(const std::string& program, const std::vector<std::string>& args,
              const std::string& log_path = "", const std::map<std::string, std::string>& env = {},
              const std::string& err_path = "");
-  // Sends SIGTERM and returns at once.
-  void Terminate();
   // The exit code (128 + signal when killed) once the child has ended within
   // `timeout_ms`, else -1.
   int Wait(int timeout_ms);

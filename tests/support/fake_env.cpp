@@ -3,6 +3,7 @@
 #include <fmt/format.h>
 
 #include <chrono>
+#include <ctime>
 
 namespace dovevid::testing {
 
@@ -13,115 +14,78 @@ Status TooLarge() { return Status::Error(fault::kOutOfMemory, "File too large");
 
 FakeEnv::FakeEnv() { SetNow(DateTime{2026, 3, 7, 9, 5, 12}); }
 
-std::string FakeEnv::File(const std::string& path) const {
-  auto it = files_.find(path);
-  return it == files_.end() ? "<missing>" : it->second;
-}
-
-void FakeEnv::FailNext(Op op, const std::string& path, int times, Status status) {
-  faults_.push_back({op, path, times, std::move(status)});
-}
-
-bool FakeEnv::Injected(Op op, const std::string& path, Status* status) {
+Status FakeEnv::Injected(Op op, const std::string& path) {
   for (Fault& f : faults_) {
     if (f.op == op && f.path == path && f.times > 0) {
       --f.times;
-      *status = f.status;
-      return true;
+      return f.status;
     }
   }
-  return false;
+  return Status::OK();
 }
 
-std::optional<FileStamp> FakeEnv::Stamp(const std::string& path) {
+Status FakeEnv::Contents(const std::string& path, std::string* contents) const {
   const auto it = files_.find(path);
-  if (it == files_.end()) return std::nullopt;
-  const std::int64_t version = versions_[path];
-  return FileStamp{0, 0, static_cast<std::int64_t>(it->second.size()), version, version};
-}
-
-Status FakeEnv::ReadFile(const std::string& path, std::string* contents) {
-  Status st;
-  if (Injected(Op::kRead, path, &st)) return st;
-  auto it = files_.find(path);
   if (it == files_.end()) return NotFound();
   if (it->second.size() > kMaxFileBytes) return TooLarge();
   *contents = it->second;
   return Status::OK();
 }
 
+std::optional<FileStamp> FakeEnv::Stamp(const std::string& path) {
+  if (!HasFile(path)) return std::nullopt;
+  const std::int64_t version = versions_[path];
+  return FileStamp{0, 0, static_cast<std::int64_t>(files_[path].size()), version, version};
+}
+
+Status FakeEnv::ReadFile(const std::string& path, std::string* contents) {
+  if (Status st = Injected(Op::kRead, path); !st.ok()) return st;
+  return Contents(path, contents);
+}
+
 Status FakeEnv::WriteFile(const std::string& path, std::string_view contents) {
-  Status st;
-  if (Injected(Op::kWrite, path, &st)) return st;
-  files_[path] = std::string(contents);
-  Touch(path);
+  if (Status st = Injected(Op::kWrite, path); !st.ok()) return st;
+  SetFile(path, std::string(contents));
   return Status::OK();
 }
 
 Status FakeEnv::AppendFile(const std::string& path, std::string_view contents) {
-  Status st;
-  if (Injected(Op::kAppend, path, &st)) return st;
+  if (Status st = Injected(Op::kAppend, path); !st.ok()) return st;
   files_[path] += contents;
   Touch(path);
   return Status::OK();
 }
 
 Status FakeEnv::RemoveFile(const std::string& path) {
-  Status st;
-  if (Injected(Op::kRemove, path, &st)) return st;
+  if (Status st = Injected(Op::kRemove, path); !st.ok()) return st;
   if (files_.erase(path) == 0) return NotFound();
   return Status::OK();
 }
 
 Status FakeEnv::CopyFile(const std::string& from, const std::string& to) {
-  Status st;
-  if (Injected(Op::kCopy, from, &st)) return st;
-  auto it = files_.find(from);
-  if (it == files_.end()) return NotFound();
-  if (it->second.size() > kMaxFileBytes) return TooLarge();
-  files_[to] = it->second;
-  Touch(to);
-  return Status::OK();
+  std::string contents;
+  Status st = Injected(Op::kCopy, from);
+  if (st.ok()) st = Contents(from, &contents);
+  if (st.ok()) SetFile(to, std::move(contents));
+  return st;
 }
 
 void FakeEnv::SetNow(const DateTime& t) {
   using namespace std::chrono;
-  const sys_days day = year_month_day{year{t.year}, month{static_cast<unsigned>(t.month)},
-                                      std::chrono::day{static_cast<unsigned>(t.day)}};
-  const auto secs = day.time_since_epoch() + hours{t.hour} + minutes{t.minute} + seconds{t.second};
-  wall_ms_ = duration_cast<milliseconds>(secs).count();
-}
-
-void FakeEnv::AdvanceMs(std::int64_t ms) {
-  wall_ms_ += ms;
-  monotonic_ms_ += ms;
+  const auto d = sys_days{year{t.year} / t.month / t.day}.time_since_epoch();
+  wall_ms_ = milliseconds(d + hours{t.hour} + minutes{t.minute} + seconds{t.second}).count();
 }
 
 DateTime FakeEnv::Now() {
-  using namespace std::chrono;
-  const sys_time<milliseconds> tp{milliseconds{wall_ms_}};
-  const sys_days day = floor<days>(tp);
-  const year_month_day ymd{day};
-  const hh_mm_ss hms{floor<seconds>(tp - day)};
-  return DateTime{static_cast<int>(ymd.year()), static_cast<int>(static_cast<unsigned>(ymd.month())),
-                  static_cast<int>(static_cast<unsigned>(ymd.day())),
-                  static_cast<int>(hms.hours().count()), static_cast<int>(hms.minutes().count()),
-                  static_cast<int>(hms.seconds().count())};
+  const std::time_t secs = wall_ms_ / 1000;
+  std::tm tm{};
+  ::gmtime_r(&secs, &tm);
+  return DateTime{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
 }
 
 std::string FakeEnv::FormatLocaleDateTime(const DateTime& t) {
-  return fmt::format("{:02}/{:02}/{:04} {:02}:{:02}:{:02}", t.day, t.month, t.year, t.hour, t.minute,
-                     t.second);
-}
-
-void FakeEnv::SleepMs(int ms) {
-  slept_ms_ += ms;
-  AdvanceMs(ms);
-}
-
-void FakeEnv::PumpEvents() {
-  ++pump_count_;
-  if (pump_hook_) pump_hook_();
+  return fmt::format("{:02}/{:02}/{:04} {:02}:{:02}:{:02}", t.day, t.month, t.year, t.hour,
+                     t.minute, t.second);
 }
 
 }  // namespace dovevid::testing

@@ -20,7 +20,6 @@ class FakeEnv : public Env {
 
   FakeEnv();
 
-  // Test setup and inspection.
   void AddDirectory(const std::string& path) { dirs_.insert(path); }
   void SetFile(const std::string& path, std::string contents) {
     files_[path] = std::move(contents);
@@ -28,20 +27,26 @@ class FakeEnv : public Env {
   }
   bool HasFile(const std::string& path) const { return files_.count(path) != 0; }
   // The contents, or "<missing>" so a failed expectation reads clearly.
-  std::string File(const std::string& path) const;
+  std::string File(const std::string& path) const {
+    return HasFile(path) ? files_.at(path) : "<missing>";
+  }
   const std::map<std::string, std::string>& files() const { return files_; }
 
-  // Makes the next `times` calls of `op` on `path` fail with `status`.
-  void FailNext(Op op, const std::string& path, int times, Status status);
+  // Makes the next `times` calls of `op` on `path` fail with `status` (an error).
+  void FailNext(Op op, const std::string& path, int times, Status status) {
+    faults_.push_back({op, path, times, std::move(status)});
+  }
   void SetNow(const DateTime& t);
-  void AdvanceMs(std::int64_t ms);
+  void AdvanceMs(std::int64_t ms) {
+    wall_ms_ += ms;
+    monotonic_ms_ += ms;
+  }
   // Called by PumpEvents: lets a test act "while the system waits".
   void OnPump(std::function<void()> hook) { pump_hook_ = std::move(hook); }
   std::int64_t slept_ms() const { return slept_ms_; }
   int pump_count() const { return pump_count_; }
 
-  // Env.
-  bool FileExists(const std::string& path) override { return files_.count(path) != 0; }
+  bool FileExists(const std::string& path) override { return HasFile(path); }
   bool DirectoryExists(const std::string& path) override { return dirs_.count(path) != 0; }
   // Every write makes a new version, however fast they follow each other.
   std::optional<FileStamp> Stamp(const std::string& path) override;
@@ -53,11 +58,19 @@ class FakeEnv : public Env {
   DateTime Now() override;
   std::string FormatLocaleDateTime(const DateTime& t) override;
   std::int64_t MonotonicMs() override { return monotonic_ms_; }
-  void SleepMs(int ms) override;
-  void PumpEvents() override;
+  void SleepMs(int ms) override {
+    slept_ms_ += ms;
+    AdvanceMs(ms);
+  }
+  void PumpEvents() override {
+    ++pump_count_;
+    if (pump_hook_) pump_hook_();
+  }
 
  private:
-  bool Injected(Op op, const std::string& path, Status* status);
+  // The fault injected into this call, else OK.
+  Status Injected(Op op, const std::string& path);
+  Status Contents(const std::string& path, std::string* contents) const;
   void Touch(const std::string& path) { versions_[path] = ++last_version_; }
 
   struct Fault {

@@ -12,9 +12,8 @@
 namespace dovevid::testing {
 
 TempDir::TempDir() {
-  std::string tmpl = (std::filesystem::temp_directory_path() / "dovevid-test.XXXXXX").string();
-  if (::mkdtemp(tmpl.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  path_ = tmpl;
+  path_ = (std::filesystem::temp_directory_path() / "dovevid-test.XXXXXX").string();
+  if (::mkdtemp(path_.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
 }
 
 TempDir::~TempDir() {
@@ -23,28 +22,22 @@ TempDir::~TempDir() {
 }
 
 std::string ReadFileOrEmpty(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
   std::ostringstream s;
-  s << in.rdbuf();
+  s << std::ifstream(path, std::ios::binary).rdbuf();
   return s.str();
 }
 
 void WriteFileOrDie(const std::string& path, const std::string& contents) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << contents;
-  if (!out) throw std::runtime_error("cannot write " + path);
+  if (!(out << contents).flush()) throw std::runtime_error("cannot write " + path);
 }
 
 RunResult RunProgram(const std::string& program, const std::vector<std::string>& args) {
   TempDir scratch;
   ChildProcess child;
-  RunResult r;
-  if (child.Start(program, args, scratch / "out", {}, scratch / "err")) {
-    r.exit_code = child.Wait(std::numeric_limits<int>::max());
-  }
-  r.out = ReadFileOrEmpty(scratch / "out");
-  r.err = ReadFileOrEmpty(scratch / "err");
-  return r;
+  const bool started = child.Start(program, args, scratch / "out", {}, scratch / "err");
+  const int exit_code = started ? child.Wait(std::numeric_limits<int>::max()) : -1;
+  return {exit_code, ReadFileOrEmpty(scratch / "out"), ReadFileOrEmpty(scratch / "err")};
 }
 
 }  // namespace dovevid::testing
