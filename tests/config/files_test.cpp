@@ -1,5 +1,6 @@
 #include "config/files.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "base/text.h"
@@ -7,6 +8,8 @@
 
 namespace dovevid::config {
 namespace {
+
+using ::testing::ElementsAre;
 
 std::string JoinCrLf(const std::vector<std::string>& records) {
   std::string text;
@@ -49,18 +52,12 @@ TEST_F(ConfigFilesTest, SavedFileIsByteExact) {
   const auto r = SettingsRecords();
   ASSERT_EQ(r.size(), 88u);
   EXPECT_EQ(env_.File("/app/KV2EPcfg.txt").substr(0, 20), " 2 \r\n 6 \r\n-1 \r\n-1 \r\n");
-  EXPECT_EQ(r[5], " 42 ");
-  EXPECT_EQ(r[15], "True");
-  EXPECT_EQ(r[16], "False");
-  EXPECT_EQ(r[17], "RS232_PRINTER");
-  EXPECT_EQ(r[18], "Via Roma 12, Milano");
-  EXPECT_EQ(r[19], " ");  // an empty header line is one blank
-  EXPECT_EQ(r[45], "1");  // chkDW_Header(0)
-  EXPECT_EQ(r[72], "1");  // chkOptions(0)
-  EXPECT_EQ(r[84], std::string(64, '0'));
-  EXPECT_EQ(r[85], "-1 ");
-  EXPECT_EQ(r[86], "0");
-  EXPECT_EQ(r[87], "-1 ");
+  // Records 5, 15-19 (an empty header line is one blank), 45 chkDW_Header(0),
+  // 72 chkOptions(0), 84-87.
+  std::vector<std::string> some;
+  for (size_t i : {5, 15, 16, 17, 18, 19, 45, 72, 84, 85, 86, 87}) some.push_back(r[i]);
+  EXPECT_THAT(some, ElementsAre(" 42 ", "True", "False", "RS232_PRINTER", "Via Roma 12, Milano",
+                                " ", "1", "1", std::string(64, '0'), "-1 ", "0", "-1 "));
 
   const std::string words = env_.File("/data/KV2EPcfg2.txt");
   EXPECT_EQ(words.substr(0, 15), "TOTALE\r\nSUBT.\r\n");
@@ -111,13 +108,13 @@ TEST_F(ConfigFilesTest, ShortFileAppliesWhatIsThereAndSelectsDisplayLength20) {
 
 TEST_F(ConfigFilesTest, BadRecordsAreIgnoredOneByOne) {
   std::vector<std::string> r = SplitCrLf(SettingsFileText(Settings()));
-  r[0] = "-1 ";     // no port selected when saved
-  r[1] = "abc";     // not a number: selection unchanged
-  r[2] = " 7 ";     // beyond the list: unchanged
-  r[5] = "many";    // counter becomes 0
-  r[15] = "maybe";  // not a Boolean: kept
-  r[85] = "11";     // no such display port: -1
-  r[87] = "x";      // not a number: item 0
+  r[0] = "-1 ";       // no port selected when saved
+  r[1] = "abc";       // not a number: selection unchanged
+  r[2] = " 7 ";       // beyond the list: unchanged
+  r[5] = "many";      // counter becomes 0
+  r[15] = "maybe";    // not a Boolean: kept
+  r[85] = "11";       // no such display port: -1
+  r[87] = "x";        // not a number: item 0
   r[18] = "A\x1B@B";  // a printer command in a header: a blank
   env_.SetFile("/app/KV2EPcfg.txt", JoinCrLf(r));
   Settings s;
@@ -163,8 +160,8 @@ TEST_F(ConfigFilesTest, WordsFileOfFortyLinesFillsThirtyThree) {
 
 TEST_F(ConfigFilesTest, TimerValueGivesIntervalShownTextAndSavedRecord) {
   Settings s;
-  struct Case { const char* value; int ms; const char* shown; const char* saved; };
-  const Case cases[] = {
+  // Value typed, interval, text shown, record saved.
+  const std::tuple<const char*, int, const char*, const char*> cases[] = {
       {"0.5", 500, "0.5", "500\r\n"},
       {"0.05", 50, "0.05", "0.05\r\n"},  // "50" would read back as 50 s
       {"61", 60000, "60", "60\r\n"},
@@ -179,31 +176,29 @@ TEST_F(ConfigFilesTest, TimerValueGivesIntervalShownTextAndSavedRecord) {
       {"-3", 1000, "7", "1\r\n"},
       {"0.0004", 1000, "7", "1\r\n"},  // would round to a 0 ms timer
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.value);
+  for (const auto& [value, ms, shown, saved] : cases) {
+    SCOPED_TRACE(value);
     s.txtTimerVal = "7";
-    CalculateTimer(env_, dirs_, s, c.value, true);
-    EXPECT_EQ(s.polling_interval_ms, c.ms);
-    EXPECT_EQ(s.txtTimerVal, c.shown);
-    EXPECT_EQ(env_.File("/data/KVTIMER1.TXT"), c.saved);
+    CalculateTimer(env_, dirs_, s, value, true);
+    EXPECT_EQ(s.polling_interval_ms, ms);
+    EXPECT_EQ(s.txtTimerVal, shown);
+    EXPECT_EQ(env_.File("/data/KVTIMER1.TXT"), saved);
   }
 }
 
 TEST_F(ConfigFilesTest, StartupRewritesTheTimerFileWithTheShownText) {
-  struct Case { const char* file; int ms; const char* rewritten; };
-  const Case cases[] = {
+  const std::tuple<const char*, int, const char*> cases[] = {
       {"2\r\n", 2000, "2\r\n"},
       {"500\r\n", 500, "500ms\r\n"},
       {"500ms\r\n", 500, "500ms\r\n"},  // so it stays "500ms" across restarts
       {"", 1000, "1\r\n"},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.file);
-    env_.SetFile("/data/KVTIMER1.TXT", c.file);
+  for (const auto& [file, ms, rewritten] : cases) {
+    env_.SetFile("/data/KVTIMER1.TXT", file);
     Settings s;
     LoadConfiguration(env_, dirs_, s, {});
-    EXPECT_EQ(s.polling_interval_ms, c.ms);
-    EXPECT_EQ(env_.File("/data/KVTIMER1.TXT"), c.rewritten);
+    EXPECT_EQ(s.polling_interval_ms, ms) << file;
+    EXPECT_EQ(env_.File("/data/KVTIMER1.TXT"), rewritten) << file;
   }
 }
 

@@ -16,20 +16,13 @@ Status FakeSerialPort::Write(std::string_view bytes) {
   }
   wire += bytes;
   const bool printer_query = bytes == escpos::StatusQuery(escpos::kPrinterStatus);
-  const bool paper_query = bytes == escpos::StatusQuery(escpos::kRollPaperStatus);
-  if (!printer_query && !paper_query) {
+  if (!printer_query && bytes != escpos::StatusQuery(escpos::kRollPaperStatus)) {
     printed += bytes;
-    return Status::OK();
+  } else if (state != State::kSilent) {
+    const char answer = printer_query ? (state == State::kReady ? 0x12 : 0x1A)
+                                      : (state == State::kPaperEnd ? 0x72 : 0x12);
+    Inject(std::string(1, answer), env_.MonotonicMs() + reply_delay_ms);
   }
-  ++status_queries;
-  char answer = 0;
-  switch (state) {
-    case State::kSilent: return Status::OK();
-    case State::kReady: answer = 0x12; break;
-    case State::kOffline: answer = printer_query ? 0x1A : 0x12; break;
-    case State::kPaperEnd: answer = printer_query ? 0x1A : 0x72; break;
-  }
-  Inject(std::string(1, answer), env_.MonotonicMs() + reply_delay_ms);
   return Status::OK();
 }
 
@@ -43,20 +36,20 @@ Status FakeSerialPort::Read(std::string* bytes) {
 }
 
 bool FakeSerialPort::WaitReadable(int ms) {
-  const std::int64_t deadline = env_.MonotonicMs() + ms;
-  if (!pending_.empty() && pending_.front().at_ms <= deadline) {
-    if (pending_.front().at_ms > env_.MonotonicMs()) env_.AdvanceMs(pending_.front().at_ms - env_.MonotonicMs());
+  if (!pending_.empty() && pending_.front().at_ms <= env_.MonotonicMs() + ms) {
+    const std::int64_t wait = pending_.front().at_ms - env_.MonotonicMs();
+    if (wait > 0) env_.AdvanceMs(wait);
     return true;
   }
   env_.SleepMs(ms);
   return false;
 }
 
-std::int32_t FakeSpooler::OpenDocument(const std::string& printer, const std::string& document_name) {
+std::int32_t FakeSpooler::OpenDocument(const std::string& printer, const std::string& name) {
   bool known = false;
   for (const auto& p : printers) known = known || p.name == printer;
   if (!known) return 0;
-  documents.push_back({printer, document_name, {}, false});
+  documents.push_back({printer, name, {}, false});
   return static_cast<std::int32_t>(documents.size());
 }
 

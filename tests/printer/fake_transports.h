@@ -26,11 +26,12 @@ class FakeSerialPort : public printer::SerialPort {
   State state = State::kReady;
   int reply_delay_ms = 2;  // a status answer arrives this long after the query
   // Bytes that arrive at the given clock time whatever was sent.
-  void Inject(std::string bytes, std::int64_t at_ms) { pending_.push_back({at_ms, std::move(bytes)}); }
+  void Inject(std::string bytes, std::int64_t at_ms) {
+    pending_.push_back({at_ms, std::move(bytes)});
+  }
 
-  std::string printed;  // every write except the status queries
-  std::string wire;     // every write
-  int status_queries = 0;
+  std::string printed;                                  // every write except the status queries
+  std::string wire;                                     // every write
   std::vector<std::pair<int, std::string>> configured;  // port, settings
   int opens = 0;
 
@@ -72,9 +73,7 @@ class FakeSerialPort : public printer::SerialPort {
 class FakeSpooler : public printer::Spooler {
  public:
   struct Document {
-    std::string printer;
-    std::string name;
-    std::string data;
+    std::string printer, name, data;
     bool closed = false;
   };
 
@@ -138,7 +137,6 @@ class FakeStatusMonitor : public printer::StatusMonitor {
  public:
   std::uint32_t status = printer::status_bits::kPrintCompleted;
   bool query_fails = false;
-  std::int32_t next_handle = 7;
   std::vector<std::string> opened;
   std::vector<std::int32_t> closed;
   int drawer_pulses = 0;
@@ -146,7 +144,7 @@ class FakeStatusMonitor : public printer::StatusMonitor {
 
   std::int32_t Open(const std::string& printer) override {
     opened.push_back(printer);
-    return next_handle;
+    return 7;
   }
   bool GetStatus(std::int32_t, std::uint32_t* out) override {
     if (!query_fails) *out = status;

@@ -127,8 +127,7 @@ TEST_F(ReceiptTest, SalesAndAdjustments) {
        {R("", "10,00"), R("", "5,00"), R("SCONTO SUBT 10.00%", "-1,50"),
         R("MAGG. SUBT 5.00%", "0,68"), R("SUBTOTALE ", "14,18")}},
       // On a return the item adjustments change sign, the subtotal ones do not.
-      {{"SALE,R,P1000", "COUP,V100", "COST,V100", "ADDI,V50", "ADDS,V50", "COUP,:PROMO,V1",
-        "SUBT"},
+      {{"SALE,R,P1000", "COUP,V100", "COST,V100", "ADDI,V50", "ADDS,V50", "COUP,:PROMO,V1", "SUBT"},
        {" *** RESO *** ", R("", "-10,00"), R("SCONTO SU ITEM", "1,00"),
         R("SCONTO SU SUBT.", "-1,00"), R("MAGG. SU ITEM", "-0,50"), R("MAGG. SU SUBT.", "0,50"),
         R("PROMO", "0,01"), R("SUBTOTALE ", "-9,99")}},
@@ -144,7 +143,8 @@ TEST_F(ReceiptTest, TendersHeaderAndPrintLines) {
        {R("", "10,00"), kRule, R("TOTALE", "10,00"), R("CONTANTI", "5,00"),
         R("CARTA CRED.", "5,00"), R("RESTO", "0,00"), R("ASSEGNI", "1,00"), R("RESTO", "1,00")}},
       {{"SALE,P100", "CASH,V3000000000", "CRED,V3000000000"},
-       {R("", "1,00"), kRule, R("TOTALE", "1,00"), "", ""}, {kOverflowMessage, kOverflowMessage}},
+       {R("", "1,00"), kRule, R("TOTALE", "1,00"), "", ""},
+       {kOverflowMessage, kOverflowMessage}},
       {{"SALE,P100", "TEND,N4", "TEND,:BUONO,V1"},
        {R("", "1,00"), kRule, R("TOTALE", "1,00"), R("PAG. POS", "1,00"), R("RESTO", "0,00"),
         R("BUONO", "0,01"), R("RESTO", "0,01")}},
@@ -154,8 +154,8 @@ TEST_F(ReceiptTest, TendersHeaderAndPrintLines) {
       {{"opfs", "CLFS", "SALE,P100", "DATE", "DATE,:01-01-2026"},
        {"OPFS;", R("", "1,00"), R("", "EURO"), B(32)}},
       // PRNT is never normalised; a text is cut into rows.
-      {{"PRNT,:RIGA DI PROVA;", "PRNT,:" + std::string(40, 'x'), "PRNT,:",
-        "PRNT,:caff\xE8 & totale"},
+      {{"PRNT,:RIGA DI PROVA;", "PRNT,:" + std::string(40, 'x'),
+        "PRNT,:", "PRNT,:caff\xE8 & totale"},
        {"RIGA DI PROVA", std::string(32, 'x'), std::string(8, 'x'), " ", "caff\xE8 & totale"}},
       // Attributes make a TRAS line, zero ones leave the text; no text, an empty line.
       {{"PRNT,:SALDI,H1;", "PRNT,:A,W0;", "PRNT,:B,A2", "PRNT,W0,A0"},
@@ -172,13 +172,12 @@ TEST_F(ReceiptTest, ControlLinesAreExactBytes) {
   Check({
       // A feed of 13 lines holds a CR byte; it is written as it is.
       {{"CUTT", "CUTT,N13,T2", "OPEN"},
-       {"\x1DVA", "\x1B" "d\r", "\x1DVA", std::string("\x1Bp\x00\x19\xFA", 5)}},
+       {"\x1DVA", "\033d\r", "\x1DVA", std::string("\033p\0\x19\xFA", 5)}},
       // A feed count that is no byte fails its line; the cut follows.
       {{"CUTT,N300"}, {"", "\x1DVA"}, {kInvalidCallMessage}},
       // Code 128 in form B with its length; an unknown HRI position is none.
       {{"BARC,T4,H7,:AB12", "BARC,T0,:123", "BARC,T10,:123", "BARC,:123", "BARC,T1"},
-       {"\x1Dh\x50", "\x1Dw\x03", std::string("\x1DH\x00", 3), "\x1B" "a1", "\r\n",
-        "\x1Dk\x49\x04" "AB12"}},
+       {"\x1Dh\x50", "\x1Dw\x03", std::string("\x1DH\0", 3), "\033a1", "\r\n", "\x1DkI\004AB12"}},
   });
 }
 
@@ -325,7 +324,7 @@ TEST_F(ReceiptTest, DataFileCases) {
               crlf);
   }
   // No text carries a control byte to the printer: each is a blank.
-  EXPECT_EQ(RenderData(std::string("SALE,P1\0" "20,:A\x1B@\r\nPRNT,:B\x1DV\x01\x7F", 28)),
+  EXPECT_EQ(RenderData(std::string("SALE,P1\00020,:A\033@\r\nPRNT,:B\035V\001\177", 28)),
             Join({R("A @", "1,20"), "B V  "}));
   // Rendered lines beyond the file limit are refused, not written.
   std::string subtotals;
