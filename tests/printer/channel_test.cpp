@@ -242,6 +242,22 @@ TEST_F(ChannelTest, SpoolerDocumentsWritesAndReplies) {
   channel.Generic_OpenPort();
   EXPECT_EQ(channel.Generic_TrasmettiStringa_CRLF("C"), kSent);
   EXPECT_EQ(channel.Generic_ClosePort(), kWriteFailed);
+  // Nor one that has not printed: progress reports, close result, cancels.
+  // (Printed, and stuck for good, are the two CUPS cases end to end.)
+  spooler.fail_close = false;
+  using P = DocumentProgress;
+  const std::tuple<std::deque<P>, SendResult, size_t> cases[] = {
+      {{P::kUnderWay, P::kLost}, kWriteFailed, 0},
+      {{P::kStuck, P::kStuck, P::kUnderWay, P::kPrinted}, kSent, 0},  // only for a moment
+      {{P::kUnderWay}, kWriteFailed, 1},  // never done within the timeout
+  };
+  for (const auto& [progress, result, cancelled] : cases) {
+    spooler.progress = progress;
+    spooler.cancelled.clear();
+    channel.Generic_OpenPort();
+    EXPECT_EQ(channel.Generic_ClosePort(), result) << spooler.documents.size();
+    EXPECT_EQ(spooler.cancelled.size(), cancelled) << spooler.documents.size();
+  }
 
   // A printer removed after it was selected cannot be opened.
   spooler.printers.clear();
@@ -345,25 +361,6 @@ TEST_F(ChannelTest, SelectionRulesAndTransportFlag) {
   EXPECT_EQ(channel.txtDefaultPrinter(), "RS232_PRINTER");
   channel.Generic_OpenPort();
   EXPECT_TRUE(serial.IsOpen());
-}
-
-TEST_F(ChannelTest, SpoolerDocumentClosesWellOnlyOnceItHasPrinted) {
-  using P = DocumentProgress;
-  // Progress reports, close result, whether cancelled. (Printed, and stuck
-  // for good, are the two CUPS cases end to end.)
-  const std::tuple<std::deque<P>, SendResult, size_t> cases[] = {
-      {{P::kUnderWay, P::kLost}, kWriteFailed, 0},
-      {{P::kStuck, P::kStuck, P::kUnderWay, P::kPrinted}, kSent, 0},  // only for a moment
-      {{P::kUnderWay}, kWriteFailed, 1},  // never done within the timeout
-  };
-  UseSpoolerPrinter();
-  for (const auto& [progress, result, cancelled] : cases) {
-    spooler.progress = progress;
-    spooler.cancelled.clear();
-    channel.Generic_OpenPort();
-    EXPECT_EQ(channel.Generic_ClosePort(), result) << spooler.documents.size();
-    EXPECT_EQ(spooler.cancelled.size(), cancelled) << spooler.documents.size();
-  }
 }
 
 TEST_F(ChannelTest, DirectPrintersJoinTheListAndTakeTheSerialPrintersPlace) {

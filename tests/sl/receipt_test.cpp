@@ -73,6 +73,10 @@ class ReceiptTest : public ::testing::Test {
     result_ = SimulazioneScontrino(Context(), kData);
     return env_.File("/data/KV2EP.TXT");
   }
+  // The next `times` operations `op` on `path` fail.
+  void FailNext(testing::FakeEnv::Op op, const std::string& path, int times = 1) {
+    env_.FailNext(op, path, times, Status::Error(fault::kDeviceIo, "Device I/O error"));
+  }
   RenderContext Context() {
     return {env_, dirs_, settings_, rates_, trace_, op_, display_, env_.Now()};
   }
@@ -136,7 +140,7 @@ TEST_F(ReceiptTest, SalesAndAdjustments) {
   });
 }
 
-TEST_F(ReceiptTest, TendersHeaderAndPrintLines) {
+TEST_F(ReceiptTest, TendersHeaderPrintAndControlLines) {
   Check({
       // The rest goes to the card; every tender that finds the receipt paid writes a change.
       {{"SALE,N1,P1000", "CASH,V500", "CARD", "CHEQ,V100"},
@@ -165,11 +169,6 @@ TEST_F(ReceiptTest, TendersHeaderAndPrintLines) {
        {R("", "1,00"), kRule, R("TOTALE", "1,00"), R("CONTANTI", "1,00"), R("RESTO", "0,00"),
         "GRAZIE"}},
       {{"SALE,P100", "EXTL,N1,:PRIMA"}, {R("", "1,00")}},  // closing blocks skipped
-  });
-}
-
-TEST_F(ReceiptTest, ControlLinesAreExactBytes) {
-  Check({
       // A feed of 13 lines holds a CR byte; it is written as it is.
       {{"CUTT", "CUTT,N13,T2", "OPEN"},
        {"\x1DVA", "\033d\r", "\x1DVA", std::string("\033p\0\x19\xFA", 5)}},
@@ -219,7 +218,7 @@ TEST_F(ReceiptTest, ClosingBlocks) {
   });
 }
 
-TEST_F(ReceiptTest, LabelWords) {
+TEST_F(ReceiptTest, LabelWordsAndCustomerDisplay) {
   // A label word replaces the fallback; "TOTALE" inside a text becomes "TOT.  ".
   settings_.txtWords[0] = "TOTALE EURO";
   EXPECT_EQ(Render({"SALE,P100", "CASH,:TOTALE CONTANTI"}),
@@ -237,9 +236,7 @@ TEST_F(ReceiptTest, LabelWords) {
               HasSubstr("err_SimulazioneScontrino | 07-03-2026 09:05:12 | Invalid procedure "
                         "call or argument | 5\r\n"));
   EXPECT_EQ(display_.rows.front().first, std::string(15, 'T') + "10,00");
-}
 
-TEST_F(ReceiptTest, CustomerDisplay) {
   EXPECT_EQ(Render({"DEXT,:CIAO,MONDO;"}), "");
   EXPECT_THAT(display_.rows, ElementsAre(DisplayRows("", "CIAO.MONDO" + B(30))));
   Render({"DEXT,:" + std::string(50, 'y')});
@@ -248,10 +245,11 @@ TEST_F(ReceiptTest, CustomerDisplay) {
   EXPECT_EQ(display_.rows.back(), DisplayRows("400", "CREDITO" + B(9) + "2,00"));
 }
 
-TEST_F(ReceiptTest, VatRatesFileAndIncoherentVatData) {
+TEST_F(ReceiptTest, VatRatesFileIncoherentDataAndAChangedFile) {
   Closing(true, true);
+  constexpr char kRates[] = "/app/KVVALIVA.txt";
   // D has rate 0: department 5 posts to D, the first code of rate 0.
-  env_.SetFile("/app/KVVALIVA.txt", "500\r\n1000\r\n2200\r\n0\r\n");
+  env_.SetFile(kRates, "500\r\n1000\r\n2200\r\n0\r\n");
   Check({{{"SALE,N1,P105", "SALE,N5,P300"},
           {R("", "1,05"), R("", "3,00"), B(32), R("IMPONIBILE 5,00%", "1,00"),
            R("IVA 5,00%", "0,05"), R("ESENTE 0,00%", "3,00"), R("TOTAL ", "1,00")}}});
@@ -259,10 +257,9 @@ TEST_F(ReceiptTest, VatRatesFileAndIncoherentVatData) {
   // The rates in force (the defaults, the file being unreadable for the
   // first `reads`) give department 1 a rate the file no longer knows when the
   // sale reads it.
-  const auto unreadable = [this](int reads) {
-    env_.SetFile("/app/KVVALIVA.txt", "900\r\n1000\r\n1600\r\n2200\r\n");
-    env_.FailNext(testing::FakeEnv::Op::kRead, "/app/KVVALIVA.txt", reads,
-                  Status::Error(fault::kPermissionDenied, "denied"));
+  const auto unreadable = [&](int reads) {
+    env_.SetFile(kRates, "900\r\n1000\r\n1600\r\n2200\r\n");
+    FailNext(testing::FakeEnv::Op::kRead, kRates, reads);
   };
   unreadable(1);
   EXPECT_EQ(Render({"PRNT,:PRIMA", "SALE,N1,P100", "SALE,N2,P100"}), "PRIMA\r\n");
@@ -278,14 +275,11 @@ TEST_F(ReceiptTest, VatRatesFileAndIncoherentVatData) {
   Check({{{"SALE,N9,P100", "SALE,N1,P100"},
           {R("", "1,00"), R("", "1,00"), B(32), R("IMPONIBILE 9,00%", "0,92"),
            R("IVA 9,00%", "0,08"), R("ESENTE 0,00%", "1,00"), R("TOTAL ", "0,92")}}});
-}
 
-TEST_F(ReceiptTest, ARatesFileChangedDuringTheReceiptCountsForTheLaterLines) {
-  Closing(true, true);
-  constexpr char kRates[] = "/app/KVVALIVA.txt";
+  // A file changed during the receipt counts for the later lines. The second
+  // sale's rate is taken before the change; its code is A all the same, and
+  // the summary uses the new rate of A.
   env_.SetFile(kRates, "400\r\n1000\r\n1600\r\n2200\r\n");
-  // The second sale's rate is taken before the change; its code is A all the
-  // same, and the summary uses the new rate of A.
   const Rows changed = {
       R("", "1,00"),          R("", "1,00"),      B(32), R("IMPONIBILE 5,00%", "1,90"),
       R("IVA 5,00%", "0,10"), R("TOTAL ", "1,90")};
@@ -298,14 +292,13 @@ TEST_F(ReceiptTest, ARatesFileChangedDuringTheReceiptCountsForTheLaterLines) {
   // Unchanged, the file is not read again: a read would fail here and bring
   // the default rate of A back.
   display_.on_send = [&] {
-    env_.FailNext(testing::FakeEnv::Op::kRead, kRates, 1,
-                  Status::Error(fault::kPermissionDenied, "denied"));
+    FailNext(testing::FakeEnv::Op::kRead, kRates);
     env_.AdvanceMs(1);
   };
   EXPECT_EQ(Render(records), Join(changed));
 }
 
-TEST_F(ReceiptTest, DataFileCases) {
+TEST_F(ReceiptTest, DataFileCasesOfBothRenderers) {
   // Missing: told, nothing rendered, the previous file kept for a reprint.
   env_.SetFile("/data/KV2EP.TXT", "OLD\r\n");
   result_ = SimulazioneScontrino(Context(), "/data/MISSING.001");
@@ -332,13 +325,12 @@ TEST_F(ReceiptTest, DataFileCases) {
   EXPECT_EQ(RenderData(subtotals), "<missing>");
   EXPECT_TRUE(result_.too_large);
   // A file that cannot be written is not left behind half-written.
-  env_.FailNext(testing::FakeEnv::Op::kWrite, "/data/KV2EP.TXT", 1,
-                Status::Error(fault::kDeviceIo, "Device I/O error"));
+  FailNext(testing::FakeEnv::Op::kWrite, "/data/KV2EP.TXT");
   EXPECT_EQ(Render({"SALE,P100"}), "<missing>");
   EXPECT_EQ(result_.result, kRepeat);
-}
 
-TEST_F(ReceiptTest, InvoiceDataFileCases) {
+  // The invoice renderer.
+  op_.messages.clear();
   const auto invoice = [this](const std::string& data) {
     env_.SetFile(kData, data);
     return SimulazioneFattura(Context(), kData);
@@ -348,8 +340,7 @@ TEST_F(ReceiptTest, InvoiceDataFileCases) {
   EXPECT_EQ(invoice("").result, kRepeat);
   EXPECT_FALSE(env_.HasFile("/data/KV2EP.TXT"));
   env_.SetFile("/data/KV2EP.TXT", "OLD\r\n");
-  env_.FailNext(testing::FakeEnv::Op::kRemove, "/data/KV2EP.TXT", 1,
-                Status::Error(fault::kPermissionDenied, "Permission denied"));
+  FailNext(testing::FakeEnv::Op::kRemove, "/data/KV2EP.TXT");
   EXPECT_EQ(invoice("").result, kRepeat);
   EXPECT_EQ(SimulazioneFattura(Context(), "/data/NONE.001").result, kRepeat);
   EXPECT_THAT(op_.messages, ElementsAre("Il file /data/NONE.001 non esiste"));
@@ -365,8 +356,7 @@ TEST_F(ReceiptTest, InvoiceDataFileCases) {
   EXPECT_EQ(env_.File("/data/KV2EP.TXT"), Join({"FATTURA NUM. 1", "07-03-2026   09:05",
                                                 B(26) + "EURO", B(32), "1    X    1,00"}));
   op_.messages.clear();
-  env_.FailNext(testing::FakeEnv::Op::kWrite, "/data/KV2EP.TXT", 1,
-                Status::Error(fault::kDeviceIo, "Device I/O error"));
+  FailNext(testing::FakeEnv::Op::kWrite, "/data/KV2EP.TXT");
   EXPECT_EQ(invoice("OPFS;\r\nSALE,I22,P100;\r\n").result, kRepeat);
   EXPECT_THAT(op_.messages, ElementsAre("57 - Device I/O error"));
 }
