@@ -48,7 +48,7 @@ TEST(Text, UpperCaseFollowsWindows1252) {
   EXPECT_EQ(LTrim("  a "), "a ");
 }
 
-TEST(Time, TimestampAndIsoParsing) {
+TEST(Time, TimestampIsoParsingAndWaits) {
   EXPECT_EQ(FormatTimestamp(DateTime{2026, 3, 7, 9, 5, 12}), "07-03-2026 09:05:12");
   DateTime t;
   ASSERT_TRUE(ParseIsoDateTime("2026-12-31T23:59:58", &t));
@@ -56,9 +56,7 @@ TEST(Time, TimestampAndIsoParsing) {
   EXPECT_FALSE(ParseIsoDateTime("2026-13-01T00:00:00", &t));
   EXPECT_FALSE(ParseIsoDateTime("2026-12-31T23:59:58Z", &t));
   EXPECT_FALSE(ParseIsoDateTime("yesterday", &t));
-}
-
-TEST(Attendi, WaitsInWhole50MsStepsAndPumpsAfterEach) {
+  // Attendi waits in whole 50 ms steps and pumps after each.
   testing::FakeEnv env;
   Attendi(env, 120);
   EXPECT_EQ(env.slept_ms(), 100);

@@ -35,8 +35,8 @@ TEST(DataDirectory, ProductFolderOverrideOrExplicitDirectory) {
     testing::FakeEnv env;
     for (const std::string& dir : c.existing) env.AddDirectory(dir);
     std::string error;
-    const auto d = ResolveDataDirectory(
-        env, {"/opt/dovevid/bin", c.explicit_dir, c.common, c.custom}, &error);
+    const auto d =
+        ResolveDataDirectory(env, {"/opt/dovevid/bin", c.explicit_dir, c.common, c.custom}, &error);
     EXPECT_EQ(d ? d->data_dir : error, c.data_dir) << c.custom << c.explicit_dir.value_or("");
     if (d && !c.before_override.empty()) {
       EXPECT_EQ(d->data_dir_before_override, c.before_override) << c.data_dir;

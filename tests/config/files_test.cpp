@@ -87,7 +87,7 @@ TEST_F(ConfigFilesTest, RecordsSurviveARoundTripButTheirLeadingBlanks) {
   EXPECT_EQ(t.txtWords, s.txtWords);
 }
 
-TEST_F(ConfigFilesTest, ShortFileAppliesWhatIsThereAndSelectsDisplayLength20) {
+TEST_F(ConfigFilesTest, ShortAndLongFilesApplyWhatIsThere) {
   env_.SetFile("/app/KV2EPcfg.txt", " 4 \r\n 1 \r\n");
   Settings s = Load();
   EXPECT_EQ(s.cboComPort, 4);
@@ -104,6 +104,16 @@ TEST_F(ConfigFilesTest, ShortFileAppliesWhatIsThereAndSelectsDisplayLength20) {
   Settings t = Load();
   EXPECT_EQ(t.cboDisplayLength, 1);
   EXPECT_EQ(t.display_line_length, 20);
+
+  // A words file of forty lines fills thirty-three words.
+  std::string words;
+  for (int i = 0; i < 40; ++i) words += (i == 3 ? "" : "W" + std::to_string(i)) + "\r\n";
+  words.replace(0, 2, "W\x1D");  // and no printer command in a word
+  env_.SetFile("/data/KV2EPcfg2.txt", words);
+  t = Load();
+  EXPECT_EQ(t.txtWords[0], "W ");
+  EXPECT_EQ(t.txtWords[3], "");
+  EXPECT_EQ(t.txtWords[32], "W32");
 }
 
 TEST_F(ConfigFilesTest, BadRecordsAreIgnoredOneByOne) {
@@ -145,17 +155,6 @@ TEST_F(ConfigFilesTest, PrinterRecordIsMatchedAgainstTheList) {
   ASSERT_TRUE(SaveChkComFile(env_, dirs_, base).ok());
   EXPECT_EQ(SettingsRecords()[17], "  ");
   EXPECT_EQ(Load(base.printer_entries).listPrinters, kNone);
-}
-
-TEST_F(ConfigFilesTest, WordsFileOfFortyLinesFillsThirtyThree) {
-  std::string words;
-  for (int i = 0; i < 40; ++i) words += (i == 3 ? "" : "W" + std::to_string(i)) + "\r\n";
-  words.replace(0, 2, "W\x1D");  // and no printer command in a word
-  env_.SetFile("/data/KV2EPcfg2.txt", words);
-  Settings s = Load();
-  EXPECT_EQ(s.txtWords[0], "W ");
-  EXPECT_EQ(s.txtWords[3], "");
-  EXPECT_EQ(s.txtWords[32], "W32");
 }
 
 TEST_F(ConfigFilesTest, TimerValueGivesIntervalShownTextAndSavedRecord) {

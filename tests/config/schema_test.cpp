@@ -13,6 +13,12 @@ TEST(Schema, SetValidatesAgainstListAndType) {
   EXPECT_EQ(s.FileExtension(), ".003");
   EXPECT_TRUE(SetSetting(s, "cmbComPortDisplay", "COM4").ok());
   EXPECT_EQ(s.display_com_port, 4);
+  s.printer_entries = {"RS232_PRINTER , COM1", "kitchen ,  socket://10.0.0.9"};
+  EXPECT_TRUE(SetSetting(s, "ListPrinters", "kitchen").ok());
+  EXPECT_EQ(s.listPrinters, 1);
+  EXPECT_FALSE(SetSetting(s, "ListPrinters", "bar").ok());  // not in the list
+  EXPECT_TRUE(SetSetting(s, "ListPrinters", "<none>").ok());
+  EXPECT_EQ(s.listPrinters, kNone);
 
   const Status bad = SetSetting(s, "cboBaudRate", "9601");
   EXPECT_NE(bad.description().find("9600"), std::string::npos);  // says what is allowed
@@ -51,16 +57,6 @@ TEST(Schema, TextsRespectTheirLengthsAndOptionButtonsExcludeEachOther) {
   EXPECT_FALSE(s.IsSlInput());
   EXPECT_TRUE(SetSetting(s, "optInputType(1)", "0").ok());
   EXPECT_TRUE(s.IsSlInput());
-}
-
-TEST(Schema, PrinterMustBeInTheList) {
-  Settings s;
-  s.printer_entries = {"RS232_PRINTER , COM1", "kitchen ,  socket://10.0.0.9"};
-  EXPECT_TRUE(SetSetting(s, "ListPrinters", "kitchen").ok());
-  EXPECT_EQ(s.listPrinters, 1);
-  EXPECT_FALSE(SetSetting(s, "ListPrinters", "bar").ok());
-  EXPECT_TRUE(SetSetting(s, "ListPrinters", "<none>").ok());
-  EXPECT_EQ(s.listPrinters, kNone);
 }
 
 TEST(Schema, EverySettingIsDescribedWithWhatItTakes) {

@@ -14,12 +14,6 @@ constexpr std::int32_t kMin32 = std::numeric_limits<std::int32_t>::min();
 // A step that raises the fault numbered `n`.
 auto Raises(int n) { return ::testing::Throws<Fault>(::testing::Field(&Fault::number, n)); }
 
-TEST(AmountsTest, HalvesGoToTheEvenCentForBothSigns) {
-  EXPECT_EQ(DivideHalfEven(-497500, 1000), -498);
-  EXPECT_EQ(DivideHalfEven(-498501, 1000), -499);
-  EXPECT_EQ(DivideHalfEven(7, -2), -4);
-}
-
 TEST(AmountsTest, UnitPriceInExactDecimals) {
   // Rounded to three decimals of the currency first, then cut to the cent.
   EXPECT_EQ(UnitPriceCents("1999.51", 3), 200);  // 1.99951 -> 2.000
@@ -46,7 +40,11 @@ TEST(AmountsTest, FieldNumbersAndCheckedArithmetic) {
   EXPECT_EQ(CheckedSub(-2000000000, 147483648), kMin32);
 }
 
-TEST(AmountsTest, PercentagesRoundInTwoSteps) {
+// Halves go to the even cent for both signs; percentages round in two steps.
+TEST(AmountsTest, HalvesAndPercentages) {
+  EXPECT_EQ(DivideHalfEven(-497500, 1000), -498);
+  EXPECT_EQ(DivideHalfEven(-498501, 1000), -499);
+  EXPECT_EQ(DivideHalfEven(7, -2), -4);
   EXPECT_EQ(PercentAdjustmentCents(250, "1"), 3);     // 2.5: halves away from zero
   EXPECT_EQ(PercentAdjustmentCents(299, "0.50"), 2);  // 1.495 -> 1.50 -> 2
   EXPECT_EQ(PercentAdjustmentCents(250, "100"), 250);

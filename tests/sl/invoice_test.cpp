@@ -45,11 +45,18 @@ class InvoiceLayoutTest : public ::testing::Test {
   InvoiceLayout layout;
 };
 
-TEST_F(InvoiceLayoutTest, DateTextReplacesTheDateLineEvenWithoutOpfs) {
+TEST_F(InvoiceLayoutTest, DateTextReplacesTheDateLineAndRecordsThatWriteNothing) {
   ASSERT_GE(Lay({"DATE,:FATTURA DEL 5/12", "SALE,I22,P100"}).size(), 4u);
   EXPECT_EQ(layout.lines[0], "FATTURA DEL 5/12");
   EXPECT_EQ(layout.lines[1], Blanks(26) + "EURO");
   EXPECT_EQ(layout.lines[3], "1    X    1,00");  // the sale does not repeat the header
+
+  // Receipt-only records, texts after a tender, adjustments before any item
+  // or without value write nothing.
+  const Lines plain = Lay({"OPFS", "SALE,I22,P1000", "CASH"});
+  EXPECT_EQ(Lay({"OPFS", "COUP,V100", "SALE,I22,P1000", "COST,:NIENTE", "DISC,%10", "SUBT",
+                 "CUTT,N3", "OPEN", "BARC,T1,:123", "CASH", "PRNT,:TARDI", "EXTL,N1,:TARDI"}),
+            plain);
 }
 
 TEST_F(InvoiceLayoutTest, ItemVatAndTotalLines) {
@@ -104,14 +111,6 @@ TEST_F(InvoiceLayoutTest, TendersWriteTheTotalOnceNoChangeAndCreditRestReplaces)
                    "BANCOMAT" + Blanks(18) + "7,00 ", Blanks(32),
                    "CORRISP. PAGATO" + Blanks(10) + "10,00 ",
                    "CORRISP. NON PAGATO" + Blanks(7) + "7,00 "}));
-}
-
-TEST_F(InvoiceLayoutTest, RecordsThatWriteNothing) {
-  // Receipt-only records, texts after a tender, adjustments before any item or without value.
-  const Lines plain = Lay({"OPFS", "SALE,I22,P1000", "CASH"});
-  EXPECT_EQ(Lay({"OPFS", "COUP,V100", "SALE,I22,P1000", "COST,:NIENTE", "DISC,%10", "SUBT",
-                 "CUTT,N3", "OPEN", "BARC,T1,:123", "CASH", "PRNT,:TARDI", "EXTL,N1,:TARDI"}),
-            plain);
 }
 
 TEST_F(InvoiceLayoutTest, CustomerBlockTakesOpfsTextsAsSentAndExtraLines) {
