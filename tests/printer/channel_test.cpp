@@ -21,15 +21,12 @@ const std::string kPrinterQuery = escpos::StatusQuery(escpos::kPrinterStatus);
 
 // Records the episode events with what had reached the printer by then, so
 // the order "error file, wait, delete, line" shows.
-class RecordingListener : public PaperEndListener {
- public:
-  explicit RecordingListener(const FakeSerialPort& port) : port_(port) {}
-  void OnPaperEndBegin() override { events.push_back("begin after [" + port_.printed + "]"); }
-  void OnPaperEndEnd() override { events.push_back("end after [" + port_.printed + "]"); }
+struct RecordingListener : PaperEndListener {
+  explicit RecordingListener(const FakeSerialPort& p) : port(p) {}
+  void OnPaperEndBegin() override { events.push_back("begin after [" + port.printed + "]"); }
+  void OnPaperEndEnd() override { events.push_back("end after [" + port.printed + "]"); }
+  const FakeSerialPort& port;
   std::vector<std::string> events;
-
- private:
-  const FakeSerialPort& port_;
 };
 
 class ChannelTest : public ::testing::Test {
@@ -44,11 +41,6 @@ class ChannelTest : public ::testing::Test {
     env.OnPump([this, at_ms, act] {
       if (env.MonotonicMs() >= at_ms) act();
     });
-  }
-
-  void UseSpoolerPrinter() {
-    testing::UseSpoolerPrinter(channel, spooler);
-    ASSERT_TRUE(channel.spooler_transport());
   }
 
   testing::FakeEnv env;
@@ -212,7 +204,7 @@ TEST_F(ChannelTest, SerialReceiveLoopTiming) {
 }
 
 TEST_F(ChannelTest, SpoolerDocumentsWritesAndReplies) {
-  UseSpoolerPrinter();
+  testing::UseSpoolerPrinter(channel, spooler);
   env.SetNow(DateTime{2026, 12, 5, 10, 34, 0});
   for (int i = 0; i < 3; ++i) {
     channel.Generic_OpenPort();
@@ -267,7 +259,7 @@ TEST_F(ChannelTest, SpoolerDocumentsWritesAndReplies) {
 }
 
 TEST_F(ChannelTest, SpoolerStatusFromTheMonitor) {
-  UseSpoolerPrinter();
+  testing::UseSpoolerPrinter(channel, spooler);
   std::string status;
   // Without a monitor both checks report false.
   monitor.status = status_bits::kNoResponse;

@@ -4,12 +4,8 @@
 
 namespace dovevid::testing {
 
-namespace {
-Status NotOpen() { return Status::Error(8018, "Operation valid only when the port is open"); }
-}  // namespace
-
 Status FakeSerialPort::Write(std::string_view bytes) {
-  if (!open_) return NotOpen();
+  if (!open_) return Status::Error(8018, "Operation valid only when the port is open");
   if (!write_fault.ok()) return write_fault;
   if (!fail_marker.empty() && bytes.find(fail_marker) != std::string_view::npos) {
     return Status::Error(fault::kDeviceIo, "Device I/O error");
@@ -27,7 +23,7 @@ Status FakeSerialPort::Write(std::string_view bytes) {
 }
 
 Status FakeSerialPort::Read(std::string* bytes) {
-  if (!open_) return NotOpen();
+  if (!open_) return Status::Error(8018, "Operation valid only when the port is open");
   while (!pending_.empty() && pending_.front().at_ms <= env_.MonotonicMs()) {
     *bytes += pending_.front().bytes;
     pending_.pop_front();

@@ -1,6 +1,4 @@
-// The invoice layout. Whole invoices are compared byte for byte by
-// render_command_test.cpp on the files of data/, the data file cases are in
-// receipt_test.cpp.
+// The invoice layout; whole invoices: render_command_test, data files: receipt_test.
 #include "sl/invoice.h"
 
 #include <gmock/gmock.h>

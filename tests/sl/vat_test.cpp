@@ -12,9 +12,7 @@ using testing::FakeEnv;
 constexpr char kAppDir[] = "/opt/dovevid";
 constexpr char kFile[] = "/opt/dovevid/KVVALIVA.txt";
 
-// The defaults, and the file written with them where it is missing, are
-// checked with the golden receipts (render_command_test); the code of a rate
-// and the rates read again, by the receipt tests.
+// The defaults and their file: render_command_test; rate codes and re-reads: receipt_test.
 TEST(LoadVatRates, FileRules) {
   FakeEnv env;
 
