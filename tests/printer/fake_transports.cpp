@@ -24,16 +24,16 @@ Status FakeSerialPort::Write(std::string_view bytes) {
 
 Status FakeSerialPort::Read(std::string* bytes) {
   if (!open_) return Status::Error(8018, "Operation valid only when the port is open");
-  while (!pending_.empty() && pending_.front().at_ms <= env_.MonotonicMs()) {
-    *bytes += pending_.front().bytes;
+  while (!pending_.empty() && pending_.front().first <= env_.MonotonicMs()) {
+    *bytes += pending_.front().second;
     pending_.pop_front();
   }
   return Status::OK();
 }
 
 bool FakeSerialPort::WaitReadable(int ms) {
-  if (!pending_.empty() && pending_.front().at_ms <= env_.MonotonicMs() + ms) {
-    const std::int64_t wait = pending_.front().at_ms - env_.MonotonicMs();
+  if (!pending_.empty() && pending_.front().first <= env_.MonotonicMs() + ms) {
+    const std::int64_t wait = pending_.front().first - env_.MonotonicMs();
     if (wait > 0) env_.AdvanceMs(wait);
     return true;
   }

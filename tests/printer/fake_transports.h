@@ -51,23 +51,16 @@ class FakeSerialPort : public printer::SerialPort {
     open_ = true;
     return Status::OK();
   }
-  Status Close() override {
-    const bool was_open = std::exchange(open_, false);
-    return was_open ? close_fault : Status::OK();
-  }
+  Status Close() override { return std::exchange(open_, false) ? close_fault : Status::OK(); }
   bool IsOpen() const override { return open_; }
   Status Write(std::string_view bytes) override;
   Status Read(std::string* bytes) override;
   bool WaitReadable(int ms) override;
 
  private:
-  struct Arrival {
-    std::int64_t at_ms;
-    std::string bytes;
-  };
   FakeEnv& env_;
   bool open_ = false;
-  std::deque<Arrival> pending_;
+  std::deque<std::pair<std::int64_t, std::string>> pending_;  // arrival time, bytes
 };
 
 class FakeSpooler : public printer::Spooler {
@@ -114,8 +107,7 @@ class FakeSpooler : public printer::Spooler {
 
  private:
   Document* Find(std::int32_t handle) {
-    const bool known = handle >= 1 && handle <= static_cast<std::int32_t>(documents.size());
-    return known ? &documents[static_cast<size_t>(handle - 1)] : nullptr;
+    return handle >= 1 && handle <= std::ssize(documents) ? &documents[handle - 1u] : nullptr;
   }
 };
 
