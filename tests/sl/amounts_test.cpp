@@ -33,7 +33,6 @@ TEST(AmountsTest, FieldNumbersAndCheckedArithmetic) {
   EXPECT_EQ(WholeCents("12.5"), 12);
   EXPECT_THAT([] { WholeCents("2147483648"); }, Raises(6));
   EXPECT_THAT([] { WholeCents("1e400"); }, Raises(13));
-  EXPECT_EQ(OperatorNumber("0"), "00");
   EXPECT_EQ(ByteValue(255), 255);
   EXPECT_THAT([] { ByteValue(256); }, Raises(5));
   EXPECT_THAT([] { CheckedNegate(kMin32); }, Raises(6));

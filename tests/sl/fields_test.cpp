@@ -23,7 +23,6 @@ TEST(FindFieldTest, KeywordAndFieldModes) {
   v = "kept";
   EXPECT_EQ(FindField(false, &v, "SALE,N1;", ",Q"), 0);
   EXPECT_EQ(v, "kept");
-  EXPECT_EQ(GetField("CASH,V500", ",V"), "500");
 }
 
 TEST(NormalizeTest, Records) {
