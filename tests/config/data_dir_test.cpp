@@ -46,23 +46,19 @@ TEST(DataDirectory, ProductFolderOverrideOrExplicitDirectory) {
 }
 
 TEST(ApplicationDirectory, BesideTheProgramOnlyWhenItIsNotInstalled) {
-  struct Case {
-    const char *exe_dir, *xdg, *home;
-    bool writable, system;
-    AppDirChoice want;
-  };
-  const Case cases[] = {
+  // Program directory, XDG_STATE_HOME, HOME, writable, system-wide; the choice.
+  const std::tuple<const char*, const char*, const char*, bool, bool, AppDirChoice> cases[] = {
       {"/src/build/app", "", "/root", true, true, {"/src/build/app", false}},
       {"/usr/bin", "", "/root", true, true, {"/var/lib/QNBKORV1", false}},
       {"/usr/bin", "", "", false, false, {"/var/lib/QNBKORV1", false}},
       {"/opt/pos", "/home/anna/st/", "/home/anna", false, false, {"/home/anna/st/dovevid", true}},
       {"/usr/bin", "rel", "/home/anna", false, false, {"/home/anna/.local/state/dovevid", true}},
   };
-  for (const Case& c : cases) {
-    AppDirInputs in{c.exe_dir, c.writable, "/usr/bin", c.system, c.xdg, c.home, "/var/lib"};
+  for (const auto& [exe_dir, xdg, home, writable, system, want] : cases) {
+    AppDirInputs in{exe_dir, writable, "/usr/bin", system, xdg, home, "/var/lib"};
     const AppDirChoice got = ChooseApplicationDirectory(in);
-    EXPECT_EQ(got.dir, c.want.dir) << c.exe_dir << " " << c.xdg;
-    EXPECT_EQ(got.create, c.want.create) << c.exe_dir << " " << c.xdg;
+    EXPECT_EQ(got.dir, want.dir) << exe_dir << " " << xdg;
+    EXPECT_EQ(got.create, want.create) << exe_dir << " " << xdg;
   }
 }
 

@@ -67,7 +67,7 @@ TEST_F(ConfigFilesTest, SavedFileIsByteExact) {
 
 // Every setting makes the round trip through the window's controls
 // (tests/gui); here the edges of the records.
-TEST_F(ConfigFilesTest, RecordsSurviveARoundTripButTheirLeadingBlanks) {
+TEST_F(ConfigFilesTest, RecordsSurviveARoundTripButTheirLeadingBlanksAndGonePrinters) {
   Settings s;
   s.printer_entries = {"RS232_PRINTER , COM0", "kitchen ,  socket://10.0.0.9"};
   s.receipt_counter = -7;
@@ -85,6 +85,20 @@ TEST_F(ConfigFilesTest, RecordsSurviveARoundTripButTheirLeadingBlanks) {
   EXPECT_EQ(t.display_com_port, 5);
   EXPECT_EQ(t.display_line_length, 16);
   EXPECT_EQ(t.txtWords, s.txtWords);
+
+  // The printer record is matched against the list.
+  Settings base;
+  base.printer_entries = {"RS232_PRINTER , COM0", "bar ,  usb://x", "kitchen ,  socket://y"};
+  base.listPrinters = 2;
+  env_.SetFile("/app/KV2EPcfg.txt", SettingsFileText(base));
+  EXPECT_EQ(Load(base.printer_entries).listPrinters, 2);
+  // The printer is gone: nothing selected.
+  EXPECT_EQ(Load({"RS232_PRINTER , COM0", "bar ,  usb://x"}).listPrinters, kNone);
+  // Saved with no printer (two blanks): nothing selected.
+  base.listPrinters = kNone;
+  ASSERT_TRUE(SaveChkComFile(env_, dirs_, base).ok());
+  EXPECT_EQ(SettingsRecords()[17], "  ");
+  EXPECT_EQ(Load(base.printer_entries).listPrinters, kNone);
 }
 
 TEST_F(ConfigFilesTest, ShortAndLongFilesApplyWhatIsThere) {
@@ -140,21 +154,6 @@ TEST_F(ConfigFilesTest, BadRecordsAreIgnoredOneByOne) {
   EXPECT_EQ(s.cboDisplayLength, 0);
   EXPECT_EQ(s.display_line_length, 16);
   EXPECT_EQ(s.txtHeader[0], "A @B");
-}
-
-TEST_F(ConfigFilesTest, PrinterRecordIsMatchedAgainstTheList) {
-  Settings base;
-  base.printer_entries = {"RS232_PRINTER , COM0", "bar ,  usb://x", "kitchen ,  socket://y"};
-  base.listPrinters = 2;
-  env_.SetFile("/app/KV2EPcfg.txt", SettingsFileText(base));
-  EXPECT_EQ(Load(base.printer_entries).listPrinters, 2);
-  // The printer is gone: nothing selected.
-  EXPECT_EQ(Load({"RS232_PRINTER , COM0", "bar ,  usb://x"}).listPrinters, kNone);
-  // Saved with no printer (two blanks): nothing selected.
-  base.listPrinters = kNone;
-  ASSERT_TRUE(SaveChkComFile(env_, dirs_, base).ok());
-  EXPECT_EQ(SettingsRecords()[17], "  ");
-  EXPECT_EQ(Load(base.printer_entries).listPrinters, kNone);
 }
 
 TEST_F(ConfigFilesTest, TimerValueGivesIntervalShownTextAndSavedRecord) {
