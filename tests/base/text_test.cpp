@@ -46,8 +46,7 @@ TEST(Text, UpperCaseFollowsWindows1252) {
   EXPECT_EQ(ToUpper1252(std::string("\033a1\0\xC0", 5)), std::string("\033A1\0\xC0", 5));
 }
 
-TEST(Time, TimestampIsoParsingAndWaits) {
-  EXPECT_EQ(FormatTimestamp(DateTime{2026, 3, 7, 9, 5, 12}), "07-03-2026 09:05:12");
+TEST(Time, IsoParsingAndWaits) {
   DateTime t;
   ASSERT_TRUE(ParseIsoDateTime("2026-12-31T23:59:58", &t));
   EXPECT_EQ(t, (DateTime{2026, 12, 31, 23, 59, 58}));
