@@ -97,7 +97,7 @@ TEST_F(InvoiceLayoutTest, ItemVatAndTotalLines) {
   }
 }
 
-TEST_F(InvoiceLayoutTest, TendersWriteTheTotalOnceNoChangeAndCreditRestReplaces) {
+TEST_F(InvoiceLayoutTest, TendersAndTheCustomerBlock) {
   Lay({"SALE,I22,P1000", "CASH,V2000"});  // no change line; all of it counts as paid
   EXPECT_EQ(From("CONTANTI" + Blanks(17) + "20,00 ", 3),
             (Lines{"CONTANTI" + Blanks(17) + "20,00 ", Blanks(32),
@@ -109,9 +109,8 @@ TEST_F(InvoiceLayoutTest, TendersWriteTheTotalOnceNoChangeAndCreditRestReplaces)
                    "BANCOMAT" + Blanks(18) + "7,00 ", Blanks(32),
                    "CORRISP. PAGATO" + Blanks(10) + "10,00 ",
                    "CORRISP. NON PAGATO" + Blanks(7) + "7,00 "}));
-}
 
-TEST_F(InvoiceLayoutTest, CustomerBlockTakesOpfsTextsAsSentAndExtraLines) {
+  // The customer block takes the OPFS texts as sent, and the extra lines.
   settings.txtWords[24] = "CLIENTE";
   Lay({"OPFS,N1,:CAF\xC8 & CO,<" + std::string(40, 'V') + ",>P.IVA 1;", "PRNT,:NOTA \xE8",
        "EXTL,N1,:RIGA", "EXTL,:SENZA NUMERO"});

@@ -100,7 +100,7 @@ class ReceiptTest : public ::testing::Test {
   RenderResult result_;
 };
 
-TEST_F(ReceiptTest, SalesAndAdjustments) {
+TEST_F(ReceiptTest, SalesAdjustmentsTendersHeaderPrintAndControlLines) {
   const std::string letters = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0";
   Check({
       // 497.5 and 298.5 cents: halves go to the even cent.
@@ -137,11 +137,6 @@ TEST_F(ReceiptTest, SalesAndAdjustments) {
         R("PROMO", "0,01"), R("SUBTOTALE ", "-9,99")}},
       // Before any item, or without a value, an adjustment writes nothing.
       {{"DISC,%10", "MOST,%10", "COUP,V100", "SALE,P100", "COST", "DISC"}, {R("", "1,00")}},
-  });
-}
-
-TEST_F(ReceiptTest, TendersHeaderPrintAndControlLines) {
-  Check({
       // The rest goes to the card; every tender that finds the receipt paid writes a change.
       {{"SALE,N1,P1000", "CASH,V500", "CARD", "CHEQ,V100"},
        {R("", "10,00"), kRule, R("TOTALE", "10,00"), R("CONTANTI", "5,00"),
