@@ -31,7 +31,6 @@ class ConfigFilesTest : public ::testing::Test {
     });
     return s;
   }
-  std::vector<std::string> SettingsRecords() { return SplitCrLf(env_.File("/app/KV2EPcfg.txt")); }
 
   testing::FakeEnv env_;
   Directories dirs_{"/app", "/data", "/data", true};
@@ -49,7 +48,7 @@ TEST_F(ConfigFilesTest, SavedFileIsByteExact) {
   s.display_com_port = -1;
   ASSERT_TRUE(SaveChkComFile(env_, dirs_, s).ok());
 
-  const auto r = SettingsRecords();
+  const auto r = SplitCrLf(env_.File("/app/KV2EPcfg.txt"));
   ASSERT_EQ(r.size(), 88u);
   EXPECT_EQ(env_.File("/app/KV2EPcfg.txt").substr(0, 20), " 2 \r\n 6 \r\n-1 \r\n-1 \r\n");
   // Records 5, 15-19 (an empty header line is one blank), 45 chkDW_Header(0),
@@ -97,7 +96,7 @@ TEST_F(ConfigFilesTest, RecordsSurviveARoundTripButTheirLeadingBlanksAndGonePrin
   // Saved with no printer (two blanks): nothing selected.
   base.listPrinters = kNone;
   ASSERT_TRUE(SaveChkComFile(env_, dirs_, base).ok());
-  EXPECT_EQ(SettingsRecords()[17], "  ");
+  EXPECT_EQ(SplitCrLf(env_.File("/app/KV2EPcfg.txt"))[17], "  ");
   EXPECT_EQ(Load(base.printer_entries).listPrinters, kNone);
 }
 

@@ -4,7 +4,6 @@
 
 #include <cstdint>
 #include <deque>
-#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -125,8 +124,7 @@ class FakeDirectPrinters : public printer::DirectPrinters {
   FakeEnv& env_;
 };
 
-class FakeStatusMonitor : public printer::StatusMonitor {
- public:
+struct FakeStatusMonitor : printer::StatusMonitor {
   std::uint32_t status = printer::status_bits::kPrintCompleted;
   bool query_fails = false;
   std::vector<std::string> opened;

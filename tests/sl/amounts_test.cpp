@@ -8,7 +8,6 @@
 namespace dovevid::sl {
 namespace {
 
-constexpr std::int32_t kMax32 = std::numeric_limits<std::int32_t>::max();
 constexpr std::int32_t kMin32 = std::numeric_limits<std::int32_t>::min();
 
 // A step that raises the fault numbered `n`.
@@ -18,7 +17,7 @@ TEST(AmountsTest, UnitPriceInExactDecimals) {
   // Rounded to three decimals of the currency first, then cut to the cent.
   EXPECT_EQ(UnitPriceCents("1999.51", 3), 200);  // 1.99951 -> 2.000
   EXPECT_EQ(UnitPriceCents("9.9995", 0), 1000);  // the carry adds a digit
-  EXPECT_EQ(UnitPriceCents("2147483647", 2), kMax32);
+  EXPECT_EQ(UnitPriceCents("2147483647", 2), std::numeric_limits<std::int32_t>::max());
   EXPECT_THAT([] { UnitPriceCents("2147483648", 2); }, Raises(6));
   EXPECT_THAT([] { UnitPriceCents("99999999999999999999", 3); }, Raises(6));
   EXPECT_THAT([] { UnitPriceCents("1.2.3", 2); }, Raises(13));
