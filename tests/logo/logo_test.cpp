@@ -3,10 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "fake_env.h"
 #include "fake_transports.h"
 #include "logo/bmp.h"
-#include "recording_operator.h"
 
 namespace dovevid::logo {
 namespace {
@@ -45,17 +43,10 @@ std::string MakeBmp(int w, int h, int bpp, const std::function<int(int, int)>& p
 bool Pattern(int x, int y) { return (x * 7 + y * 3) % 5 < 2 || x == y; }
 int Black(int, int) { return 0; }
 
-class LogoTest : public ::testing::Test {
+class LogoTest : public ::testing::Test, protected testing::FakeChannelRig {
  protected:
   LogoTest() { config::SelectListItem(settings, config::List::kComPort, 0); }
 
-  testing::FakeEnv env;
-  testing::RecordingOperator op;
-  config::Settings settings;
-  testing::FakeSerialPort serial{env};
-  testing::FakeSpooler spooler;
-  testing::FakeStatusMonitor monitor;
-  printer::PrinterChannel channel{env, op, settings, serial, spooler, monitor};
   BmpFileReader reader{env};
   std::vector<int> progress;
   LogoImages logo{

@@ -4,10 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "config/settings.h"
-#include "fake_env.h"
 #include "fake_transports.h"
 #include "printer/escpos.h"
-#include "recording_operator.h"
 
 namespace dovevid::printer {
 namespace {
@@ -29,7 +27,7 @@ struct RecordingListener : PaperEndListener {
   std::vector<std::string> events;
 };
 
-class ChannelTest : public ::testing::Test {
+class ChannelTest : public ::testing::Test, protected testing::FakeChannelRig {
  protected:
   ChannelTest() {
     config::SelectListItem(settings, config::List::kComPort, 2);  // COM3
@@ -43,13 +41,6 @@ class ChannelTest : public ::testing::Test {
     });
   }
 
-  testing::FakeEnv env;
-  testing::RecordingOperator op;
-  config::Settings settings;
-  FakeSerialPort serial{env};
-  testing::FakeSpooler spooler;
-  testing::FakeStatusMonitor monitor;
-  PrinterChannel channel{env, op, settings, serial, spooler, monitor};
   RecordingListener listener{serial};
 };
 

@@ -11,6 +11,7 @@
 #include "fake_env.h"
 #include "printer/channel.h"
 #include "printer/transport.h"
+#include "recording_operator.h"
 
 namespace dovevid::testing {
 
@@ -148,6 +149,17 @@ struct FakeStatusMonitor : printer::StatusMonitor {
     return true;
   }
   void Close(std::int32_t handle) override { closed.push_back(handle); }
+};
+
+// A channel over the fakes, with the settings and the operator it reports to.
+struct FakeChannelRig {
+  FakeEnv env;
+  RecordingOperator op;
+  config::Settings settings;
+  FakeSerialPort serial{env};
+  FakeSpooler spooler;
+  FakeStatusMonitor monitor;
+  printer::PrinterChannel channel{env, op, settings, serial, spooler, monitor};
 };
 
 // Makes `name` the spooler's one printer and the channel's current printer.
