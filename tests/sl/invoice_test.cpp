@@ -33,9 +33,8 @@ class InvoiceLayoutTest : public ::testing::Test {
 
   // The lines from the first one equal to `first` on, `count` of them.
   Lines From(const std::string& first, size_t count) const {
-    const auto& l = layout.lines;
-    const auto it = std::find(l.begin(), l.end(), first);
-    return {it, it + static_cast<long>(std::min<size_t>(count, static_cast<size_t>(l.end() - it)))};
+    const auto it = std::ranges::find(layout.lines, first);
+    return {it, it + std::min<long>(static_cast<long>(count), layout.lines.end() - it)};
   }
 
   config::Settings settings;
