@@ -11,9 +11,8 @@ namespace {
 
 using ::testing::ElementsAre;
 
-// A bitmap file written the way paint programs write it, independently of
-// the code under test: `pixel(x, y)` (y = 0 the top row) gives the palette
-// index (0 black, the rest white) or the gray level for 24 bits.
+// A bitmap file written as paint programs do, independently of the code under test;
+// `pixel(x, y)` (y = 0 the top row) gives the palette index (0 black, else white) or gray.
 std::string MakeBmp(int w, int h, int bpp, const std::function<int(int, int)>& pixel) {
   const int colours = bpp <= 8 ? 1 << bpp : 0;
   const int stride = (w * bpp + 31) / 32 * 4;

@@ -1,6 +1,5 @@
-// The receipt renderer on whole SL files, and the data file cases of both
-// renderers; row length 32 and the label words empty (fallbacks in force)
-// unless a test says otherwise.
+// The receipt renderer on whole SL files, and the data file cases of both renderers; row
+// length 32 and the label words empty (fallbacks in force) unless a test says otherwise.
 #include "sl/receipt.h"
 
 #include <functional>

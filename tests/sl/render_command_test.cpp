@@ -1,6 +1,5 @@
-// The built `dovevid render` on SL files of tests/sl/data, compared byte for
-// byte with hand-derived expected files. A case NAME is NAME.sl, NAME.expected
-// and, optionally, NAME.args (extra arguments, one per line).
+// The built `dovevid render` on tests/sl/data, byte for byte against hand-derived files:
+// a case NAME is NAME.sl, NAME.expected and, optionally, NAME.args (one argument a line).
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
