@@ -29,16 +29,14 @@ TEST_F(TraceLogTest, EntryHasFourFieldsKeepsTrailingBlanksAndAnUnwritableOneIsDr
             "err_Go_Executi n.4  | 07-03-2026 09:05:12 | Permission denied | 70\r\n");
 }
 
-TEST_F(TraceLogTest, DisabledWritesNothingAndSwitchIsReadPerEntry) {
+TEST_F(TraceLogTest, SwitchIsReadPerEntryAndTheDateNamesTheFile) {
   enabled_ = false;
   log_.WriteErrorLog("INIZIO PROGRAMMA");
   EXPECT_TRUE(env_.files().empty());
   enabled_ = true;
   log_.WriteErrorLog("INIZIO PROGRAMMA");
   EXPECT_EQ(env_.files().size(), 1u);
-}
-
-TEST_F(TraceLogTest, EntriesAroundMidnightGoToTwoFiles) {
+  // Entries around midnight go to two files.
   env_.SetNow(DateTime{2026, 12, 31, 23, 59, 59});
   log_.WriteErrorLog("a");
   env_.AdvanceMs(2000);

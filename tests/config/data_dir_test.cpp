@@ -35,8 +35,8 @@ TEST(DataDirectory, ProductFolderOverrideOrExplicitDirectory) {
     testing::FakeEnv env;
     for (const std::string& dir : c.existing) env.AddDirectory(dir);
     std::string error;
-    const auto d = ResolveDataDirectory(
-        env, {"/opt/dovevid/bin", c.explicit_dir, c.common, c.custom}, &error);
+    const auto d =
+        ResolveDataDirectory(env, {"/opt/dovevid/bin", c.explicit_dir, c.common, c.custom}, &error);
     EXPECT_EQ(d ? d->data_dir : error, c.data_dir) << c.custom << c.explicit_dir.value_or("");
     if (d && !c.before_override.empty()) {
       EXPECT_EQ(d->data_dir_before_override, c.before_override) << c.data_dir;
@@ -46,23 +46,19 @@ TEST(DataDirectory, ProductFolderOverrideOrExplicitDirectory) {
 }
 
 TEST(ApplicationDirectory, BesideTheProgramOnlyWhenItIsNotInstalled) {
-  struct Case {
-    const char *exe_dir, *xdg, *home;
-    bool writable, system;
-    AppDirChoice want;
-  };
-  const Case cases[] = {
+  // Program directory, XDG_STATE_HOME, HOME, writable, system-wide; the choice.
+  const std::tuple<const char*, const char*, const char*, bool, bool, AppDirChoice> cases[] = {
       {"/src/build/app", "", "/root", true, true, {"/src/build/app", false}},
       {"/usr/bin", "", "/root", true, true, {"/var/lib/QNBKORV1", false}},
       {"/usr/bin", "", "", false, false, {"/var/lib/QNBKORV1", false}},
       {"/opt/pos", "/home/anna/st/", "/home/anna", false, false, {"/home/anna/st/dovevid", true}},
       {"/usr/bin", "rel", "/home/anna", false, false, {"/home/anna/.local/state/dovevid", true}},
   };
-  for (const Case& c : cases) {
-    AppDirInputs in{c.exe_dir, c.writable, "/usr/bin", c.system, c.xdg, c.home, "/var/lib"};
+  for (const auto& [exe_dir, xdg, home, writable, system, want] : cases) {
+    AppDirInputs in{exe_dir, writable, "/usr/bin", system, xdg, home, "/var/lib"};
     const AppDirChoice got = ChooseApplicationDirectory(in);
-    EXPECT_EQ(got.dir, c.want.dir) << c.exe_dir << " " << c.xdg;
-    EXPECT_EQ(got.create, c.want.create) << c.exe_dir << " " << c.xdg;
+    EXPECT_EQ(got.dir, want.dir) << exe_dir << " " << xdg;
+    EXPECT_EQ(got.create, want.create) << exe_dir << " " << xdg;
   }
 }
 

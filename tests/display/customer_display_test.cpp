@@ -35,16 +35,13 @@ struct FakeLink : SerialLink {
 };
 
 const std::string kOpen3 = "[open 3 9600,N,8,1]", kClear = "\x0B\x0C", kRow2 = "\x0B\x0A";
+constexpr char kTrace[] = "/d/ErrorLog_07_03_2026.txt";
 
 class SerialDisplayTest : public ::testing::Test {
  protected:
   SerialDisplayTest() {
     s_.display_com_port = 3;
     s_.chkEnableComPortDisplay = true;
-  }
-  std::vector<std::string> Traced() {
-    const std::string log = "/d/ErrorLog_07_03_2026.txt";
-    return env_.HasFile(log) ? testing::TraceMessages(env_.File(log)) : std::vector<std::string>{};
   }
 
   testing::FakeEnv env_;
@@ -68,7 +65,7 @@ TEST_F(SerialDisplayTest, BytesOfEachRoutine) {
   EXPECT_EQ(link_.log, kOpen3 + kClear + kClear + "** Buongiorno **" + kClear + "*** Bonjour ***" +
                            kClear + b16 + kRow2 + "RESTO 1,00" + kClear + "400" + kRow2 + b16 +
                            "[close][open 4 9600,N,8,1]" + kClear + "[close]");
-  EXPECT_TRUE(Traced().empty());
+  EXPECT_FALSE(env_.HasFile(kTrace));
 }
 
 TEST_F(SerialDisplayTest, GatesAndFaultsOnlyReachTheTraceLog) {
@@ -93,9 +90,10 @@ TEST_F(SerialDisplayTest, GatesAndFaultsOnlyReachTheTraceLog) {
   d_.ResetDisplay();
   d_.ProgrammaPortaSeriale(0, 9600);
   EXPECT_EQ(link_.log, kOpen3 + "[close]" + kOpen3 + "[close]" + kOpen3 + kClear);
-  EXPECT_THAT(Traced(), ElementsAre("AsemDisplay_SendToDisplay", "AsemDisplay_OpenPort",
-                                    "AsemDisplay_Bonjour", "AsemDisplay_ResetDisplay",
-                                    "AsemDisplay_ProgrammaPortaSeriale"));
+  EXPECT_THAT(
+      testing::TraceMessages(env_.File(kTrace)),
+      ElementsAre("AsemDisplay_SendToDisplay", "AsemDisplay_OpenPort", "AsemDisplay_Bonjour",
+                  "AsemDisplay_ResetDisplay", "AsemDisplay_ProgrammaPortaSeriale"));
 }
 
 }  // namespace

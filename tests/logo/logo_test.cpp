@@ -3,19 +3,16 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "fake_env.h"
 #include "fake_transports.h"
 #include "logo/bmp.h"
-#include "recording_operator.h"
 
 namespace dovevid::logo {
 namespace {
 
 using ::testing::ElementsAre;
 
-// A bitmap file written the way paint programs write it, independently of
-// the code under test: `pixel(x, y)` (y = 0 the top row) gives the palette
-// index (or the gray level for 24 bits).
+// A bitmap file written as paint programs do, independently of the code under test;
+// `pixel(x, y)` (y = 0 the top row) gives the palette index (0 black, else white) or gray.
 std::string MakeBmp(int w, int h, int bpp, const std::function<int(int, int)>& pixel) {
   const int colours = bpp <= 8 ? 1 << bpp : 0;
   const int stride = (w * bpp + 31) / 32 * 4;
@@ -26,7 +23,7 @@ std::string MakeBmp(int w, int h, int bpp, const std::function<int(int, int)>& p
   };
   s[0] = 'B', s[1] = 'M';
   put(10, offset, 4), put(14, 40, 4), put(18, w, 4), put(22, h, 4), put(26, 1, 2), put(28, bpp, 2);
-  for (int i = 0; i < colours; ++i) put(54 + 4 * i, i == 0 ? 0 : 0xFFFFFF, 4);  // 0 black, rest white
+  for (int i = 1; i < colours; ++i) put(54 + 4 * i, 0xFFFFFF, 4);
   for (int y = 0; y < h; ++y) {
     const int row = offset + (h - 1 - y) * stride;
     for (int x = 0; x < w; ++x) {
@@ -34,7 +31,8 @@ std::string MakeBmp(int w, int h, int bpp, const std::function<int(int, int)>& p
       if (bpp == 24) {
         put(row + 3 * x, static_cast<std::uint32_t>(v * 0x010101), 3);
       } else if (v) {
-        s[static_cast<size_t>(row + x * bpp / 8)] |= static_cast<char>(v << (8 - bpp - x * bpp % 8));
+        s[static_cast<size_t>(row + x * bpp / 8)] |=
+            static_cast<char>(v << (8 - bpp - x * bpp % 8));
       }
     }
   }
@@ -42,37 +40,32 @@ std::string MakeBmp(int w, int h, int bpp, const std::function<int(int, int)>& p
 }
 
 bool Pattern(int x, int y) { return (x * 7 + y * 3) % 5 < 2 || x == y; }
+int Black(int, int) { return 0; }
 
-class LogoTest : public ::testing::Test {
+class LogoTest : public ::testing::Test, protected testing::FakeChannelRig {
  protected:
   LogoTest() { config::SelectListItem(settings, config::List::kComPort, 0); }
 
-  testing::FakeEnv env;
-  testing::RecordingOperator op;
-  config::Settings settings;
-  testing::FakeSerialPort serial{env};
-  testing::FakeSpooler spooler;
-  testing::FakeStatusMonitor monitor;
-  printer::PrinterChannel channel{env, op, settings, serial, spooler, monitor};
   BmpFileReader reader{env};
   std::vector<int> progress;
-  LogoImages logo{{env, op, channel, settings, reader, "/app", {}, [this](int p) { progress.push_back(p); }}};
+  LogoImages logo{
+      {env, op, channel, settings, reader, "/app", {}, [this](int p) { progress.push_back(p); }}};
 };
 
 TEST_F(LogoTest, OnlyOneBitMultiplesOf32Download) {
-  const struct {
-    int w, h, bpp;
-    bool accepted;
-  } cases[] = {{512, 64, 1, true}, {500, 64, 1, false}, {512, 64, 4, false}, {512, 48, 1, false},
-               {544, 64, 1, false} /* wider than the paper */};
-  for (const auto& c : cases) {
-    env.SetFile("/in.bmp", MakeBmp(c.w, c.h, c.bpp, [](int, int) { return 0; }));
+  // Width, height, bits per pixel; only the first is taken. 544 is wider than the paper.
+  const std::tuple<int, int, int> cases[] = {
+      {512, 64, 1}, {500, 64, 1}, {512, 64, 4}, {512, 48, 1}, {544, 64, 1}};
+  for (const auto& [w, h, bpp] : cases) {
+    env.SetFile("/in.bmp", MakeBmp(w, h, bpp, Black));
     op.messages.clear();
-    EXPECT_EQ(logo.DownloadBitImage("/in.bmp"), c.accepted) << c.w << "x" << c.h;
-    if (c.accepted || c.w > 512) continue;
-    EXPECT_THAT(op.messages, ElementsAre(kMsgFormatInvalid));
+    const bool accepted = w == 512 && h == 64 && bpp == 1;
+    EXPECT_EQ(logo.DownloadBitImage("/in.bmp"), accepted) << w << "x" << h << "x" << bpp;
+    if (!accepted && w <= 512) {
+      EXPECT_THAT(op.messages, ElementsAre(kMsgFormatInvalid));
+    }
   }
-  EXPECT_EQ(ImageDimensionText(*ReadBmpHeader(MakeBmp(512, 64, 1, [](int, int) { return 0; }))), "512 x 64");
+  EXPECT_EQ(ImageDimensionText(*ReadBmpHeader(MakeBmp(512, 64, 1, Black))), "512 x 64");
   EXPECT_FALSE(logo.DownloadBitImage("/missing.bmp"));
   EXPECT_EQ(op.messages.back(), kMsgFileNotFound);
 }
@@ -84,7 +77,7 @@ TEST_F(LogoTest, BitImageIsSentColumnByColumnInPieces) {
   std::string expected = "\x1D\x2A\x04\x04" + std::string(128, '\0');
   for (int x = 0; x < 32; ++x) {
     for (int y = 0; y < 32; ++y) {
-      if (Pattern(x, y)) expected[static_cast<size_t>(4 + x * 4 + y / 8)] |= static_cast<char>(0x80 >> (y % 8));
+      if (Pattern(x, y)) expected[4 + x * 4 + y / 8] |= static_cast<char>(0x80 >> (y % 8));
     }
   }
   EXPECT_EQ(serial.printed, expected);
@@ -127,20 +120,20 @@ Bitmap DecodeNvDefinition(const std::string& f) {
 }
 
 TEST_F(LogoTest, NvFileAndPreviewHoldTheSourceDots) {
-  const struct {
-    int w, h, bpp;
-  } cases[] = {{37, 5, 8}, {50, 9, 24}, {19, 3, 4}, {512, 1100, 1} /* over 65,535 bytes */};
-  for (const auto& c : cases) {
-    const int white = c.bpp == 24 ? 255 : 1;
-    env.SetFile("/in.bmp", MakeBmp(c.w, c.h, c.bpp, [&](int x, int y) { return Pattern(x, y) ? 0 : white; }));
+  // The last is over 65,535 bytes.
+  const std::tuple<int, int, int> cases[] = {{37, 5, 8}, {50, 9, 24}, {19, 3, 4}, {512, 1100, 1}};
+  for (const auto& [w, h, bpp] : cases) {
+    const int white = bpp == 24 ? 255 : 1;
+    env.SetFile("/in.bmp",
+                MakeBmp(w, h, bpp, [&](int x, int y) { return Pattern(x, y) ? 0 : white; }));
     Bitmap dots;
     ASSERT_TRUE(ConvertImage(reader, "/in.bmp", {}, &dots).ok());
     ASSERT_TRUE(WriteLogoFiles(env, dots, "/app/nv.bin", "/app/preview.bmp").ok());
     const Bitmap nv = DecodeNvDefinition(env.File("/app/nv.bin"));
-    ASSERT_EQ(nv.width(), c.w);
-    ASSERT_EQ(nv.height(), c.h);
-    for (int y = 0; y < c.h; ++y) {
-      for (int x = 0; x < c.w; ++x) ASSERT_EQ(nv.At(x, y), Pattern(x, y)) << x << "," << y;
+    ASSERT_EQ(nv.width(), w);
+    ASSERT_EQ(nv.height(), h);
+    for (int y = 0; y < h; ++y) {
+      for (int x = 0; x < w; ++x) ASSERT_EQ(nv.At(x, y), Pattern(x, y)) << x << "," << y;
     }
     GrayImage preview;
     ASSERT_TRUE(DecodeBmp(env.File("/app/preview.bmp"), &preview).ok());
@@ -150,20 +143,20 @@ TEST_F(LogoTest, NvFileAndPreviewHoldTheSourceDots) {
 
 TEST_F(LogoTest, DitheringTurnsGrayIntoDots) {
   const GrayImage gray{64, 64, std::vector<std::uint8_t>(64 * 64, 128)};
-  const Bitmap plain = ToBitmap(gray, Monochrome::kThreshold), dithered = ToBitmap(gray, Monochrome::kDither);
-  int plain_black = 0, dithered_black = 0;
+  EXPECT_EQ(ToBitmap(gray, Monochrome::kThreshold), Bitmap(64, 64));
+  const Bitmap dithered = ToBitmap(gray, Monochrome::kDither);
+  int black = 0;
   for (int y = 0; y < 64; ++y) {
-    for (int x = 0; x < 64; ++x) plain_black += plain.At(x, y), dithered_black += dithered.At(x, y);
+    for (int x = 0; x < 64; ++x) black += dithered.At(x, y);
   }
-  EXPECT_EQ(plain_black, 0);
-  EXPECT_NEAR(dithered_black, 64 * 64 / 2, 64);
+  EXPECT_NEAR(black, 64 * 64 / 2, 64);
 }
 
 // The serial printer's need of the NV file is shown end to end and on the logo page.
 TEST_F(LogoTest, LoadLogoOnTheSpooler) {
   env.SetFile("/logo.bmp", MakeBmp(64, 32, 1, [](int x, int) { return x < 8 ? 0 : 1; }));
   testing::UseSpoolerPrinter(channel, spooler);
-  env.SetFile("/wide.bmp", MakeBmp(600, 8, 8, [](int, int) { return 0; }));
+  env.SetFile("/wide.bmp", MakeBmp(600, 8, 8, Black));
   EXPECT_FALSE(logo.LoadLogo("/wide.bmp"));
   EXPECT_THAT(op.messages,
               ElementsAre("Image too wide: 600 dots, the paper takes 512", kMsgNotConverted));

@@ -4,10 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "config/settings.h"
-#include "fake_env.h"
 #include "fake_transports.h"
 #include "printer/escpos.h"
-#include "recording_operator.h"
 
 namespace dovevid::printer {
 namespace {
@@ -21,51 +19,42 @@ const std::string kPrinterQuery = escpos::StatusQuery(escpos::kPrinterStatus);
 
 // Records the episode events with what had reached the printer by then, so
 // the order "error file, wait, delete, line" shows.
-class RecordingListener : public PaperEndListener {
- public:
-  explicit RecordingListener(const FakeSerialPort& port) : port_(port) {}
-  void OnPaperEndBegin() override { events.push_back("begin after [" + port_.printed + "]"); }
-  void OnPaperEndEnd() override { events.push_back("end after [" + port_.printed + "]"); }
+struct RecordingListener : PaperEndListener {
+  explicit RecordingListener(const FakeSerialPort& p) : port(p) {}
+  void OnPaperEndBegin() override { events.push_back("begin after [" + port.printed + "]"); }
+  void OnPaperEndEnd() override { events.push_back("end after [" + port.printed + "]"); }
+  const FakeSerialPort& port;
   std::vector<std::string> events;
-
- private:
-  const FakeSerialPort& port_;
 };
 
-class ChannelTest : public ::testing::Test {
+class ChannelTest : public ::testing::Test, protected testing::FakeChannelRig {
  protected:
   ChannelTest() {
     config::SelectListItem(settings, config::List::kComPort, 2);  // COM3
     channel.SetPaperEndListener(&listener);
   }
 
-  // The printer takes `state` once the clock has reached `at_ms`.
-  void SwitchAt(std::int64_t at_ms, State state) {
-    env.OnPump([this, at_ms, state] {
-      if (env.MonotonicMs() >= at_ms) serial.state = state;
+  // Does `act` at every pump once the clock has reached `at_ms`.
+  void At(std::int64_t at_ms, std::function<void()> act) {
+    env.OnPump([this, at_ms, act] {
+      if (env.MonotonicMs() >= at_ms) act();
     });
   }
 
-  void UseSpoolerPrinter() {
-    testing::UseSpoolerPrinter(channel, spooler);
-    ASSERT_TRUE(channel.spooler_transport());
-  }
-
-  testing::FakeEnv env;
-  testing::RecordingOperator op;
-  config::Settings settings;
-  FakeSerialPort serial{env};
-  testing::FakeSpooler spooler;
-  testing::FakeStatusMonitor monitor;
-  PrinterChannel channel{env, op, settings, serial, spooler, monitor};
   RecordingListener listener{serial};
 };
 
 TEST_F(ChannelTest, SerialPortSendsExactBytes) {
   config::SelectListItem(settings, config::List::kBaudRate, 6);  // 115200
+  EXPECT_TRUE(channel.PortTest(3));
+  EXPECT_FALSE(serial.IsOpen());
+  EXPECT_FALSE(channel.PortTest(0));
+  EXPECT_TRUE(op.messages.empty());  // no test, no message
   channel.Generic_OpenPort();
-  channel.Generic_OpenPort();  // already open: left alone
-  EXPECT_THAT(serial.configured, ElementsAre(std::make_pair(3, std::string("115200,N,8,1"))));
+  channel.Generic_OpenPort();        // already open: left alone
+  EXPECT_TRUE(channel.PortTest(3));  // the port a job holds keeps its settings
+  EXPECT_THAT(serial.configured, ElementsAre(std::make_pair(3, std::string("9600,N,8,1")),
+                                             std::make_pair(3, std::string("115200,N,8,1"))));
   EXPECT_EQ(serial.opens, 1);
   const std::string raw("\x1B\x70\x00\x19\xFA", 5);
   EXPECT_EQ(channel.Generic_TrasmettiStringa_NoCRLF(raw), kSent);
@@ -74,7 +63,7 @@ TEST_F(ChannelTest, SerialPortSendsExactBytes) {
   EXPECT_EQ(serial.wire, raw + kPaperQuery + "\x1D\x56\x42\r\n");
   channel.Generic_TrasmettiStringa_CRLF_Ricevi("\x1D\x49\x44", 10, 50, false);
   channel.Generic_TrasmettiStringa_CRLF_Ricevi("AB", 10, 50, true);
-  EXPECT_TRUE(serial.printed.ends_with("\x1D\x56\x42\r\n\x1D\x49\x44" "AB\r\n"));
+  EXPECT_TRUE(serial.printed.ends_with("\x1DVB\r\n\x1DIDAB\r\n"));
   EXPECT_EQ(channel.Generic_ClosePort(), kSent);
   EXPECT_FALSE(serial.IsOpen());
   EXPECT_TRUE(channel.VerificaStatoStampante());  // a closed port does not answer
@@ -97,7 +86,7 @@ TEST_F(ChannelTest, SerialWriteFailuresAreNotReportedAsSent) {
 TEST_F(ChannelTest, PaperEndEpisodeBeginsOnceAndEndsBeforeTheWaitingLine) {
   channel.Generic_OpenPort();
   serial.state = State::kPaperEnd;
-  SwitchAt(5000, State::kReady);
+  At(5000, [this] { serial.state = State::kReady; });
   EXPECT_EQ(channel.Generic_TrasmettiStringa_CRLF("one"), kSent);
   EXPECT_EQ(channel.Generic_TrasmettiStringa_CRLF("two"), kSent);
   EXPECT_THAT(listener.events, ElementsAre("begin after []", "end after []"));
@@ -107,7 +96,7 @@ TEST_F(ChannelTest, PaperEndEpisodeBeginsOnceAndEndsBeforeTheWaitingLine) {
 
   // A new episode on a later line begins again.
   serial.state = State::kPaperEnd;
-  SwitchAt(env.MonotonicMs() + 2000, State::kReady);
+  At(env.MonotonicMs() + 2000, [this] { serial.state = State::kReady; });
   EXPECT_EQ(channel.Generic_TrasmettiStringa_CRLF("three"), kSent);
   EXPECT_EQ(listener.events.size(), 4u);
   EXPECT_EQ(listener.events[2], "begin after [one\r\ntwo\r\n]");
@@ -153,7 +142,7 @@ TEST_F(ChannelTest, SilentPrinterDuringTheWaitKeepsItWaiting) {
 
   // A pipe that is gone ends the wait: nothing brings the paper back.
   serial.state = State::kPaperEnd;
-  env.OnPump([this] { if (env.MonotonicMs() >= 20000) (void)serial.Close(); });
+  At(20000, [this] { (void)serial.Close(); });
   EXPECT_EQ(channel.Generic_TrasmettiStringa_CRLF("lost"), kWriteFailed);
   EXPECT_LT(env.MonotonicMs(), 23000);
   env.OnPump(nullptr);
@@ -167,12 +156,11 @@ TEST_F(ChannelTest, SilentPrinterDuringTheWaitKeepsItWaiting) {
   EXPECT_FALSE(channel.Generic_CheckFineCartaTM88(&status));
   EXPECT_EQ(status, "");
   EXPECT_EQ(channel.Generic_TrasmettiStringa_CRLF("silent"), kSent);
-  EXPECT_TRUE(serial.printed.ends_with("silent\r\n"));
   EXPECT_EQ(channel.Generic_TrasmettiStringa_CRLF("silent"), kSent);
   EXPECT_EQ(channel.Generic_TrasmettiStringa_CRLF("late"), kSent);  // not for long enough
   env.AdvanceMs(kSilentAfterMs);
   EXPECT_EQ(channel.Generic_TrasmettiStringa_CRLF("gone"), kNoAnswer);
-  EXPECT_FALSE(serial.printed.ends_with("gone\r\n"));
+  EXPECT_TRUE(serial.printed.ends_with("silent\r\nsilent\r\nlate\r\n"));
 }
 
 TEST_F(ChannelTest, SerialReceiveLoopTiming) {
@@ -183,21 +171,18 @@ TEST_F(ChannelTest, SerialReceiveLoopTiming) {
   EXPECT_EQ(channel.Generic_TrasmettiStringa_CRLF_Ricevi("\x1D\x49\x44", 10, 50, false), "ABCD");
   EXPECT_EQ(env.MonotonicMs(), 60);
   // A silent one ends after half the timeout.
-  std::int64_t start = env.MonotonicMs();
   EXPECT_EQ(channel.Generic_TrasmettiStringa_CRLF_Ricevi("\x1D\x49\x44", 10, 50, false), "");
-  EXPECT_EQ(env.MonotonicMs() - start, 30);
+  EXPECT_EQ(env.MonotonicMs(), 60 + 30);
   // The one-byte status queries stop as soon as the byte is there...
   serial.reply_delay_ms = 3;
-  start = env.MonotonicMs();
   std::string status;
   EXPECT_FALSE(channel.Generic_CheckFineCartaTM88(&status));
   EXPECT_EQ(status, "\x12");
-  EXPECT_EQ(env.MonotonicMs() - start, 3);
+  EXPECT_EQ(env.MonotonicMs(), 90 + 3);
   // ...and keep their timeouts when nothing comes.
   serial.state = State::kSilent;
-  start = env.MonotonicMs();
   EXPECT_EQ(channel.Generic_TrasmettiStringa_CRLF_Ricevi(kPrinterQuery, 10, 50, false), "");
-  EXPECT_EQ(env.MonotonicMs() - start, 30);
+  EXPECT_EQ(env.MonotonicMs(), 93 + 30);
   // A late byte from an earlier exchange is not taken for the answer.
   serial.Inject("\x72", env.MonotonicMs());
   EXPECT_FALSE(channel.Generic_CheckFineCartaTM88(&status));
@@ -207,7 +192,7 @@ TEST_F(ChannelTest, SerialReceiveLoopTiming) {
 }
 
 TEST_F(ChannelTest, SpoolerDocumentsWritesAndReplies) {
-  UseSpoolerPrinter();
+  testing::UseSpoolerPrinter(channel, spooler);
   env.SetNow(DateTime{2026, 12, 5, 10, 34, 0});
   for (int i = 0; i < 3; ++i) {
     channel.Generic_OpenPort();
@@ -237,6 +222,22 @@ TEST_F(ChannelTest, SpoolerDocumentsWritesAndReplies) {
   channel.Generic_OpenPort();
   EXPECT_EQ(channel.Generic_TrasmettiStringa_CRLF("C"), kSent);
   EXPECT_EQ(channel.Generic_ClosePort(), kWriteFailed);
+  // Nor one that has not printed: progress reports, close result, cancels.
+  // (Printed, and stuck for good, are the two CUPS cases end to end.)
+  spooler.fail_close = false;
+  using P = DocumentProgress;
+  const std::tuple<std::deque<P>, SendResult, size_t> cases[] = {
+      {{P::kUnderWay, P::kLost}, kWriteFailed, 0},
+      {{P::kStuck, P::kStuck, P::kUnderWay, P::kPrinted}, kSent, 0},  // only for a moment
+      {{P::kUnderWay}, kWriteFailed, 1},  // never done within the timeout
+  };
+  for (const auto& [progress, result, cancelled] : cases) {
+    spooler.progress = progress;
+    spooler.cancelled.clear();
+    channel.Generic_OpenPort();
+    EXPECT_EQ(channel.Generic_ClosePort(), result) << spooler.documents.size();
+    EXPECT_EQ(spooler.cancelled.size(), cancelled) << spooler.documents.size();
+  }
 
   // A printer removed after it was selected cannot be opened.
   spooler.printers.clear();
@@ -246,7 +247,7 @@ TEST_F(ChannelTest, SpoolerDocumentsWritesAndReplies) {
 }
 
 TEST_F(ChannelTest, SpoolerStatusFromTheMonitor) {
-  UseSpoolerPrinter();
+  testing::UseSpoolerPrinter(channel, spooler);
   std::string status;
   // Without a monitor both checks report false.
   monitor.status = status_bits::kNoResponse;
@@ -272,7 +273,7 @@ TEST_F(ChannelTest, SpoolerStatusFromTheMonitor) {
   // A paper end on the spooler printer is waited out like on the serial one.
   monitor.query_fails = false;
   channel.Generic_OpenPort();
-  env.OnPump([this] { if (env.MonotonicMs() >= 3000) monitor.status = 0; });
+  At(3000, [this] { monitor.status = 0; });
   EXPECT_EQ(channel.Generic_TrasmettiStringa_CRLF("L"), kSent);
   EXPECT_EQ(listener.events.size(), 2u);
   EXPECT_EQ(spooler.documents[0].data, "L\r\n");
@@ -342,46 +343,10 @@ TEST_F(ChannelTest, SelectionRulesAndTransportFlag) {
   EXPECT_TRUE(serial.IsOpen());
 }
 
-TEST_F(ChannelTest, PortTest) {
-  EXPECT_TRUE(channel.PortTest(3));
-  EXPECT_THAT(serial.configured, ElementsAre(std::make_pair(3, std::string("9600,N,8,1"))));
-  EXPECT_FALSE(serial.IsOpen());
-  EXPECT_FALSE(channel.PortTest(0));
-  EXPECT_TRUE(op.messages.empty());  // no test, no message
-  // While a job holds the port open its settings stay as they are.
-  channel.Generic_OpenPort();
-  serial.configured.clear();
-  EXPECT_TRUE(channel.PortTest(3));
-  EXPECT_TRUE(serial.configured.empty());
-}
-
-TEST_F(ChannelTest, SpoolerDocumentClosesWellOnlyOnceItHasPrinted) {
-  using P = DocumentProgress;
-  struct Case {
-    std::deque<P> progress;
-    SendResult result;
-    bool cancelled;
-  };
-  // (Printed, and stuck for good, are the two CUPS cases end to end.)
-  const Case cases[] = {
-      {{P::kUnderWay, P::kLost}, kWriteFailed, false},
-      {{P::kStuck, P::kStuck, P::kUnderWay, P::kPrinted}, kSent, false},  // only for a moment
-      {{P::kUnderWay}, kWriteFailed, true},  // never done within the timeout
-  };
-  UseSpoolerPrinter();
-  for (const Case& c : cases) {
-    spooler.progress = c.progress;
-    spooler.cancelled.clear();
-    channel.Generic_OpenPort();
-    EXPECT_EQ(channel.Generic_ClosePort(), c.result) << spooler.documents.size();
-    EXPECT_EQ(spooler.cancelled.size(), c.cancelled ? 1u : 0u) << spooler.documents.size();
-  }
-}
-
 TEST_F(ChannelTest, DirectPrintersJoinTheListAndTakeTheSerialPrintersPlace) {
   testing::FakeDirectPrinters direct(env);
-  direct.printers = {{"LP", "socket://10.0.0.5"}, {"PRN1", "usb:/dev/usb/lp1"},
-                     {"USB", "usb:/dev/usb/lp0"}};
+  direct.printers = {
+      {"LP", "socket://10.0.0.5"}, {"PRN1", "usb:/dev/usb/lp1"}, {"USB", "usb:/dev/usb/lp0"}};
   PrinterChannel ch(env, op, settings, serial, spooler, monitor, direct);
   spooler.printers = {{"PRN1", "usb://x"}};
   ch.BuildPrinterList();
@@ -417,26 +382,23 @@ TEST(EscPos, StatusByteTests) {
 }
 
 TEST(DirectUri, Parse) {
-  struct Case {
-    const char* uri;
-    const char* parsed;  // kind host:port or path; empty when refused
-  };
-  const Case cases[] = {
+  const std::pair<const char*, const char*> parsed[] = {
       {"socket://192.168.1.50", "tcp 192.168.1.50:9100"},
       {"socket://printer.lan:9101/", "tcp printer.lan:9101"},
       {"socket://[fe80::1]:9100", "tcp fe80::1:9100"},
-      {"usb:/dev/usb/lp0", "usb /dev/usb/lp0"},
-      {"socket://", ""}, {"socket://h:", ""}, {"socket://h:0", ""}, {"socket://h:70000", ""},
-      {"socket://[::1", ""}, {"socket://h/x", ""}, {"usb://EPSON/TM-T88", ""},
-      {"usb:dev/lp0", ""}, {"ipp://h", ""}, {"/dev/usb/lp0", ""},
-  };
-  for (const Case& c : cases) {
-    const auto u = ParseDirectUri(c.uri);
-    const std::string got =
-        !u ? ""
-           : std::string(TransportName(u->kind)) + " " +
-                 (u->kind == TransportKind::kTcp ? u->host + ":" + std::to_string(u->port) : u->path);
-    EXPECT_EQ(got, c.parsed) << c.uri;
+      {"usb:/dev/usb/lp0", "usb /dev/usb/lp0"}};
+  for (const auto& [uri, want] : parsed) {
+    const auto u = ParseDirectUri(uri);
+    ASSERT_TRUE(u) << uri;
+    const bool tcp = u->kind == TransportKind::kTcp;
+    EXPECT_EQ(std::string(TransportName(u->kind)) + " " +
+                  (tcp ? u->host + ":" + std::to_string(u->port) : u->path),
+              want);
+  }
+  for (const char* refused :
+       {"socket://", "socket://h:", "socket://h:0", "socket://h:70000", "socket://[::1",
+        "socket://h/x", "usb://EPSON/TM-T88", "usb:dev/lp0", "ipp://h", "/dev/usb/lp0"}) {
+    EXPECT_FALSE(ParseDirectUri(refused)) << refused;
   }
   EXPECT_FALSE(DirectPrinterProblem("LP", "usb:/dev/usb/lp0"));
   for (const char* name : {"", "A,B", " LP", "RS232_PRINTER"}) {

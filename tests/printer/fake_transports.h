@@ -4,7 +4,6 @@
 
 #include <cstdint>
 #include <deque>
-#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -12,6 +11,7 @@
 #include "fake_env.h"
 #include "printer/channel.h"
 #include "printer/transport.h"
+#include "recording_operator.h"
 
 namespace dovevid::testing {
 
@@ -26,11 +26,12 @@ class FakeSerialPort : public printer::SerialPort {
   State state = State::kReady;
   int reply_delay_ms = 2;  // a status answer arrives this long after the query
   // Bytes that arrive at the given clock time whatever was sent.
-  void Inject(std::string bytes, std::int64_t at_ms) { pending_.push_back({at_ms, std::move(bytes)}); }
+  void Inject(std::string bytes, std::int64_t at_ms) {
+    pending_.push_back({at_ms, std::move(bytes)});
+  }
 
-  std::string printed;  // every write except the status queries
-  std::string wire;     // every write
-  int status_queries = 0;
+  std::string printed;                                  // every write except the status queries
+  std::string wire;                                     // every write
   std::vector<std::pair<int, std::string>> configured;  // port, settings
   int opens = 0;
 
@@ -50,31 +51,22 @@ class FakeSerialPort : public printer::SerialPort {
     open_ = true;
     return Status::OK();
   }
-  Status Close() override {
-    const bool was_open = std::exchange(open_, false);
-    return was_open ? close_fault : Status::OK();
-  }
+  Status Close() override { return std::exchange(open_, false) ? close_fault : Status::OK(); }
   bool IsOpen() const override { return open_; }
   Status Write(std::string_view bytes) override;
   Status Read(std::string* bytes) override;
   bool WaitReadable(int ms) override;
 
  private:
-  struct Arrival {
-    std::int64_t at_ms;
-    std::string bytes;
-  };
   FakeEnv& env_;
   bool open_ = false;
-  std::deque<Arrival> pending_;
+  std::deque<std::pair<std::int64_t, std::string>> pending_;  // arrival time, bytes
 };
 
 class FakeSpooler : public printer::Spooler {
  public:
   struct Document {
-    std::string printer;
-    std::string name;
-    std::string data;
+    std::string printer, name, data;
     bool closed = false;
   };
 
@@ -115,8 +107,7 @@ class FakeSpooler : public printer::Spooler {
 
  private:
   Document* Find(std::int32_t handle) {
-    const bool known = handle >= 1 && handle <= static_cast<std::int32_t>(documents.size());
-    return known ? &documents[static_cast<size_t>(handle - 1)] : nullptr;
+    return handle >= 1 && handle <= std::ssize(documents) ? &documents[handle - 1u] : nullptr;
   }
 };
 
@@ -134,11 +125,9 @@ class FakeDirectPrinters : public printer::DirectPrinters {
   FakeEnv& env_;
 };
 
-class FakeStatusMonitor : public printer::StatusMonitor {
- public:
+struct FakeStatusMonitor : printer::StatusMonitor {
   std::uint32_t status = printer::status_bits::kPrintCompleted;
   bool query_fails = false;
-  std::int32_t next_handle = 7;
   std::vector<std::string> opened;
   std::vector<std::int32_t> closed;
   int drawer_pulses = 0;
@@ -146,7 +135,7 @@ class FakeStatusMonitor : public printer::StatusMonitor {
 
   std::int32_t Open(const std::string& printer) override {
     opened.push_back(printer);
-    return next_handle;
+    return 7;
   }
   bool GetStatus(std::int32_t, std::uint32_t* out) override {
     if (!query_fails) *out = status;
@@ -160,6 +149,17 @@ class FakeStatusMonitor : public printer::StatusMonitor {
     return true;
   }
   void Close(std::int32_t handle) override { closed.push_back(handle); }
+};
+
+// A channel over the fakes, with the settings and the operator it reports to.
+struct FakeChannelRig {
+  FakeEnv env;
+  RecordingOperator op;
+  config::Settings settings;
+  FakeSerialPort serial{env};
+  FakeSpooler spooler;
+  FakeStatusMonitor monitor;
+  printer::PrinterChannel channel{env, op, settings, serial, spooler, monitor};
 };
 
 // Makes `name` the spooler's one printer and the channel's current printer.

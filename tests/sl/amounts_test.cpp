@@ -1,5 +1,6 @@
 #include "sl/amounts.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <limits>
@@ -7,58 +8,46 @@
 namespace dovevid::sl {
 namespace {
 
-constexpr std::int32_t kMax32 = std::numeric_limits<std::int32_t>::max();
 constexpr std::int32_t kMin32 = std::numeric_limits<std::int32_t>::min();
 
-// The fault number a step raises, or -1 when it raises none.
-template <typename F>
-int FaultOf(F&& f) {
-  try {
-    f();
-  } catch (const Fault& fault) {
-    return fault.number;
-  }
-  return -1;
-}
-
-TEST(AmountsTest, HalvesGoToTheEvenCentForBothSigns) {
-  EXPECT_EQ(DivideHalfEven(-497500, 1000), -498);
-  EXPECT_EQ(DivideHalfEven(-498501, 1000), -499);
-  EXPECT_EQ(DivideHalfEven(7, -2), -4);
-}
+// A step that raises the fault numbered `n`.
+auto Raises(int n) { return ::testing::Throws<Fault>(::testing::Field(&Fault::number, n)); }
 
 TEST(AmountsTest, UnitPriceInExactDecimals) {
   // Rounded to three decimals of the currency first, then cut to the cent.
   EXPECT_EQ(UnitPriceCents("1999.51", 3), 200);  // 1.99951 -> 2.000
   EXPECT_EQ(UnitPriceCents("9.9995", 0), 1000);  // the carry adds a digit
-  EXPECT_EQ(UnitPriceCents("2147483647", 2), kMax32);
-  EXPECT_EQ(FaultOf([] { UnitPriceCents("2147483648", 2); }), 6);
-  EXPECT_EQ(FaultOf([] { UnitPriceCents("99999999999999999999", 3); }), 6);
-  EXPECT_EQ(FaultOf([] { UnitPriceCents("1.2.3", 2); }), 13);
+  EXPECT_EQ(UnitPriceCents("2147483647", 2), std::numeric_limits<std::int32_t>::max());
+  EXPECT_THAT([] { UnitPriceCents("2147483648", 2); }, Raises(6));
+  EXPECT_THAT([] { UnitPriceCents("99999999999999999999", 3); }, Raises(6));
+  EXPECT_THAT([] { UnitPriceCents("1.2.3", 2); }, Raises(13));
 }
 
 TEST(AmountsTest, FieldNumbersAndCheckedArithmetic) {
   EXPECT_EQ(QuantityThousandths("1.001"), 1001);
-  EXPECT_EQ(FaultOf([] { QuantityThousandths("2147484"); }), 6);
+  EXPECT_THAT([] { QuantityThousandths("2147484"); }, Raises(6));
   EXPECT_EQ(PriceDecimals("9"), 3);
   EXPECT_EQ(PriceDecimals("2.5"), 2);
-  EXPECT_EQ(FaultOf([] { PriceDecimals("."); }), 13);
+  EXPECT_THAT([] { PriceDecimals("."); }, Raises(13));
   EXPECT_EQ(WholeCents("12.5"), 12);
-  EXPECT_EQ(FaultOf([] { WholeCents("2147483648"); }), 6);
-  EXPECT_EQ(FaultOf([] { WholeCents("1e400"); }), 13);
-  EXPECT_EQ(OperatorNumber("0"), "00");
+  EXPECT_THAT([] { WholeCents("2147483648"); }, Raises(6));
+  EXPECT_THAT([] { WholeCents("1e400"); }, Raises(13));
   EXPECT_EQ(ByteValue(255), 255);
-  EXPECT_EQ(FaultOf([] { ByteValue(256); }), 5);
-  EXPECT_EQ(FaultOf([] { CheckedNegate(kMin32); }), 6);
+  EXPECT_THAT([] { ByteValue(256); }, Raises(5));
+  EXPECT_THAT([] { CheckedNegate(kMin32); }, Raises(6));
   EXPECT_EQ(CheckedSub(-2000000000, 147483648), kMin32);
 }
 
-TEST(AmountsTest, PercentagesRoundInTwoSteps) {
-  EXPECT_EQ(PercentAdjustmentCents(250, "1"), 3);         // 2.5: halves away from zero
-  EXPECT_EQ(PercentAdjustmentCents(299, "0.50"), 2);      // 1.495 -> 1.50 -> 2
+// Halves go to the even cent for both signs; percentages round in two steps.
+TEST(AmountsTest, HalvesAndPercentages) {
+  EXPECT_EQ(DivideHalfEven(-497500, 1000), -498);
+  EXPECT_EQ(DivideHalfEven(-498501, 1000), -499);
+  EXPECT_EQ(DivideHalfEven(7, -2), -4);
+  EXPECT_EQ(PercentAdjustmentCents(250, "1"), 3);     // 2.5: halves away from zero
+  EXPECT_EQ(PercentAdjustmentCents(299, "0.50"), 2);  // 1.495 -> 1.50 -> 2
   EXPECT_EQ(PercentAdjustmentCents(250, "100"), 250);
-  EXPECT_EQ(FaultOf([] { PercentAdjustmentCents(2000000000, "200"); }), 6);
-  EXPECT_EQ(FaultOf([] { TaxableCents(100, -10000); }), 11);
+  EXPECT_THAT([] { PercentAdjustmentCents(2000000000, "200"); }, Raises(6));
+  EXPECT_THAT([] { TaxableCents(100, -10000); }, Raises(11));
 }
 
 }  // namespace

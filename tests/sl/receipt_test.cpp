@@ -1,6 +1,5 @@
-// The receipt renderer on whole SL files, and the data file cases of both
-// renderers; row length 32 and the label words empty (fallbacks in force)
-// unless a test says otherwise.
+// The receipt renderer on whole SL files, and the data file cases of both renderers; row
+// length 32 and the label words empty (fallbacks in force) unless a test says otherwise.
 #include "sl/receipt.h"
 
 #include <functional>
@@ -73,6 +72,10 @@ class ReceiptTest : public ::testing::Test {
     result_ = SimulazioneScontrino(Context(), kData);
     return env_.File("/data/KV2EP.TXT");
   }
+  // The next `times` operations `op` on `path` fail.
+  void FailNext(testing::FakeEnv::Op op, const std::string& path, int times = 1) {
+    env_.FailNext(op, path, times, Status::Error(fault::kDeviceIo, "Device I/O error"));
+  }
   RenderContext Context() {
     return {env_, dirs_, settings_, rates_, trace_, op_, display_, env_.Now()};
   }
@@ -96,7 +99,7 @@ class ReceiptTest : public ::testing::Test {
   RenderResult result_;
 };
 
-TEST_F(ReceiptTest, SalesAndAdjustments) {
+TEST_F(ReceiptTest, SalesAdjustmentsTendersHeaderPrintAndControlLines) {
   const std::string letters = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0";
   Check({
       // 497.5 and 298.5 cents: halves go to the even cent.
@@ -127,24 +130,19 @@ TEST_F(ReceiptTest, SalesAndAdjustments) {
        {R("", "10,00"), R("", "5,00"), R("SCONTO SUBT 10.00%", "-1,50"),
         R("MAGG. SUBT 5.00%", "0,68"), R("SUBTOTALE ", "14,18")}},
       // On a return the item adjustments change sign, the subtotal ones do not.
-      {{"SALE,R,P1000", "COUP,V100", "COST,V100", "ADDI,V50", "ADDS,V50", "COUP,:PROMO,V1",
-        "SUBT"},
+      {{"SALE,R,P1000", "COUP,V100", "COST,V100", "ADDI,V50", "ADDS,V50", "COUP,:PROMO,V1", "SUBT"},
        {" *** RESO *** ", R("", "-10,00"), R("SCONTO SU ITEM", "1,00"),
         R("SCONTO SU SUBT.", "-1,00"), R("MAGG. SU ITEM", "-0,50"), R("MAGG. SU SUBT.", "0,50"),
         R("PROMO", "0,01"), R("SUBTOTALE ", "-9,99")}},
       // Before any item, or without a value, an adjustment writes nothing.
       {{"DISC,%10", "MOST,%10", "COUP,V100", "SALE,P100", "COST", "DISC"}, {R("", "1,00")}},
-  });
-}
-
-TEST_F(ReceiptTest, TendersHeaderAndPrintLines) {
-  Check({
       // The rest goes to the card; every tender that finds the receipt paid writes a change.
       {{"SALE,N1,P1000", "CASH,V500", "CARD", "CHEQ,V100"},
        {R("", "10,00"), kRule, R("TOTALE", "10,00"), R("CONTANTI", "5,00"),
         R("CARTA CRED.", "5,00"), R("RESTO", "0,00"), R("ASSEGNI", "1,00"), R("RESTO", "1,00")}},
       {{"SALE,P100", "CASH,V3000000000", "CRED,V3000000000"},
-       {R("", "1,00"), kRule, R("TOTALE", "1,00"), "", ""}, {kOverflowMessage, kOverflowMessage}},
+       {R("", "1,00"), kRule, R("TOTALE", "1,00"), "", ""},
+       {kOverflowMessage, kOverflowMessage}},
       {{"SALE,P100", "TEND,N4", "TEND,:BUONO,V1"},
        {R("", "1,00"), kRule, R("TOTALE", "1,00"), R("PAG. POS", "1,00"), R("RESTO", "0,00"),
         R("BUONO", "0,01"), R("RESTO", "0,01")}},
@@ -154,8 +152,8 @@ TEST_F(ReceiptTest, TendersHeaderAndPrintLines) {
       {{"opfs", "CLFS", "SALE,P100", "DATE", "DATE,:01-01-2026"},
        {"OPFS;", R("", "1,00"), R("", "EURO"), B(32)}},
       // PRNT is never normalised; a text is cut into rows.
-      {{"PRNT,:RIGA DI PROVA;", "PRNT,:" + std::string(40, 'x'), "PRNT,:",
-        "PRNT,:caff\xE8 & totale"},
+      {{"PRNT,:RIGA DI PROVA;", "PRNT,:" + std::string(40, 'x'),
+        "PRNT,:", "PRNT,:caff\xE8 & totale"},
        {"RIGA DI PROVA", std::string(32, 'x'), std::string(8, 'x'), " ", "caff\xE8 & totale"}},
       // Attributes make a TRAS line, zero ones leave the text; no text, an empty line.
       {{"PRNT,:SALDI,H1;", "PRNT,:A,W0;", "PRNT,:B,A2", "PRNT,W0,A0"},
@@ -165,20 +163,14 @@ TEST_F(ReceiptTest, TendersHeaderAndPrintLines) {
        {R("", "1,00"), kRule, R("TOTALE", "1,00"), R("CONTANTI", "1,00"), R("RESTO", "0,00"),
         "GRAZIE"}},
       {{"SALE,P100", "EXTL,N1,:PRIMA"}, {R("", "1,00")}},  // closing blocks skipped
-  });
-}
-
-TEST_F(ReceiptTest, ControlLinesAreExactBytes) {
-  Check({
       // A feed of 13 lines holds a CR byte; it is written as it is.
       {{"CUTT", "CUTT,N13,T2", "OPEN"},
-       {"\x1DVA", "\x1B" "d\r", "\x1DVA", std::string("\x1Bp\x00\x19\xFA", 5)}},
+       {"\x1DVA", "\033d\r", "\x1DVA", std::string("\033p\0\x19\xFA", 5)}},
       // A feed count that is no byte fails its line; the cut follows.
       {{"CUTT,N300"}, {"", "\x1DVA"}, {kInvalidCallMessage}},
       // Code 128 in form B with its length; an unknown HRI position is none.
       {{"BARC,T4,H7,:AB12", "BARC,T0,:123", "BARC,T10,:123", "BARC,:123", "BARC,T1"},
-       {"\x1Dh\x50", "\x1Dw\x03", std::string("\x1DH\x00", 3), "\x1B" "a1", "\r\n",
-        "\x1Dk\x49\x04" "AB12"}},
+       {"\x1Dh\x50", "\x1Dw\x03", std::string("\x1DH\0", 3), "\033a1", "\r\n", "\x1DkI\004AB12"}},
   });
 }
 
@@ -220,7 +212,7 @@ TEST_F(ReceiptTest, ClosingBlocks) {
   });
 }
 
-TEST_F(ReceiptTest, LabelWords) {
+TEST_F(ReceiptTest, LabelWordsAndCustomerDisplay) {
   // A label word replaces the fallback; "TOTALE" inside a text becomes "TOT.  ".
   settings_.txtWords[0] = "TOTALE EURO";
   EXPECT_EQ(Render({"SALE,P100", "CASH,:TOTALE CONTANTI"}),
@@ -238,9 +230,7 @@ TEST_F(ReceiptTest, LabelWords) {
               HasSubstr("err_SimulazioneScontrino | 07-03-2026 09:05:12 | Invalid procedure "
                         "call or argument | 5\r\n"));
   EXPECT_EQ(display_.rows.front().first, std::string(15, 'T') + "10,00");
-}
 
-TEST_F(ReceiptTest, CustomerDisplay) {
   EXPECT_EQ(Render({"DEXT,:CIAO,MONDO;"}), "");
   EXPECT_THAT(display_.rows, ElementsAre(DisplayRows("", "CIAO.MONDO" + B(30))));
   Render({"DEXT,:" + std::string(50, 'y')});
@@ -249,10 +239,11 @@ TEST_F(ReceiptTest, CustomerDisplay) {
   EXPECT_EQ(display_.rows.back(), DisplayRows("400", "CREDITO" + B(9) + "2,00"));
 }
 
-TEST_F(ReceiptTest, VatRatesFileAndIncoherentVatData) {
+TEST_F(ReceiptTest, VatRatesFileIncoherentDataAndAChangedFile) {
   Closing(true, true);
+  constexpr char kRates[] = "/app/KVVALIVA.txt";
   // D has rate 0: department 5 posts to D, the first code of rate 0.
-  env_.SetFile("/app/KVVALIVA.txt", "500\r\n1000\r\n2200\r\n0\r\n");
+  env_.SetFile(kRates, "500\r\n1000\r\n2200\r\n0\r\n");
   Check({{{"SALE,N1,P105", "SALE,N5,P300"},
           {R("", "1,05"), R("", "3,00"), B(32), R("IMPONIBILE 5,00%", "1,00"),
            R("IVA 5,00%", "0,05"), R("ESENTE 0,00%", "3,00"), R("TOTAL ", "1,00")}}});
@@ -260,10 +251,9 @@ TEST_F(ReceiptTest, VatRatesFileAndIncoherentVatData) {
   // The rates in force (the defaults, the file being unreadable for the
   // first `reads`) give department 1 a rate the file no longer knows when the
   // sale reads it.
-  const auto unreadable = [this](int reads) {
-    env_.SetFile("/app/KVVALIVA.txt", "900\r\n1000\r\n1600\r\n2200\r\n");
-    env_.FailNext(testing::FakeEnv::Op::kRead, "/app/KVVALIVA.txt", reads,
-                  Status::Error(fault::kPermissionDenied, "denied"));
+  const auto unreadable = [&](int reads) {
+    env_.SetFile(kRates, "900\r\n1000\r\n1600\r\n2200\r\n");
+    FailNext(testing::FakeEnv::Op::kRead, kRates, reads);
   };
   unreadable(1);
   EXPECT_EQ(Render({"PRNT,:PRIMA", "SALE,N1,P100", "SALE,N2,P100"}), "PRIMA\r\n");
@@ -279,14 +269,11 @@ TEST_F(ReceiptTest, VatRatesFileAndIncoherentVatData) {
   Check({{{"SALE,N9,P100", "SALE,N1,P100"},
           {R("", "1,00"), R("", "1,00"), B(32), R("IMPONIBILE 9,00%", "0,92"),
            R("IVA 9,00%", "0,08"), R("ESENTE 0,00%", "1,00"), R("TOTAL ", "0,92")}}});
-}
 
-TEST_F(ReceiptTest, ARatesFileChangedDuringTheReceiptCountsForTheLaterLines) {
-  Closing(true, true);
-  constexpr char kRates[] = "/app/KVVALIVA.txt";
+  // A file changed during the receipt counts for the later lines. The second
+  // sale's rate is taken before the change; its code is A all the same, and
+  // the summary uses the new rate of A.
   env_.SetFile(kRates, "400\r\n1000\r\n1600\r\n2200\r\n");
-  // The second sale's rate is taken before the change; its code is A all the
-  // same, and the summary uses the new rate of A.
   const Rows changed = {
       R("", "1,00"),          R("", "1,00"),      B(32), R("IMPONIBILE 5,00%", "1,90"),
       R("IVA 5,00%", "0,10"), R("TOTAL ", "1,90")};
@@ -299,14 +286,13 @@ TEST_F(ReceiptTest, ARatesFileChangedDuringTheReceiptCountsForTheLaterLines) {
   // Unchanged, the file is not read again: a read would fail here and bring
   // the default rate of A back.
   display_.on_send = [&] {
-    env_.FailNext(testing::FakeEnv::Op::kRead, kRates, 1,
-                  Status::Error(fault::kPermissionDenied, "denied"));
+    FailNext(testing::FakeEnv::Op::kRead, kRates);
     env_.AdvanceMs(1);
   };
   EXPECT_EQ(Render(records), Join(changed));
 }
 
-TEST_F(ReceiptTest, DataFileCases) {
+TEST_F(ReceiptTest, DataFileCasesOfBothRenderers) {
   // Missing: told, nothing rendered, the previous file kept for a reprint.
   env_.SetFile("/data/KV2EP.TXT", "OLD\r\n");
   result_ = SimulazioneScontrino(Context(), "/data/MISSING.001");
@@ -325,7 +311,7 @@ TEST_F(ReceiptTest, DataFileCases) {
               crlf);
   }
   // No text carries a control byte to the printer: each is a blank.
-  EXPECT_EQ(RenderData(std::string("SALE,P1\0" "20,:A\x1B@\r\nPRNT,:B\x1DV\x01\x7F", 28)),
+  EXPECT_EQ(RenderData(std::string("SALE,P1\00020,:A\033@\r\nPRNT,:B\035V\001\177", 28)),
             Join({R("A @", "1,20"), "B V  "}));
   // Rendered lines beyond the file limit are refused, not written.
   std::string subtotals;
@@ -333,13 +319,12 @@ TEST_F(ReceiptTest, DataFileCases) {
   EXPECT_EQ(RenderData(subtotals), "<missing>");
   EXPECT_TRUE(result_.too_large);
   // A file that cannot be written is not left behind half-written.
-  env_.FailNext(testing::FakeEnv::Op::kWrite, "/data/KV2EP.TXT", 1,
-                Status::Error(fault::kDeviceIo, "Device I/O error"));
+  FailNext(testing::FakeEnv::Op::kWrite, "/data/KV2EP.TXT");
   EXPECT_EQ(Render({"SALE,P100"}), "<missing>");
   EXPECT_EQ(result_.result, kRepeat);
-}
 
-TEST_F(ReceiptTest, InvoiceDataFileCases) {
+  // The invoice renderer.
+  op_.messages.clear();
   const auto invoice = [this](const std::string& data) {
     env_.SetFile(kData, data);
     return SimulazioneFattura(Context(), kData);
@@ -349,8 +334,7 @@ TEST_F(ReceiptTest, InvoiceDataFileCases) {
   EXPECT_EQ(invoice("").result, kRepeat);
   EXPECT_FALSE(env_.HasFile("/data/KV2EP.TXT"));
   env_.SetFile("/data/KV2EP.TXT", "OLD\r\n");
-  env_.FailNext(testing::FakeEnv::Op::kRemove, "/data/KV2EP.TXT", 1,
-                Status::Error(fault::kPermissionDenied, "Permission denied"));
+  FailNext(testing::FakeEnv::Op::kRemove, "/data/KV2EP.TXT");
   EXPECT_EQ(invoice("").result, kRepeat);
   EXPECT_EQ(SimulazioneFattura(Context(), "/data/NONE.001").result, kRepeat);
   EXPECT_THAT(op_.messages, ElementsAre("Il file /data/NONE.001 non esiste"));
@@ -366,8 +350,7 @@ TEST_F(ReceiptTest, InvoiceDataFileCases) {
   EXPECT_EQ(env_.File("/data/KV2EP.TXT"), Join({"FATTURA NUM. 1", "07-03-2026   09:05",
                                                 B(26) + "EURO", B(32), "1    X    1,00"}));
   op_.messages.clear();
-  env_.FailNext(testing::FakeEnv::Op::kWrite, "/data/KV2EP.TXT", 1,
-                Status::Error(fault::kDeviceIo, "Device I/O error"));
+  FailNext(testing::FakeEnv::Op::kWrite, "/data/KV2EP.TXT");
   EXPECT_EQ(invoice("OPFS;\r\nSALE,I22,P100;\r\n").result, kRepeat);
   EXPECT_THAT(op_.messages, ElementsAre("57 - Device I/O error"));
 }

@@ -1,6 +1,5 @@
-// The built `dovevid render` on SL files of tests/sl/data, compared byte for
-// byte with hand-derived expected files. A case NAME is NAME.sl, NAME.expected
-// and, optionally, NAME.args (extra arguments, one per line).
+// The built `dovevid render` on tests/sl/data, byte for byte against hand-derived files:
+// a case NAME is NAME.sl, NAME.expected and, optionally, NAME.args (one argument a line).
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -17,10 +16,9 @@ std::string DataFile(const std::string& name) { return std::string(SL_DATA_DIR) 
 
 class RenderCommandTest : public ::testing::TestWithParam<std::string> {
  protected:
-  RunResult Render(const std::string& file, std::vector<std::string> extra = {}) {
-    std::vector<std::string> args = {"render", file, "--app-dir", app_.path(), "--data-dir",
-                                     data_.path(), "--now", "2026-03-07T09:05:12"};
-    args.insert(args.end(), extra.begin(), extra.end());
+  RunResult Render(const std::string& file, std::vector<std::string> args = {}) {
+    args.insert(args.begin(), {"render", file, "--app-dir", app_.path(), "--data-dir", data_.path(),
+                               "--now", "2026-03-07T09:05:12"});
     return RunProgram(DOVEVID_PATH, args);
   }
   TempDir app_;
@@ -90,8 +88,8 @@ TEST_F(RenderCommandTest, ExitStatus) {
   EXPECT_EQ(RunProgram(DOVEVID_PATH, {"render", "--help"}).exit_code, 0);
 
   // Without --data-dir nothing is left in the given directories.
-  const RunResult r = RunProgram(DOVEVID_PATH, {"render", DataFile("receipt_defaults.sl"),
-                                                "--app-dir", app_.path()});
+  const RunResult r = RunProgram(
+      DOVEVID_PATH, {"render", DataFile("receipt_defaults.sl"), "--app-dir", app_.path()});
   EXPECT_EQ(r.exit_code, 0) << r.err;
   EXPECT_THAT(r.out, HasSubstr("OPERATORE N. 05\r\n"));
   EXPECT_EQ(ReadFileOrEmpty(app_ / "KV2EP.TXT"), "");

@@ -12,29 +12,20 @@ using testing::FakeEnv;
 constexpr char kAppDir[] = "/opt/dovevid";
 constexpr char kFile[] = "/opt/dovevid/KVVALIVA.txt";
 
-VatRates Rates(std::int32_t a, std::int32_t b, std::int32_t c, std::int32_t d) {
-  return {a, b, c, d, 0, 0};
-}
-
-// The defaults, and the file written with them where it is missing, are
-// checked with the golden receipts (render_command_test); the code of a rate
-// and the rates read again, by the receipt tests.
+// The defaults and their file: render_command_test; rate codes and re-reads: receipt_test.
 TEST(LoadVatRates, FileRules) {
   FakeEnv env;
 
-  const struct {
-    const char* text;
-    VatRates rates;
-  } cases[] = {
-      {"1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n", Rates(1, 2, 3, 4)},  // four count, E stays 0
-      {"100,200\r\n 300 ,400", Rates(100, 200, 300, 400)},
-      {"100\n200\n", Rates(100, 200, 1600, 2200)},  // bare LF of a hand-edited file
-      {"IVA\r\n400\r\n\r\n1000\r\n", Rates(400, 1000, 1600, 2200)},  // text skipped
-      {"99999999999\r\n450\r\n22.5\r\n21.5\r\n", Rates(450, 22, 22, 2200)},  // halves to even
+  const std::pair<const char*, VatRates> cases[] = {
+      {"1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n", {1, 2, 3, 4}},  // four count, E stays 0
+      {"100,200\r\n 300 ,400", {100, 200, 300, 400}},
+      {"100\n200\n", {100, 200, 1600, 2200}},                   // bare LF of a hand-edited file
+      {"IVA\r\n400\r\n\r\n1000\r\n", {400, 1000, 1600, 2200}},  // text skipped
+      {"99999999999\r\n450\r\n22.5\r\n21.5\r\n", {450, 22, 22, 2200}},  // halves to even
   };
-  for (const auto& c : cases) {
-    env.SetFile(kFile, c.text);
-    EXPECT_EQ(LoadVatRates(env, kAppDir), c.rates) << c.text;
+  for (const auto& [text, rates] : cases) {
+    env.SetFile(kFile, text);
+    EXPECT_EQ(LoadVatRates(env, kAppDir), rates) << text;
   }
 
   env.FailNext(FakeEnv::Op::kRead, kFile, 1, Status::Error(fault::kPermissionDenied, "denied"));
