@@ -1,21 +1,9 @@
 #include "job/identification.h"
 
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
-
-#include "fake_transports.h"
 #include "test_doubles.h"
 
 namespace dovevid::job {
 namespace {
-
-using namespace std::string_literals;
-using testing::FakeSerialPort;
-using testing::FakeSpooler;
-using testing::FakeStatusMonitor;
 
 TEST(IdentificationText, FromTheHardwareAddressThePrinterReplyOrTheVolumeSerial) {
   const std::pair<const char*, const char*> macs[] = {
@@ -48,8 +36,8 @@ class DumpTest : public testing::JobTest {
 
   StatusView view_;
   FakeSerialPort serial_{env_};
-  FakeSpooler spooler_;
-  FakeStatusMonitor monitor_;
+  testing::FakeSpooler spooler_;
+  testing::FakeStatusMonitor monitor_;
   printer::PrinterChannel channel_{env_, op_, settings_, serial_, spooler_, monitor_};
   testing::FixedIdentity source_;
   IdentificationDump dump_{{env_, trace_, state_, files_, timer_, view_, channel_, source_}};
@@ -58,34 +46,29 @@ class DumpTest : public testing::JobTest {
                                  view_, print_, dump_, [] {}}};
 };
 
-TEST_F(DumpTest, SerialPrinterTakesTheEthernetAddress) {
+TEST_F(DumpTest, SerialPrinterTakesTheEthernetAddressASpoolerOneAsksItsSerialNumber) {
   env_.SetFile("/data/SR_ERR.001", "E502: Nessuna porta di comunicazione disponibile\r\n");
   dump_.StartDumpConf();
   EXPECT_EQ(env_.File("/data/SR_MATR.001"), "1A2B3C4D\r\n");
   EXPECT_FALSE(env_.HasFile("/data/SR_ERR.001"));
   EXPECT_TRUE(serial_.printed.empty());  // the printer is not asked
-
   source_.mac.clear();  // no Ethernet adapter: an empty line, jobs still taken
   dump_.StartDumpConf();
   EXPECT_EQ(env_.File("/data/SR_MATR.001"), "\r\n");
-}
 
-TEST_F(DumpTest, SpoolerPrinterAsksForItsSerialNumberWithVolumeFallback) {
   testing::UseSpoolerPrinter(channel_, spooler_);
   channel_.OpenStatusMonitor();
-  ASSERT_TRUE(channel_.spooler_transport());
-  monitor_.direct_io_reply = "\x5F" "AB12345678\0"s;
-  dump_.StartDumpConf();
-  EXPECT_EQ(env_.File("/data/SR_MATR.001"), "12345678\r\n");
-
-  monitor_.direct_io_reply.clear();  // silent printer
-  dump_.StartDumpConf();
-  EXPECT_EQ(env_.File("/data/SR_MATR.001"), "12345690\r\n");
-
-  monitor_.direct_io_reply = "\x5F" "123"s;  // too short
-  source_.volume.reset();
-  dump_.StartDumpConf();
-  EXPECT_EQ(env_.File("/data/SR_MATR.001"), "12345678\r\n");
+  // A silent printer, or a reply too short, falls back on the volume serial.
+  const std::tuple<std::string, std::optional<std::int32_t>, const char*> cases[] = {
+      {"_AB12345678\0"s, -1234567890, "12345678\r\n"},
+      {"", -1234567890, "12345690\r\n"},
+      {"_123", std::nullopt, "12345678\r\n"}};
+  for (const auto& [reply, volume, line] : cases) {
+    monitor_.direct_io_reply = reply;
+    source_.volume = volume;
+    dump_.StartDumpConf();
+    EXPECT_EQ(env_.File("/data/SR_MATR.001"), line) << reply;
+  }
   EXPECT_FALSE(state_.dump_in_progress);
 }
 

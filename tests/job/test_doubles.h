@@ -3,6 +3,7 @@
 // directory, trace on, COM1 selected).
 #pragma once
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -15,12 +16,24 @@
 #include "config/files.h"
 #include "config/settings.h"
 #include "display/customer_display.h"
+#include "fake_env.h"
+#include "fake_transports.h"
 #include "job/identification.h"
 #include "job/job_cycle.h"
-#include "fake_env.h"
 #include "job/job_files.h"
 #include "job/server_state.h"
 #include "recording_operator.h"
+
+// The matchers and fakes every job test uses.
+namespace dovevid::job {
+using namespace std::string_literals;
+using ::testing::ElementsAre;
+using ::testing::EndsWith;
+using testing::FakeEnv;
+using testing::FakeSerialPort;
+using ::testing::HasSubstr;
+using ::testing::Not;
+}  // namespace dovevid::job
 
 namespace dovevid::testing {
 
