@@ -1,21 +1,9 @@
 #include "job/job_files.h"
 
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
-#include <string>
-
 #include "test_doubles.h"
 
 namespace dovevid::job {
 namespace {
-
-using ::testing::ElementsAre;
-using ::testing::HasSubstr;
-using ::testing::EndsWith;
-using testing::FakeEnv;
-
-const Status kDenied = Status::Error(fault::kPermissionDenied, "Permission denied");
 
 class JobFilesTest : public testing::JobTest {
  protected:
@@ -39,6 +27,9 @@ TEST_F(JobFilesTest, FailedDeleteIsRetriedEveryHalfSecondAndEachAttemptTraced) {
             "err_err_SubKillFileOut | 2 | 07-03-2026 09:05:13 | Permission denied | 70\r\n"
             "err_err_SubKillFileOut | 3 | 07-03-2026 09:05:13 | Permission denied | 70\r\n");
   EXPECT_FALSE(env_.HasFile("/data/LOGFILE.TXT"));
+  // No start file to delete: no end marker either.
+  EXPECT_TRUE(files_.SubKillStartFile());
+  EXPECT_FALSE(env_.HasFile("/data/FINESCO.003"));
 }
 
 TEST_F(JobFilesTest, GivingUpAfterTwentyTriesLeavesALogfileLineForDeletesOnly) {
@@ -59,11 +50,6 @@ TEST_F(JobFilesTest, GivingUpAfterTwentyTriesLeavesALogfileLineForDeletesOnly) {
   env_.FailNext(FakeEnv::Op::kWrite, "/data/SR_ERR.003", kFileTries - 1, kDenied);
   EXPECT_TRUE(files_.WriteErrFile(kMsgNoPort));
   EXPECT_EQ(env_.File("/data/SR_ERR.003"), std::string(kMsgNoPort) + "\r\n");
-}
-
-TEST_F(JobFilesTest, NoStartFileNoEndMarker) {
-  EXPECT_TRUE(files_.SubKillStartFile());
-  EXPECT_FALSE(env_.HasFile("/data/FINESCO.003"));
 }
 
 TEST_F(JobFilesTest, VerifyExistenceAndKillTriesOnceAndTellsTheOperator) {

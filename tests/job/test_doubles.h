@@ -33,6 +33,7 @@ using testing::FakeEnv;
 using testing::FakeSerialPort;
 using ::testing::HasSubstr;
 using ::testing::Not;
+inline const Status kDenied = Status::Error(fault::kPermissionDenied, "Permission denied");
 }  // namespace dovevid::job
 
 namespace dovevid::testing {
