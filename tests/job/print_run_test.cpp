@@ -1,34 +1,16 @@
 #include "job/print_run.h"
 
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
-
-#include "fake_transports.h"
 #include "test_doubles.h"
 
 namespace dovevid::job {
 namespace {
 
-using namespace std::string_literals;
-using ::testing::ElementsAre;
-using ::testing::EndsWith;
-using ::testing::HasSubstr;
-using ::testing::Not;
-using testing::FakeEnv;
-using testing::FakeSerialPort;
-
 // Bytes as the printer sees them.
 const std::string kJl = "\x1B" "a0"s;
 const std::string kJc = "\x1B" "a1"s;
 const std::string kJr = "\x1B" "a2"s;
-const std::string kPm0 = "\x1B!\0"s;
-const std::string kRotOff = "\x1BV\0"s;
-const std::string kSizeReset = "\x1D!\0"s;
-const std::string kCrLf = "\r\n";
-const std::string kPartialCut = "\x1DV\x42\r\n"s;
+const std::string kPm0 = "\x1B!\0"s, kRotOff = "\x1BV\0"s, kSizeReset = "\x1D!\0"s;
+const std::string kCrLf = "\r\n", kPartialCut = "\x1DV\x42\r\n"s;
 std::string Pm(char n) { return "\x1B!"s + n; }
 
 // Renderers that write a fixed rendered-lines file, or none.
@@ -48,17 +30,9 @@ class FakeRenderers : public Renderers {
  private:
   sl::RenderResult Write(std::vector<std::string>& calls, const std::string& data_path) {
     calls.push_back(data_path);
-    sl::RenderResult r;
-    r.path = "/data/KV2EP.TXT";
-    r.too_large = too_large;
-    if (writes_file) {
-      env_.SetFile(r.path, lines);
-      r.result = sl::kPrint;
-      r.completed = completes;
-    } else {
-      r.result = result_without_file;
-    }
-    return r;
+    if (writes_file) env_.SetFile("/data/KV2EP.TXT", lines);
+    return {writes_file ? sl::kPrint : result_without_file, "/data/KV2EP.TXT",
+            writes_file && completes, too_large};
   }
   FakeEnv& env_;
 };
@@ -70,6 +44,9 @@ class PrintRunTest : public testing::JobTest {
     settings_.chkOptions = {};
     settings_.chkOptions[config::kTraceEnable] = true;
     config::ApplyListDefaults(settings_);
+  }
+  void Check(std::initializer_list<int> options) {
+    for (int option : options) settings_.chkOptions[static_cast<size_t>(option)] = true;
   }
   RunResult Print(const std::string& data) {
     env_.SetFile("/data/SR_DATI.001", data);
@@ -94,11 +71,8 @@ TEST_F(PrintRunTest, WholeReceiptByteStream) {
   settings_.txtHeader[4] = "P.IVA";  // line 3 empty: skipped
   settings_.txtFooter[0] = "Grazie";
   settings_.chkDW_Footer[0] = true;
-  for (int option : {config::kPrintLogoUp, config::kPrintDateUp, config::kPrintDateDown,
-                     config::kDateCentered, config::kPostDateLf, config::kPartialCut,
-                     config::kTotalCut}) {  // the partial cut wins
-    settings_.chkOptions[static_cast<size_t>(option)] = true;
-  }
+  Check({config::kPrintLogoUp, config::kPrintDateUp, config::kPrintDateDown, config::kDateCentered,
+         config::kPostDateLf, config::kPartialCut, config::kTotalCut});  // the partial cut wins
   settings_.cboEndSpaces = 3;
   settings_.cboPostCutFeeds = 2;
 
@@ -145,19 +119,13 @@ TEST_F(PrintRunTest, WholeReceiptByteStream) {
   EXPECT_EQ(env_.File("/data/SR_OUT.001"), "");
 }
 
-TEST_F(PrintRunTest, EmptyTextFileSendsOnlyTheEndOfTheReceipt) {
+TEST_F(PrintRunTest, EmptyTextFileSendsOnlyTheEndOfTheReceiptSerialPrinterTheDownloadedLogo) {
   settings_.txtHeader[0] = "HEADER";
-  settings_.chkOptions[config::kPrintLogoUp] = true;
-  settings_.chkOptions[config::kPrintDateUp] = true;
-  settings_.chkOptions[config::kTotalCut] = true;
+  Check({config::kPrintLogoUp, config::kPrintDateUp, config::kTotalCut});
   ASSERT_EQ(Print(""), kRunSent);
   EXPECT_EQ(serial_.printed, kJl + kSizeReset + kJc + kCrLf + kJl + kPm0 + kCrLf +
                                  "\x1DV\x41"s + kCrLf);
-}
-
-TEST_F(PrintRunTest, SerialPrinterGetsTheDownloadedLogoAndAnUncenteredDate) {
-  settings_.chkOptions[config::kPrintLogoUp] = true;
-  settings_.chkOptions[config::kPrintDateUp] = true;
+  // The serial printer's logo is the downloaded one, and its date uncentered.
   settings_.listPrinters = 0;
   ASSERT_EQ(Print("x\r\n"), kRunSent);
   EXPECT_THAT(serial_.printed, HasSubstr(kJc + kCrLf + "\x1D/\0\n"s + kJl + kPm0 + kCrLf +
@@ -234,8 +202,7 @@ TEST_F(PrintRunTest, RenderingWithoutOutputOrStoppedEarlyIsNotPrinted) {
 
 TEST_F(PrintRunTest, OneFaultIsForgivenTheSecondEndsTheRun) {
   // SR_OUT cannot be created: the first fault, the receipt still prints.
-  env_.FailNext(FakeEnv::Op::kWrite, "/data/SR_OUT.001", 1,
-                Status::Error(fault::kPermissionDenied, "Permission denied"));
+  env_.FailNext(FakeEnv::Op::kWrite, "/data/SR_OUT.001", 1, kDenied);
   EXPECT_EQ(Print("one\r\n"), kRunSent);
   EXPECT_THAT(serial_.printed, HasSubstr("ONE\r\n"));
   EXPECT_TRUE(op_.messages.empty());
@@ -263,17 +230,13 @@ TEST_F(PrintRunTest, PrinterNotReadyStopsBeforeSending) {
   EXPECT_FALSE(serial_.IsOpen());
   EXPECT_FALSE(env_.HasFile("/data/SR_OUT.001"));
   // Slow, not silent: every answer comes late (a 9600 baud line behind a
-  // receipt line), and the receipt still prints whole. (Silent mid-receipt:
-  // the end-to-end fault matrix.)
+  // receipt line), and the receipt still prints whole.
   serial_.open_fault = Status::OK();
   std::string lines;
   for (int i = 0; i < 8000; ++i) lines += "line\r\n";
-  serial_.state = FakeSerialPort::State::kReady;
   serial_.reply_delay_ms = 60;
   EXPECT_EQ(Print(lines), kRunSent);
-}
-
-TEST_F(PrintRunTest, SpoolerPrinterReadinessComesFromTheMonitor) {
+  // A spooler printer's readiness comes from its monitor.
   testing::UseSpoolerPrinter(channel_, spooler_);
   channel_.OpenStatusMonitor();
   monitor_.status = printer::status_bits::kNoResponse;
@@ -281,7 +244,7 @@ TEST_F(PrintRunTest, SpoolerPrinterReadinessComesFromTheMonitor) {
 }
 
 TEST_F(PrintRunTest, FailedBodyLineEndsTheBodyButTheReceiptIsClosed) {
-  settings_.chkOptions[config::kPartialCut] = true;
+  Check({config::kPartialCut});
   serial_.fail_marker = "BAD";
   EXPECT_EQ(Print("good\r\nbad\r\nnever\r\n"), kRunFailed);
   EXPECT_THAT(serial_.printed, HasSubstr("GOOD\r\n"));
