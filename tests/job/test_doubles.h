@@ -4,7 +4,6 @@
 #pragma once
 
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include <cstdint>
 #include <deque>
@@ -12,16 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "base/log.h"
-#include "config/files.h"
-#include "config/settings.h"
 #include "display/customer_display.h"
 #include "fake_env.h"
 #include "fake_transports.h"
-#include "job/identification.h"
-#include "job/job_cycle.h"
-#include "job/job_files.h"
-#include "job/server_state.h"
+#include "job/identification.h"  // and the cycle, its files and state it works on
 #include "recording_operator.h"
 
 // The matchers and fakes every job test uses.
