@@ -19,7 +19,6 @@ class FakeRenderers : public Renderers {
   explicit FakeRenderers(FakeEnv& env) : env_(env) {}
   sl::RenderResult Receipt(const std::string& path) override { return Write(receipts, path); }
   sl::RenderResult Invoice(const std::string& path) override { return Write(invoices, path); }
-  std::string lines = "RENDERED ROW\r\n";
   bool writes_file = true;
   bool completes = true;  // false: stopped early, e.g. on inconsistent VAT data
   // kPrint: an empty data file, nothing to lay out.
@@ -30,7 +29,7 @@ class FakeRenderers : public Renderers {
  private:
   sl::RenderResult Write(std::vector<std::string>& calls, const std::string& data_path) {
     calls.push_back(data_path);
-    if (writes_file) env_.SetFile("/data/KV2EP.TXT", lines);
+    if (writes_file) env_.SetFile("/data/KV2EP.TXT", "RENDERED ROW\r\n");
     return {writes_file ? sl::kPrint : result_without_file, "/data/KV2EP.TXT",
             writes_file && completes, too_large};
   }
@@ -49,6 +48,7 @@ class PrintRunTest : public testing::JobTest {
     for (int option : options) settings_.chkOptions[static_cast<size_t>(option)] = true;
   }
   RunResult Print(const std::string& data) {
+    serial_.printed.clear();
     env_.SetFile("/data/SR_DATI.001", data);
     return run_.DoSendFile("/data/SR_DATI.001");
   }
@@ -139,16 +139,13 @@ TEST_F(PrintRunTest, AttributeLinesJustifyOnlyForPositiveNumbers) {
   };
   for (const auto& [line, justify] : cases) {
     SCOPED_TRACE(line);
-    serial_.printed.clear();
     ASSERT_EQ(Print(line + "\r\n"), kRunSent);
     EXPECT_THAT(serial_.printed, HasSubstr(kJl + kJl + justify + kRotOff + kPm0 + Pm(0) + "A\r\n"));
   }
-  serial_.printed.clear();
   ASSERT_EQ(Print("TRAS,:Big,H1,W0\r\nTRAS,:Both,H2,W3\r\n"), kRunSent);
   EXPECT_THAT(serial_.printed, HasSubstr(Pm(0x10) + "BIG\r\n"));
   EXPECT_THAT(serial_.printed, HasSubstr(Pm(0x30) + "BOTH\r\n"));
   // Text carried over only within one run.
-  serial_.printed.clear();
   ASSERT_EQ(Print("TRAS,W1\r\n"), kRunSent);
   EXPECT_THAT(serial_.printed, HasSubstr(kPm0 + Pm(0x20) + "\r\n"));
 }
@@ -161,7 +158,6 @@ TEST_F(PrintRunTest, SlRunChoosesReprintInvoiceOrReceipt) {
   // "opfs" is not an invoice; "rlpr" in any case is a reprint.
   ASSERT_EQ(Print("opfs;\r\n"), kRunSent);
   EXPECT_EQ(renderers_.receipts.size(), 2u);
-  serial_.printed.clear();
   env_.SetFile("/data/KV2EP.TXT", "LAST RECEIPT\r\n");
   ASSERT_EQ(Print("rLpR\r\n"), kRunSent);
   EXPECT_EQ(renderers_.receipts.size() + renderers_.invoices.size(), 3u);
@@ -208,7 +204,6 @@ TEST_F(PrintRunTest, OneFaultIsForgivenTheSecondEndsTheRun) {
   EXPECT_TRUE(op_.messages.empty());
 
   // A reprint before any rendering: the missing input counts twice.
-  serial_.printed.clear();
   UseSlInput();
   EXPECT_EQ(Print("RLPR\r\n"), kRunFailed);
   EXPECT_THAT(op_.messages, ElementsAre("ERRORE3 = File not found"));
@@ -222,6 +217,7 @@ TEST_F(PrintRunTest, OneFaultIsForgivenTheSecondEndsTheRun) {
 TEST_F(PrintRunTest, PrinterNotReadyStopsBeforeSending) {
   serial_.state = FakeSerialPort::State::kSilent;
   EXPECT_EQ(Print("line\r\n"), kRunNotReady);
+  EXPECT_TRUE(serial_.printed.empty());
   // A port that does not open leaves the printer silent: not ready either.
   serial_.state = FakeSerialPort::State::kReady;
   serial_.open_fault = Status::Error(fault::kPortAlreadyOpen, "Port already open");

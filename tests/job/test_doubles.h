@@ -1,6 +1,5 @@
-// Test doubles of the job module's tests: Timer21 on the fake clock, and the
-// collaborators every job test builds on (fake disk with /data as the data
-// directory, trace on, COM1 selected).
+// Test doubles of the job module's tests: Timer21 on the fake clock, and what every job
+// test builds on (fake disk with /data as the data directory, trace on, COM1 selected).
 #pragma once
 
 #include <gmock/gmock.h>
