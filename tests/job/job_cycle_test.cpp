@@ -59,7 +59,6 @@ TEST_F(JobCycleTest, SuccessfulJobAnswersInTheProtocolOrder) {
     EXPECT_FALSE(env_.HasFile("/data/SR_OUT.001"));
     EXPECT_TRUE(env_.HasFile("/data/SR_ERR.001"));
     EXPECT_EQ(env_.File("/data/COPIA.TMP"), "Total 12,50\r\n");
-    EXPECT_TRUE(state_.job_in_progress);
     EXPECT_FALSE(timer_.Enabled());
   };
   RunFor(2000);
