@@ -87,8 +87,7 @@ TEST_F(DumpTest, RemovedIdentificationIsRewrittenOnTheNextPollWhichTakesNoJob) {
   RunUntil(1500 + 500);  // re-arm, then a poll
 
   env_.RemoveFile("/data/SR_MATR.001");
-  env_.SetFile("/data/SR_DATI.001", "x\r\n");
-  env_.SetFile("/data/SR_START.001", "");
+  Submit();
   RunUntil(2500);
   EXPECT_EQ(env_.File("/data/SR_MATR.001"), "1A2B3C4D\r\n");
   RunUntil(4000);  // the dump's re-arming tick at 3500, then one interval

@@ -30,10 +30,6 @@ class JobCycleTest : public testing::JobTest {
     timer_.SetInterval(2000);  // armed as start-up leaves it
     timer_.SetEnabled(true);
   }
-  void Submit(const std::string& data = "Total 12,50\r\n") {
-    env_.SetFile("/data/SR_DATI.001", data);
-    env_.SetFile("/data/SR_START.001", "");
-  }
   void RunFor(std::int64_t ms) {
     timer_.RunUntil(env_.MonotonicMs() + ms, [this] { cycle_.OnPollTick(); });
   }

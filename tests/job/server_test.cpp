@@ -78,8 +78,7 @@ INSTANTIATE_TEST_SUITE_P(NoKillDatiStart, CleanUp, ::testing::Bool());
 TEST_F(ServerTest, RequestsDuringAJobWaitForItsAnswerStatusAnswersAtOnce) {
   server_.Start();
   Run(1000);  // the first poll publishes the identification
-  env_.SetFile("/data/SR_DATI.001", "RECEIPT\r\n");
-  env_.SetFile("/data/SR_START.001", "");
+  Submit();
 
   std::vector<std::string> events;
   std::string status_during_job;
@@ -104,7 +103,6 @@ TEST_F(ServerTest, RequestsDuringAJobWaitForItsAnswerStatusAnswersAtOnce) {
   EXPECT_THAT(status_during_job, HasSubstr("device=/dev/ttyS0\n"));
   EXPECT_TRUE(env_.HasFile("/data/FINESCO.001"));
   // The feed and the logo came after the whole receipt, cut included.
-  EXPECT_THAT(serial_.printed, HasSubstr("RECEIPT"));
   EXPECT_THAT(serial_.printed, EndsWith("\x1D" "V\x42\r\n\x1BJ1\r\n\x1D(L\x06" + std::string(1, '\0') +
                                             "0E  \x01\x01"));
   EXPECT_THAT(env_.File("/app/KV2EPcfg.txt"), HasSubstr("\r\n 15 \r\n"));  // saved at once
@@ -121,8 +119,7 @@ TEST_F(ServerTest, AStartFileIsTakenAtOnceOnlyWhileTheTimerWaitsAPlainPeriod) {
   // Queues a job, tells the server `name` appeared; true when it was answered.
   const auto appear = [&](const std::string& name) {
     (void)env_.RemoveFile("/data/FINESCO.001");
-    env_.SetFile("/data/SR_DATI.001", "RECEIPT\r\n");
-    env_.SetFile("/data/SR_START.001", "");
+    Submit();
     server_.OnFileAppeared(name);
     return env_.HasFile("/data/FINESCO.001");
   };
@@ -171,8 +168,7 @@ TEST_F(ServerTest, CounterIsSavedAloneAtEveryJobAndHupReloadsTheFiles) {
   server_.Start();
   Run(1000);
   ASSERT_EQ(server_.ChangeSettings({"txtHeader(0)=NOT SAVED"}, false).exit_code, 0);
-  env_.SetFile("/data/SR_DATI.001", "x\r\n");
-  env_.SetFile("/data/SR_START.001", "");
+  Submit();
   Run(3000);
   const std::string saved = env_.File("/app/KV2EPcfg.txt");
   EXPECT_EQ(SplitCrLf(saved).at(5), " 1 ");  // record 6, as a kill -9 would find it

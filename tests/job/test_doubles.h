@@ -110,6 +110,10 @@ class JobTest : public ::testing::Test {
     settings_.chkOptions[config::kTraceEnable] = true;
   }
   std::string Trace() { return env_.File("/data/ErrorLog_07_03_2026.txt"); }
+  void Submit(const std::string& data = "Total 12,50\r\n") {  // as a cash register does
+    env_.SetFile("/data/SR_DATI.001", data);
+    env_.SetFile("/data/SR_START.001", "");
+  }
 
   FakeEnv env_;
   config::Directories dirs_{"/app", "/data", "/data", true};
