@@ -34,10 +34,6 @@ class DumpTest : public testing::JobTest {
   void RunUntil(std::int64_t ms) { timer_.RunUntil(ms, [this] { cycle_.OnPollTick(); }); }
 
   StatusView view_;
-  FakeSerialPort serial_{env_};
-  testing::FakeSpooler spooler_;
-  testing::FakeStatusMonitor monitor_;
-  printer::PrinterChannel channel_{env_, op_, settings_, serial_, spooler_, monitor_};
   testing::FixedIdentity source_;
   IdentificationDump dump_{{env_, trace_, state_, files_, timer_, view_, channel_, source_}};
   testing::ScriptedPrint print_{env_};

@@ -54,10 +54,6 @@ class PrintRunTest : public testing::JobTest {
   }
   void UseSlInput() { settings_.optInputType = {true, false}; }
 
-  FakeSerialPort serial_{env_};
-  testing::FakeSpooler spooler_;
-  testing::FakeStatusMonitor monitor_;
-  printer::PrinterChannel channel_{env_, op_, settings_, serial_, spooler_, monitor_};
   FakeRenderers renderers_{env_};
   PrintRun run_{PrintRun::Deps{env_, trace_, op_, dirs_, settings_, state_, files_, channel_,
                                renderers_}};

@@ -1,5 +1,4 @@
-// The server module on the fake disk, clock and printer: start-up clean-up,
-// the shutdown order, and control requests that wait for the job in progress.
+// The server on the fake disk, clock and printer.
 #include "job/server.h"
 
 #include "base/text.h"
@@ -32,9 +31,6 @@ class ServerTest : public testing::JobTest {
     timer_.RunUntil(env_.MonotonicMs() + ms, [this] { server_.OnPollTick(); });
   }
 
-  FakeSerialPort serial_{env_};
-  testing::FakeSpooler spooler_;
-  testing::FakeStatusMonitor monitor_;
   testing::FakeDirectPrinters direct_{env_};
   testing::FixedIdentity identity_;
   StatusView view_;

@@ -124,6 +124,10 @@ class JobTest : public ::testing::Test {
   RecordingOperator op_;
   job::JobFiles files_{env_, trace_, op_, dirs_, settings_};
   FakeTimer timer_{env_};
+  FakeSerialPort serial_{env_};
+  FakeSpooler spooler_;
+  FakeStatusMonitor monitor_;
+  printer::PrinterChannel channel_{env_, op_, settings_, serial_, spooler_, monitor_};
 };
 
 }  // namespace dovevid::testing
