@@ -67,7 +67,7 @@ TEST_F(DumpTest, SerialPrinterTakesTheEthernetAddressASpoolerOneAsksItsSerialNum
   EXPECT_FALSE(state_.dump_in_progress);
 }
 
-TEST_F(DumpTest, NoDumpWhileBusyOrClosing) {
+TEST_F(DumpTest, NoneWhileBusyOrClosingRemovedIdentificationIsRewrittenOnAPollThatTakesNoJob) {
   for (bool* flag : {&state_.dump_in_progress, &state_.job_in_progress, &state_.closing}) {
     *flag = true;
     dump_.StartDumpConf();
@@ -75,9 +75,6 @@ TEST_F(DumpTest, NoDumpWhileBusyOrClosing) {
     EXPECT_TRUE(timer_.Enabled());
     *flag = false;
   }
-}
-
-TEST_F(DumpTest, RemovedIdentificationIsRewrittenOnTheNextPollWhichTakesNoJob) {
   RunUntil(500);  // first poll: the dump
   ASSERT_EQ(env_.File("/data/SR_MATR.001"), "1A2B3C4D\r\n");
   RunUntil(1500 + 500);  // re-arm, then a poll

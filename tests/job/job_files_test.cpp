@@ -15,7 +15,22 @@ TEST(JobAnswers, ResultLinesPadTheYear) {
               HasSubstr("DATE,31-12-09,  SCONTR. N.7,E,A1;\r\n"));
 }
 
-TEST_F(JobFilesTest, FailedDeleteIsRetriedEveryHalfSecondAndEachAttemptTraced) {
+TEST_F(JobFilesTest, VerifyExistenceAndKillTriesOnceOtherDeletesEveryHalfSecond) {
+  env_.SetFile("/data/SR_MATR.002", "1A2B3C4D\r\n");
+  files_.VerifyExistenceAndKill("/SR_MATR.002");
+  EXPECT_FALSE(env_.HasFile("/data/SR_MATR.002"));
+
+  env_.SetFile("/data/SR_OUT.001", "");
+  env_.FailNext(FakeEnv::Op::kRemove, "/data/SR_OUT.001", 1, kDenied);
+  files_.VerifyExistenceAndKill("SR_OUT.001");
+  env_.FailNext(FakeEnv::Op::kRemove, "/data/SR_OUT.001", 1,
+                Status::Error(fault::kDeviceIo, "Device I/O error"));
+  files_.VerifyExistenceAndKill("SR_OUT.001");
+  EXPECT_EQ(env_.slept_ms(), 0);
+  EXPECT_THAT(op_.messages,
+              ElementsAre("Err_VerifyExistenceAndKill: Permesso negato Permission denied70",
+                          "Err_VerifyExistenceAndKill: Device I/O error57"));
+
   env_.SetFile("/data/SR_OUT.003", "");
   env_.FailNext(FakeEnv::Op::kRemove, "/data/SR_OUT.003", 3, kDenied);
   EXPECT_TRUE(files_.SubKillFileOut());
@@ -50,23 +65,6 @@ TEST_F(JobFilesTest, GivingUpAfterTwentyTriesLeavesALogfileLineForDeletesOnly) {
   env_.FailNext(FakeEnv::Op::kWrite, "/data/SR_ERR.003", kFileTries - 1, kDenied);
   EXPECT_TRUE(files_.WriteErrFile(kMsgNoPort));
   EXPECT_EQ(env_.File("/data/SR_ERR.003"), std::string(kMsgNoPort) + "\r\n");
-}
-
-TEST_F(JobFilesTest, VerifyExistenceAndKillTriesOnceAndTellsTheOperator) {
-  env_.SetFile("/data/SR_MATR.002", "1A2B3C4D\r\n");
-  files_.VerifyExistenceAndKill("/SR_MATR.002");
-  EXPECT_FALSE(env_.HasFile("/data/SR_MATR.002"));
-
-  env_.SetFile("/data/SR_OUT.001", "");
-  env_.FailNext(FakeEnv::Op::kRemove, "/data/SR_OUT.001", 1, kDenied);
-  files_.VerifyExistenceAndKill("SR_OUT.001");
-  env_.FailNext(FakeEnv::Op::kRemove, "/data/SR_OUT.001", 1,
-                Status::Error(fault::kDeviceIo, "Device I/O error"));
-  files_.VerifyExistenceAndKill("SR_OUT.001");
-  EXPECT_EQ(env_.slept_ms(), 0);
-  EXPECT_THAT(op_.messages, ElementsAre(
-                                "Err_VerifyExistenceAndKill: Permesso negato Permission denied70",
-                                "Err_VerifyExistenceAndKill: Device I/O error57"));
 }
 
 }  // namespace

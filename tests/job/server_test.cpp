@@ -132,8 +132,19 @@ TEST_F(ServerTest, AStartFileIsTakenAtOnceOnlyWhileTheTimerWaitsAPlainPeriod) {
   EXPECT_EQ(timer_.Interval(), 1000);  // re-armed as after any job
 }
 
-TEST_F(ServerTest, SettingsAreCheckedWholeAppliedWithTheirHandlersAndSaved) {
+TEST_F(ServerTest, SettingsAreCheckedWholeAppliedWithTheirHandlersAndSavedTheCounterAtEveryJob) {
   server_.Start();
+  Run(1000);
+  ASSERT_EQ(server_.ChangeSettings({"txtHeader(0)=NOT SAVED"}, false).exit_code, 0);
+  Submit();
+  Run(3000);
+  const std::string saved = env_.File("/app/KV2EPcfg.txt");
+  EXPECT_EQ(SplitCrLf(saved).at(5), " 1 ");  // record 6, as a kill -9 would find it
+  EXPECT_THAT(saved, Not(HasSubstr("NOT SAVED")));
+  server_.RequestReload();  // SIGHUP: the files' values again
+  EXPECT_EQ(server_.settings().txtHeader[0], "");
+  EXPECT_EQ(server_.settings().receipt_counter, 1);
+
   // (A refused counter and a reprint before any receipt are answered end to end.)
   const std::tuple<std::vector<std::string>, int, std::string> cases[] = {
       {{"settings", "set", "cboFileExtension=.005", "cboParity=X"}, 2, "cboParity"},
@@ -158,20 +169,6 @@ TEST_F(ServerTest, SettingsAreCheckedWholeAppliedWithTheirHandlersAndSaved) {
   EXPECT_FALSE(server_.state().port_usable);  // the COM port handler ran
   EXPECT_EQ(env_.File("/data/KVTIMER1.TXT"), "250\r\n");
   EXPECT_THAT(env_.File("/app/KV2EPcfg.txt"), StartsWith("-1 \r\n"));
-}
-
-TEST_F(ServerTest, CounterIsSavedAloneAtEveryJobAndHupReloadsTheFiles) {
-  server_.Start();
-  Run(1000);
-  ASSERT_EQ(server_.ChangeSettings({"txtHeader(0)=NOT SAVED"}, false).exit_code, 0);
-  Submit();
-  Run(3000);
-  const std::string saved = env_.File("/app/KV2EPcfg.txt");
-  EXPECT_EQ(SplitCrLf(saved).at(5), " 1 ");  // record 6, as a kill -9 would find it
-  EXPECT_THAT(saved, Not(HasSubstr("NOT SAVED")));
-  server_.RequestReload();  // SIGHUP: the files' values again
-  EXPECT_EQ(server_.settings().txtHeader[0], "");
-  EXPECT_EQ(server_.settings().receipt_counter, 1);
 }
 
 TEST_F(ServerTest, UnusablePortIsTriedAgainAndEachChangeToldOnce) {
