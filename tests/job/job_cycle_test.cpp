@@ -234,7 +234,7 @@ TEST_F(JobCycleTest, UndeletableStartFileIsNotPrintedAgain) {
   EXPECT_EQ(print_.files.size(), 2u);
 }
 
-TEST_F(JobCycleTest, SetTimerAppliesTheIntervalAndKeepsTheTimerState) {
+TEST_F(JobCycleTest, SetTimerAndTestReceiptKeepOrStartTheTimerAndAreRefusedWhileAJobPrints) {
   EXPECT_TRUE(cycle_.ChangePollingInterval(".5"));
   EXPECT_EQ(timer_.Interval(), 500);
   EXPECT_TRUE(timer_.Enabled());
@@ -249,18 +249,13 @@ TEST_F(JobCycleTest, SetTimerAppliesTheIntervalAndKeepsTheTimerState) {
   state_.job_in_progress = true;
   EXPECT_FALSE(cycle_.ChangePollingInterval("5"));
   EXPECT_EQ(settings_.polling_interval_ms, 1000);
-  EXPECT_THAT(op_.messages, ElementsAre("Valore non ammesso",
-                                        "Connessione in corso, valore non accettato"));
-}
-
-TEST_F(JobCycleTest, TestReceiptQueuesItsFilesAndPrintsThroughTheCycle) {
-  state_.job_in_progress = true;  // refused while a job prints
+  EXPECT_THAT(op_.messages,
+              ElementsAre("Valore non ammesso", "Connessione in corso, valore non accettato"));
   EXPECT_FALSE(cycle_.QueueTestReceipt());
   EXPECT_FALSE(env_.HasFile("/data/SR_START.001"));
   EXPECT_TRUE(view_.test_button);
-  state_.job_in_progress = false;
 
-  timer_.SetEnabled(false);
+  state_.job_in_progress = false;  // the timer is still off
   EXPECT_TRUE(cycle_.QueueTestReceipt());
   EXPECT_TRUE(timer_.Enabled());
 
