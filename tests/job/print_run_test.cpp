@@ -189,7 +189,15 @@ TEST_F(PrintRunTest, RenderingWithoutOutputOrStoppedEarlyIsNotPrinted) {
   EXPECT_THAT(op_.messages, ElementsAre("ERRORE3 = File not found"));
 }
 
-TEST_F(PrintRunTest, OneFaultIsForgivenTheSecondEndsTheRun) {
+TEST_F(PrintRunTest, AFailedLineEndsTheBodyOneFaultIsForgivenTheSecondEndsTheRun) {
+  Check({config::kPartialCut});
+  serial_.fail_marker = "BAD";
+  EXPECT_EQ(Print("good\r\nbad\r\nnever\r\n"), kRunFailed);
+  EXPECT_THAT(serial_.printed, HasSubstr("GOOD\r\n"));
+  EXPECT_THAT(serial_.printed, Not(HasSubstr("NEVER")));
+  EXPECT_THAT(serial_.printed, EndsWith(kPartialCut));  // the receipt is closed all the same
+  serial_.fail_marker.clear();
+
   // SR_OUT cannot be created: the first fault, the receipt still prints.
   env_.FailNext(FakeEnv::Op::kWrite, "/data/SR_OUT.001", 1, kDenied);
   EXPECT_EQ(Print("one\r\n"), kRunSent);
@@ -198,12 +206,15 @@ TEST_F(PrintRunTest, OneFaultIsForgivenTheSecondEndsTheRun) {
   // A reprint before any rendering: the missing input counts twice.
   UseSlInput();
   EXPECT_EQ(Print("RLPR\r\n"), kRunFailed);
-  EXPECT_THAT(op_.messages, ElementsAre("ERRORE3 = File not found"));
+  EXPECT_THAT(op_.messages, ElementsAre("Device I/O error - 57", "ERRORE3 = File not found"));
   EXPECT_TRUE(serial_.printed.empty());
   EXPECT_FALSE(serial_.IsOpen());
   EXPECT_EQ(env_.File("/data/SR_OUT.001"), "");
   EXPECT_THAT(Trace(),
               HasSubstr("err_DoSendFile n.9  | 07-03-2026 09:05:12 | File not found | 53"));
+  // A port that cannot deliver what is still queued when it closes.
+  serial_.close_fault = Status::Error(fault::kDeviceIo, "Device I/O error");
+  EXPECT_EQ(Print("good\r\n"), kRunFailed);
 }
 
 TEST_F(PrintRunTest, PrinterNotReadyStopsBeforeSending) {
@@ -229,19 +240,6 @@ TEST_F(PrintRunTest, PrinterNotReadyStopsBeforeSending) {
   channel_.OpenStatusMonitor();
   monitor_.status = printer::status_bits::kNoResponse;
   EXPECT_EQ(Print("line\r\n"), kRunNotReady);
-}
-
-TEST_F(PrintRunTest, FailedBodyLineEndsTheBodyButTheReceiptIsClosed) {
-  Check({config::kPartialCut});
-  serial_.fail_marker = "BAD";
-  EXPECT_EQ(Print("good\r\nbad\r\nnever\r\n"), kRunFailed);
-  EXPECT_THAT(serial_.printed, HasSubstr("GOOD\r\n"));
-  EXPECT_THAT(serial_.printed, Not(HasSubstr("NEVER")));
-  EXPECT_THAT(serial_.printed, EndsWith(kPartialCut));
-  // A port that cannot deliver what is still queued when it closes.
-  serial_.fail_marker.clear();
-  serial_.close_fault = Status::Error(fault::kDeviceIo, "Device I/O error");
-  EXPECT_EQ(Print("good\r\n"), kRunFailed);
 }
 
 }  // namespace
