@@ -134,14 +134,6 @@ TEST_F(JobCycleTest, AnAnswerThatCannotBeWrittenIsToldAndNeverMarkedAsDone) {
   EXPECT_EQ(cycle_.unwritten_answer(), "");
 }
 
-TEST_F(JobCycleTest, OversizedDataIsRefusedUnprinted) {
-  Submit(std::string(kMaxFileBytes + 1, 'x'));
-  RunFor(2000);
-  EXPECT_TRUE(print_.files.empty());
-  EXPECT_THAT(env_.File("/data/SR_ERR.001"), HasSubstr("Errore generico"));
-  EXPECT_THAT(Trace(), HasSubstr("err_Go_Executi n.4  | 07-03-2026 09:05:14 | File too large | 7"));
-}
-
 TEST_F(JobCycleTest, JobQueuedDuringAJobIsTakenOneSecondPlusTheIntervalAfterItsEnd) {
   Submit("first\r\n");
   print_.during = [this] {
@@ -209,7 +201,7 @@ TEST_F(JobCycleTest, ReceiptCounterOnlyCountsWhenChecked) {
   EXPECT_THAT(env_.File("/data/SR_OUT.001"), HasSubstr("SCONTR. N.1,E,A1;"));
 }
 
-TEST_F(JobCycleTest, FailedCopyIsTracedAndThePrintGoesOn) {
+TEST_F(JobCycleTest, FailedCopyIsTracedAndThePrintGoesOnOversizedDataIsRefusedUnprinted) {
   Submit();
   env_.FailNext(FakeEnv::Op::kCopy, "/data/SR_DATI.001", 1, kDenied);
   RunFor(2000);
@@ -217,6 +209,12 @@ TEST_F(JobCycleTest, FailedCopyIsTracedAndThePrintGoesOn) {
   EXPECT_THAT(Trace(),
               HasSubstr("err_Go_Executi n.4  | 07-03-2026 09:05:14 | Permission denied | 70"));
   EXPECT_THAT(Trace(), HasSubstr("err_Go_Executi n.6  |"));
+
+  Submit(std::string(kMaxFileBytes + 1, 'x'));
+  RunFor(3000);                        // the re-arming tick, then the poll
+  EXPECT_EQ(print_.files.size(), 1u);  // refused unprinted
+  EXPECT_THAT(env_.File("/data/SR_ERR.001"), HasSubstr("Errore generico"));
+  EXPECT_THAT(Trace(), HasSubstr("err_Go_Executi n.4  | 07-03-2026 09:05:17 | File too large | 7"));
 }
 
 TEST_F(JobCycleTest, UndeletableStartFileIsNotPrintedAgain) {
