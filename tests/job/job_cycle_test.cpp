@@ -49,8 +49,7 @@ TEST_F(JobCycleTest, SuccessfulJobAnswersInTheProtocolOrder) {
   env_.SetFile("/data/SR_ERR.001", "E504: old failure\r\n");
   settings_.receipt_counter = 41;
   print_.during = [this] {
-    // Accepted: the previous answer is gone, the copy made; SR_ERR of the
-    // earlier failure survives until this job succeeds.
+    // Accepted: the old answer gone, the copy made; the old SR_ERR stays until success.
     EXPECT_FALSE(env_.HasFile("/data/FINESCO.001"));
     EXPECT_FALSE(env_.HasFile("/data/SR_OUT.001"));
     EXPECT_TRUE(env_.HasFile("/data/SR_ERR.001"));

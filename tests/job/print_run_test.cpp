@@ -179,8 +179,7 @@ TEST_F(PrintRunTest, RenderingWithoutOutputOrStoppedEarlyIsNotPrinted) {
   EXPECT_EQ(Print("OPFS,:CLIENTE;\r\nSALE,N1,P100,I99;\r\n"), kRunFailed);
   EXPECT_TRUE(serial_.wire.empty());
 
-  // An empty data file leaves no rendered lines: the run fails on the
-  // missing input, with the empty result file and the operator told.
+  // An empty data file leaves no rendered lines: the run fails on the missing input.
   env_.RemoveFile("/data/KV2EP.TXT");
   renderers_.writes_file = false;
   renderers_.result_without_file = sl::kPrint;
@@ -228,8 +227,7 @@ TEST_F(PrintRunTest, PrinterNotReadyStopsBeforeSending) {
   EXPECT_TRUE(serial_.printed.empty());
   EXPECT_FALSE(serial_.IsOpen());
   EXPECT_FALSE(env_.HasFile("/data/SR_OUT.001"));
-  // Slow, not silent: every answer comes late (a 9600 baud line behind a
-  // receipt line), and the receipt still prints whole.
+  // Slow, not silent (a 9600 baud line behind a receipt line): the receipt prints whole.
   serial_.open_fault = Status::OK();
   std::string lines;
   for (int i = 0; i < 8000; ++i) lines += "line\r\n";

@@ -30,9 +30,8 @@ inline const Status kDenied = Status::Error(fault::kPermissionDenied, "Permissio
 
 namespace dovevid::testing {
 
-// Fires when the FakeEnv's time reaches its due time. Setting the interval of
-// an enabled timer, or enabling a disabled one, starts a new period, as a
-// window timer does.
+// Fires when the FakeEnv's time reaches its due time. Setting the interval of an enabled
+// timer, or enabling a disabled one, starts a new period, as a window timer does.
 class FakeTimer : public job::PollTimer {
  public:
   explicit FakeTimer(FakeEnv& env) : env_(env) {}
@@ -48,8 +47,7 @@ class FakeTimer : public job::PollTimer {
   }
   bool Enabled() const override { return enabled_; }
 
-  // Fires every tick due up to `until` (monotonic ms), advancing the clock to
-  // each one; then moves the clock to `until`.
+  // Fires every tick due up to `until` (monotonic ms), the clock moved to each, then to `until`.
   void RunUntil(std::int64_t until, const std::function<void()>& tick) {
     while (enabled_ && due_ <= until) {
       if (due_ > env_.MonotonicMs()) env_.AdvanceMs(due_ - env_.MonotonicMs());
@@ -73,8 +71,7 @@ struct FixedIdentity : job::IdentitySource {
   std::optional<std::int32_t> volume;
 };
 
-// A print run that takes 300 ms on the fake clock and returns the scripted
-// results in turn (kRunSent once they run out).
+// A 300 ms print run that returns the scripted results in turn (kRunSent once they run out).
 class ScriptedPrint : public job::PrintRunner {
  public:
   explicit ScriptedPrint(FakeEnv& env) : env_(env) {}
