@@ -7,20 +7,16 @@
 namespace dovevid {
 namespace {
 
-using testing::ReadFileOrEmpty;
-using testing::RunProgram;
-using testing::TempDir;
-
 class SettingsCommandTest : public ::testing::Test {
  protected:
   testing::RunResult Settings(std::vector<std::string> args) {
     args.insert(args.begin(), "settings");
     args.insert(args.end(), {"--app-dir", app_.path(), "--data-dir", data_.path()});
-    return RunProgram(DOVEVID_BIN, args);
+    return testing::RunProgram(DOVEVID_BIN, args);
   }
 
-  TempDir app_;
-  TempDir data_;
+  testing::TempDir app_;
+  testing::TempDir data_;
 };
 
 TEST_F(SettingsCommandTest, TextsAreStoredInWindows1252AndShownInTheTerminalsEncoding) {
@@ -28,7 +24,7 @@ TEST_F(SettingsCommandTest, TextsAreStoredInWindows1252AndShownInTheTerminalsEnc
   const std::string typed = "CAFF\xC3\x88 \xE2\x82\xAC";
   auto r = Settings({"set", "txtHeader(0)=" + typed});
   ASSERT_EQ(r.exit_code, 0) << r.err;
-  EXPECT_EQ(SplitCrLf(ReadFileOrEmpty(app_ / "KV2EPcfg.txt"))[18], "CAFF\xC8 \x80");
+  EXPECT_EQ(SplitCrLf(testing::ReadFileOrEmpty(app_ / "KV2EPcfg.txt"))[18], "CAFF\xC8 \x80");
   EXPECT_NE(Settings({}).out.find("txtHeader(0)=" + typed + "\n"), std::string::npos);
   // A character outside the code page is refused.
   r = Settings({"set", "txtHeader(1)=\xE6\x97\xA5"});

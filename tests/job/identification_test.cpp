@@ -1,21 +1,9 @@
 #include "job/identification.h"
 
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
-
-#include "fake_transports.h"
 #include "test_doubles.h"
 
 namespace dovevid::job {
 namespace {
-
-using namespace std::string_literals;
-using testing::FakeSerialPort;
-using testing::FakeSpooler;
-using testing::FakeStatusMonitor;
 
 TEST(IdentificationText, FromTheHardwareAddressThePrinterReplyOrTheVolumeSerial) {
   const std::pair<const char*, const char*> macs[] = {
@@ -42,15 +30,10 @@ class DumpTest : public testing::JobTest {
     state_.port_usable = true;
     timer_.SetInterval(500);
     timer_.SetEnabled(true);
-    source_.volume = -1234567890;
   }
   void RunUntil(std::int64_t ms) { timer_.RunUntil(ms, [this] { cycle_.OnPollTick(); }); }
 
   StatusView view_;
-  FakeSerialPort serial_{env_};
-  FakeSpooler spooler_;
-  FakeStatusMonitor monitor_;
-  printer::PrinterChannel channel_{env_, op_, settings_, serial_, spooler_, monitor_};
   testing::FixedIdentity source_;
   IdentificationDump dump_{{env_, trace_, state_, files_, timer_, view_, channel_, source_}};
   testing::ScriptedPrint print_{env_};
@@ -58,38 +41,33 @@ class DumpTest : public testing::JobTest {
                                  view_, print_, dump_, [] {}}};
 };
 
-TEST_F(DumpTest, SerialPrinterTakesTheEthernetAddress) {
+TEST_F(DumpTest, SerialPrinterTakesTheEthernetAddressASpoolerOneAsksItsSerialNumber) {
   env_.SetFile("/data/SR_ERR.001", "E502: Nessuna porta di comunicazione disponibile\r\n");
   dump_.StartDumpConf();
   EXPECT_EQ(env_.File("/data/SR_MATR.001"), "1A2B3C4D\r\n");
   EXPECT_FALSE(env_.HasFile("/data/SR_ERR.001"));
   EXPECT_TRUE(serial_.printed.empty());  // the printer is not asked
-
   source_.mac.clear();  // no Ethernet adapter: an empty line, jobs still taken
   dump_.StartDumpConf();
   EXPECT_EQ(env_.File("/data/SR_MATR.001"), "\r\n");
-}
 
-TEST_F(DumpTest, SpoolerPrinterAsksForItsSerialNumberWithVolumeFallback) {
   testing::UseSpoolerPrinter(channel_, spooler_);
   channel_.OpenStatusMonitor();
-  ASSERT_TRUE(channel_.spooler_transport());
-  monitor_.direct_io_reply = "\x5F" "AB12345678\0"s;
-  dump_.StartDumpConf();
-  EXPECT_EQ(env_.File("/data/SR_MATR.001"), "12345678\r\n");
-
-  monitor_.direct_io_reply.clear();  // silent printer
-  dump_.StartDumpConf();
-  EXPECT_EQ(env_.File("/data/SR_MATR.001"), "12345690\r\n");
-
-  monitor_.direct_io_reply = "\x5F" "123"s;  // too short
-  source_.volume.reset();
-  dump_.StartDumpConf();
-  EXPECT_EQ(env_.File("/data/SR_MATR.001"), "12345678\r\n");
+  // A silent printer, or a reply too short, falls back on the volume serial.
+  const std::tuple<std::string, std::optional<std::int32_t>, const char*> cases[] = {
+      {"_AB12345678\0"s, -1234567890, "12345678\r\n"},
+      {"", -1234567890, "12345690\r\n"},
+      {"_123", std::nullopt, "12345678\r\n"}};
+  for (const auto& [reply, volume, line] : cases) {
+    monitor_.direct_io_reply = reply;
+    source_.volume = volume;
+    dump_.StartDumpConf();
+    EXPECT_EQ(env_.File("/data/SR_MATR.001"), line) << reply;
+  }
   EXPECT_FALSE(state_.dump_in_progress);
 }
 
-TEST_F(DumpTest, NoDumpWhileBusyOrClosing) {
+TEST_F(DumpTest, NoneWhileBusyOrClosingRemovedIdentificationIsRewrittenOnAPollThatTakesNoJob) {
   for (bool* flag : {&state_.dump_in_progress, &state_.job_in_progress, &state_.closing}) {
     *flag = true;
     dump_.StartDumpConf();
@@ -97,22 +75,16 @@ TEST_F(DumpTest, NoDumpWhileBusyOrClosing) {
     EXPECT_TRUE(timer_.Enabled());
     *flag = false;
   }
-}
-
-TEST_F(DumpTest, RemovedIdentificationIsRewrittenOnTheNextPollWhichTakesNoJob) {
   RunUntil(500);  // first poll: the dump
   ASSERT_EQ(env_.File("/data/SR_MATR.001"), "1A2B3C4D\r\n");
   RunUntil(1500 + 500);  // re-arm, then a poll
 
   env_.RemoveFile("/data/SR_MATR.001");
-  env_.SetFile("/data/SR_DATI.001", "x\r\n");
-  env_.SetFile("/data/SR_START.001", "");
+  Submit();
   RunUntil(2500);
   EXPECT_EQ(env_.File("/data/SR_MATR.001"), "1A2B3C4D\r\n");
-  RunUntil(3999);  // the dump's re-arming tick at 3500, then one interval
-  EXPECT_TRUE(print_.files.empty());
-  RunUntil(4000);
-  EXPECT_EQ(print_.files.size(), 1u);
+  RunUntil(4000);  // the dump's re-arming tick at 3500, then one interval
+  EXPECT_THAT(print_.start_times, ElementsAre(4000));
 }
 
 }  // namespace

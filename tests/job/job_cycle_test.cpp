@@ -1,19 +1,9 @@
 #include "job/job_cycle.h"
 
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
-
 #include "test_doubles.h"
 
 namespace dovevid::job {
 namespace {
-
-using ::testing::ElementsAre;
-using ::testing::HasSubstr;
-using testing::FakeEnv;
 
 class RecordingView : public StatusView {
  public:
@@ -26,8 +16,7 @@ class RecordingView : public StatusView {
   bool test_button = true;
 };
 
-class NoDump : public DumpRunner {
- public:
+struct NoDump : DumpRunner {
   void StartDumpConf() override { ADD_FAILURE() << "SR_MATR is there: no dump expected"; }
 };
 
@@ -40,10 +29,6 @@ class JobCycleTest : public testing::JobTest {
     env_.SetFile("/data/SR_MATR.001", "1A2B3C4D\r\n");
     timer_.SetInterval(2000);  // armed as start-up leaves it
     timer_.SetEnabled(true);
-  }
-  void Submit(const std::string& data = "Total 12,50\r\n") {
-    env_.SetFile("/data/SR_DATI.001", data);
-    env_.SetFile("/data/SR_START.001", "");
   }
   void RunFor(std::int64_t ms) {
     timer_.RunUntil(env_.MonotonicMs() + ms, [this] { cycle_.OnPollTick(); });
@@ -64,13 +49,11 @@ TEST_F(JobCycleTest, SuccessfulJobAnswersInTheProtocolOrder) {
   env_.SetFile("/data/SR_ERR.001", "E504: old failure\r\n");
   settings_.receipt_counter = 41;
   print_.during = [this] {
-    // Accepted: the previous answer is gone, the copy made; SR_ERR of the
-    // earlier failure survives until this job succeeds.
+    // Accepted: the old answer gone, the copy made; the old SR_ERR stays until success.
     EXPECT_FALSE(env_.HasFile("/data/FINESCO.001"));
     EXPECT_FALSE(env_.HasFile("/data/SR_OUT.001"));
     EXPECT_TRUE(env_.HasFile("/data/SR_ERR.001"));
     EXPECT_EQ(env_.File("/data/COPIA.TMP"), "Total 12,50\r\n");
-    EXPECT_TRUE(state_.job_in_progress);
     EXPECT_FALSE(timer_.Enabled());
   };
   RunFor(2000);
@@ -78,7 +61,6 @@ TEST_F(JobCycleTest, SuccessfulJobAnswersInTheProtocolOrder) {
   ASSERT_THAT(print_.files, ElementsAre("/data/SR_DATI.001"));
   EXPECT_EQ(env_.File("/data/SR_OUT.001"),
             "TIME,CASS. 1 ,09:05, CASSA   1 ,E,A1;\r\nDATE,07-03-26,  SCONTR. N.42,E,A1;\r\n");
-  EXPECT_FALSE(state_.job_in_progress);
   EXPECT_EQ(episode_clears_, 1);
   EXPECT_THAT(view_.statuses, ElementsAre("TRASMISSIONE QNB DOVEVID1 IN CORSO ..",
                                           "QNB DOVEVID1 TERMINATO : TUTTO OK"));
@@ -126,7 +108,6 @@ TEST_F(JobCycleTest, EachPrintResultGivesItsJobStatusAndAnswer) {
 }
 
 TEST_F(JobCycleTest, AnAnswerThatCannotBeWrittenIsToldAndNeverMarkedAsDone) {
-  const Status full = Status::Error(fault::kDiskFull, "Disk full");
   struct Case { RunResult result; std::string file; int fails; std::string traced; };
   // (SR_OUT unwritable: the end-to-end DataDirReadOnly and DataDirFull rows.)
   for (const Case& c : {Case{kRunSent, "/data/FINESCO.001", kFileTries, "SubKillStartFile"},
@@ -134,7 +115,8 @@ TEST_F(JobCycleTest, AnAnswerThatCannotBeWrittenIsToldAndNeverMarkedAsDone) {
     SCOPED_TRACE(c.file);
     op_.messages.clear();
     print_.results = {c.result};
-    env_.FailNext(FakeEnv::Op::kWrite, c.file, c.fails, full);
+    env_.FailNext(FakeEnv::Op::kWrite, c.file, c.fails,
+                  Status::Error(fault::kDiskFull, "Disk full"));
     Submit();
     state_.job_in_progress = true;
     cycle_.EndJob(cycle_.ExecuteJob());
@@ -151,48 +133,29 @@ TEST_F(JobCycleTest, AnAnswerThatCannotBeWrittenIsToldAndNeverMarkedAsDone) {
   EXPECT_EQ(cycle_.unwritten_answer(), "");
 }
 
-TEST_F(JobCycleTest, OversizedDataIsRefusedUnprinted) {
-  Submit(std::string(kMaxFileBytes + 1, 'x'));
-  RunFor(2000);
-  EXPECT_TRUE(print_.files.empty());
-  EXPECT_THAT(env_.File("/data/SR_ERR.001"), HasSubstr("Errore generico"));
-  EXPECT_THAT(Trace(), HasSubstr("err_Go_Executi n.4  | 07-03-2026 09:05:14 | File too large | 7"));
-}
-
 TEST_F(JobCycleTest, JobQueuedDuringAJobIsTakenOneSecondPlusTheIntervalAfterItsEnd) {
   Submit("first\r\n");
   print_.during = [this] {
     if (print_.files.size() == 1) Submit("second\r\n");
   };
   RunFor(2000);
-  ASSERT_THAT(print_.start_times, ElementsAre(2000));
   const std::int64_t end = env_.MonotonicMs();
-  EXPECT_TRUE(env_.HasFile("/data/SR_START.001"));
-  EXPECT_EQ(env_.File("/data/SR_DATI.001"), "second\r\n");
   EXPECT_THAT(env_.File("/data/SR_OUT.001"), HasSubstr("SCONTR. N."));
 
   RunFor(1000);  // re-arming tick: restores the interval, takes nothing
   EXPECT_EQ(timer_.Interval(), 2000);
   EXPECT_EQ(episode_clears_, 2);  // end of job, then the re-arming tick
-  RunFor(1999);
-  EXPECT_EQ(print_.files.size(), 1u);
-  RunFor(1);
-  ASSERT_EQ(print_.start_times.size(), 2u);
-  EXPECT_EQ(print_.start_times[1], end + 3000);
-  EXPECT_EQ(env_.File("/data/COPIA.TMP"), "second\r\n");
-  EXPECT_FALSE(env_.HasFile("/data/SR_START.001"));
+  RunFor(2000);
+  EXPECT_THAT(print_.start_times, ElementsAre(2000, end + 3000));
 }
 
 TEST_F(JobCycleTest, TickCounterWrapsAfter30001AndTheIndicatorAlternates) {
   state_.tick_counter = 29999;
-  std::vector<int> seen;
-  for (int i = 0; i < 4; ++i) {
+  for (int expected : {30000, 30001, 0, 1}) {
     cycle_.OnPollTick();
-    seen.push_back(state_.tick_counter);
+    EXPECT_EQ(state_.tick_counter, expected);
   }
-  EXPECT_THAT(seen, ElementsAre(30000, 30001, 0, 1));
   EXPECT_THAT(view_.ticks, ElementsAre("Timer on", "Timer ON", "Timer on", "Timer ON"));
-  EXPECT_TRUE(timer_.Enabled());  // no job: polling goes on
 
   state_.status_display = false;
   cycle_.OnPollTick();
@@ -225,7 +188,6 @@ TEST_F(JobCycleTest, ReceiptCounterOnlyCountsWhenChecked) {
   settings_.receipt_counter = 7;
   Submit();
   RunFor(2000);
-  EXPECT_EQ(settings_.receipt_counter, 7);
   EXPECT_THAT(env_.File("/data/SR_OUT.001"), HasSubstr("SCONTR. N.7,E,A1;"));
 
   settings_.chkOptions[config::kReceiptCounter] = true;
@@ -236,42 +198,43 @@ TEST_F(JobCycleTest, ReceiptCounterOnlyCountsWhenChecked) {
   EXPECT_THAT(env_.File("/data/SR_OUT.001"), HasSubstr("SCONTR. N.1,E,A1;"));
 }
 
-TEST_F(JobCycleTest, FailedCopyIsTracedAndThePrintGoesOn) {
+TEST_F(JobCycleTest, FailedCopyIsTracedAndThePrintGoesOnOversizedDataIsRefusedUnprinted) {
   Submit();
-  env_.FailNext(FakeEnv::Op::kCopy, "/data/SR_DATI.001", 1,
-                Status::Error(fault::kPermissionDenied, "Permission denied"));
+  env_.FailNext(FakeEnv::Op::kCopy, "/data/SR_DATI.001", 1, kDenied);
   RunFor(2000);
   EXPECT_TRUE(env_.HasFile("/data/FINESCO.001"));
   EXPECT_THAT(Trace(),
               HasSubstr("err_Go_Executi n.4  | 07-03-2026 09:05:14 | Permission denied | 70"));
   EXPECT_THAT(Trace(), HasSubstr("err_Go_Executi n.6  |"));
+
+  Submit(std::string(kMaxFileBytes + 1, 'x'));
+  RunFor(3000);                        // the re-arming tick, then the poll
+  EXPECT_EQ(print_.files.size(), 1u);  // refused unprinted
+  EXPECT_THAT(env_.File("/data/SR_ERR.001"), HasSubstr("Errore generico"));
+  EXPECT_THAT(Trace(), HasSubstr("err_Go_Executi n.4  | 07-03-2026 09:05:17 | File too large | 7"));
 }
 
 TEST_F(JobCycleTest, UndeletableStartFileIsNotPrintedAgain) {
   Submit();
-  env_.FailNext(FakeEnv::Op::kRemove, "/data/SR_START.001", kFileTries,
-                Status::Error(fault::kPermissionDenied, "Permission denied"));
+  env_.FailNext(FakeEnv::Op::kRemove, "/data/SR_START.001", kFileTries, kDenied);
   RunFor(2000 + 300 + 19 * 500);
-  ASSERT_EQ(print_.files.size(), 1u);
   EXPECT_THAT(env_.File("/data/LOGFILE.TXT"), HasSubstr("Errore nella Kill di SR_START"));
   RunFor(10000);
   EXPECT_EQ(print_.files.size(), 1u);
 
-  // A start file written again, even with no poll between delete and write,
-  // is a new job.
+  // Written again, even with no poll between delete and write: a new job.
   ASSERT_TRUE(env_.RemoveFile("/data/SR_START.001").ok());
   Submit();
   RunFor(2000);
   EXPECT_EQ(print_.files.size(), 2u);
 }
 
-TEST_F(JobCycleTest, SetTimerAppliesTheIntervalAndKeepsTheTimerState) {
+TEST_F(JobCycleTest, SetTimerAndTestReceiptKeepOrStartTheTimerAndAreRefusedWhileAJobPrints) {
   EXPECT_TRUE(cycle_.ChangePollingInterval(".5"));
   EXPECT_EQ(timer_.Interval(), 500);
   EXPECT_TRUE(timer_.Enabled());
   EXPECT_EQ(settings_.txtTimerVal, "0.5");
   EXPECT_EQ(env_.File("/data/KVTIMER1.TXT"), "500\r\n");
-  EXPECT_TRUE(op_.messages.empty());
 
   timer_.SetEnabled(false);
   EXPECT_TRUE(cycle_.ChangePollingInterval("abc"));
@@ -281,18 +244,13 @@ TEST_F(JobCycleTest, SetTimerAppliesTheIntervalAndKeepsTheTimerState) {
   state_.job_in_progress = true;
   EXPECT_FALSE(cycle_.ChangePollingInterval("5"));
   EXPECT_EQ(settings_.polling_interval_ms, 1000);
-  EXPECT_THAT(op_.messages, ElementsAre("Valore non ammesso",
-                                        "Connessione in corso, valore non accettato"));
-}
-
-TEST_F(JobCycleTest, TestReceiptQueuesItsFilesAndPrintsThroughTheCycle) {
-  state_.job_in_progress = true;  // refused while a job prints
+  EXPECT_THAT(op_.messages,
+              ElementsAre("Valore non ammesso", "Connessione in corso, valore non accettato"));
   EXPECT_FALSE(cycle_.QueueTestReceipt());
   EXPECT_FALSE(env_.HasFile("/data/SR_START.001"));
   EXPECT_TRUE(view_.test_button);
-  state_.job_in_progress = false;
 
-  timer_.SetEnabled(false);
+  state_.job_in_progress = false;  // the timer is still off
   EXPECT_TRUE(cycle_.QueueTestReceipt());
   EXPECT_TRUE(timer_.Enabled());
 

@@ -1,21 +1,9 @@
 #include "job/job_files.h"
 
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
-#include <string>
-
 #include "test_doubles.h"
 
 namespace dovevid::job {
 namespace {
-
-using ::testing::ElementsAre;
-using ::testing::HasSubstr;
-using ::testing::EndsWith;
-using testing::FakeEnv;
-
-const Status kDenied = Status::Error(fault::kPermissionDenied, "Permission denied");
 
 class JobFilesTest : public testing::JobTest {
  protected:
@@ -27,46 +15,7 @@ TEST(JobAnswers, ResultLinesPadTheYear) {
               HasSubstr("DATE,31-12-09,  SCONTR. N.7,E,A1;\r\n"));
 }
 
-TEST_F(JobFilesTest, FailedDeleteIsRetriedEveryHalfSecondAndEachAttemptTraced) {
-  env_.SetFile("/data/SR_OUT.003", "");
-  env_.FailNext(FakeEnv::Op::kRemove, "/data/SR_OUT.003", 3, kDenied);
-  EXPECT_TRUE(files_.SubKillFileOut());
-  EXPECT_FALSE(env_.HasFile("/data/SR_OUT.003"));
-  EXPECT_EQ(env_.slept_ms(), 3 * 500);
-  EXPECT_GT(env_.pump_count(), 0);  // the waits let events run
-  EXPECT_EQ(Trace(),
-            "err_err_SubKillFileOut | 1 | 07-03-2026 09:05:12 | Permission denied | 70\r\n"
-            "err_err_SubKillFileOut | 2 | 07-03-2026 09:05:13 | Permission denied | 70\r\n"
-            "err_err_SubKillFileOut | 3 | 07-03-2026 09:05:13 | Permission denied | 70\r\n");
-  EXPECT_FALSE(env_.HasFile("/data/LOGFILE.TXT"));
-}
-
-TEST_F(JobFilesTest, GivingUpAfterTwentyTriesLeavesALogfileLineForDeletesOnly) {
-  env_.SetFile("/data/SR_DATI.003", "");
-  env_.FailNext(FakeEnv::Op::kRemove, "/data/SR_DATI.003", 100, kDenied);
-  EXPECT_FALSE(files_.SubKillDatiFile());
-  EXPECT_EQ(env_.slept_ms(), 19 * 500);
-  EXPECT_EQ(env_.File("/data/LOGFILE.TXT"), "07/03/2026 09:05:21 Errore nella Kill di SR_DATI\r\n");
-  EXPECT_THAT(Trace(), EndsWith("| 19 | 07-03-2026 09:05:21 | Permission denied | 70\r\n"
-                                "err_err_SubKillDatiFile | 07-03-2026 09:05:21 | Permission denied"
-                                " | 70\r\n"));
-
-  env_.RemoveFile("/data/LOGFILE.TXT");
-  env_.FailNext(FakeEnv::Op::kWrite, "/data/SR_ERR.003", kFileTries, kDenied);
-  EXPECT_FALSE(files_.WriteErrFile(kMsgNoPort));
-  EXPECT_FALSE(env_.HasFile("/data/LOGFILE.TXT"));
-  // A fault that clears on the last try is still a success.
-  env_.FailNext(FakeEnv::Op::kWrite, "/data/SR_ERR.003", kFileTries - 1, kDenied);
-  EXPECT_TRUE(files_.WriteErrFile(kMsgNoPort));
-  EXPECT_EQ(env_.File("/data/SR_ERR.003"), std::string(kMsgNoPort) + "\r\n");
-}
-
-TEST_F(JobFilesTest, NoStartFileNoEndMarker) {
-  EXPECT_TRUE(files_.SubKillStartFile());
-  EXPECT_FALSE(env_.HasFile("/data/FINESCO.003"));
-}
-
-TEST_F(JobFilesTest, VerifyExistenceAndKillTriesOnceAndTellsTheOperator) {
+TEST_F(JobFilesTest, VerifyExistenceAndKillTriesOnceOtherDeletesEveryHalfSecondTwentyTimes) {
   env_.SetFile("/data/SR_MATR.002", "1A2B3C4D\r\n");
   files_.VerifyExistenceAndKill("/SR_MATR.002");
   EXPECT_FALSE(env_.HasFile("/data/SR_MATR.002"));
@@ -78,9 +27,42 @@ TEST_F(JobFilesTest, VerifyExistenceAndKillTriesOnceAndTellsTheOperator) {
                 Status::Error(fault::kDeviceIo, "Device I/O error"));
   files_.VerifyExistenceAndKill("SR_OUT.001");
   EXPECT_EQ(env_.slept_ms(), 0);
-  EXPECT_THAT(op_.messages, ElementsAre(
-                                "Err_VerifyExistenceAndKill: Permesso negato Permission denied70",
-                                "Err_VerifyExistenceAndKill: Device I/O error57"));
+  EXPECT_THAT(op_.messages,
+              ElementsAre("Err_VerifyExistenceAndKill: Permesso negato Permission denied70",
+                          "Err_VerifyExistenceAndKill: Device I/O error57"));
+
+  env_.SetFile("/data/SR_OUT.003", "");
+  env_.FailNext(FakeEnv::Op::kRemove, "/data/SR_OUT.003", 3, kDenied);
+  EXPECT_TRUE(files_.SubKillFileOut());
+  EXPECT_FALSE(env_.HasFile("/data/SR_OUT.003"));
+  EXPECT_EQ(env_.slept_ms(), 3 * 500);
+  EXPECT_GT(env_.pump_count(), 0);  // the waits let events run
+  EXPECT_EQ(Trace(),
+            "err_err_SubKillFileOut | 1 | 07-03-2026 09:05:12 | Permission denied | 70\r\n"
+            "err_err_SubKillFileOut | 2 | 07-03-2026 09:05:13 | Permission denied | 70\r\n"
+            "err_err_SubKillFileOut | 3 | 07-03-2026 09:05:13 | Permission denied | 70\r\n");
+  EXPECT_FALSE(env_.HasFile("/data/LOGFILE.TXT"));
+  // No start file to delete: no end marker either.
+  EXPECT_TRUE(files_.SubKillStartFile());
+  EXPECT_FALSE(env_.HasFile("/data/FINESCO.003"));
+
+  env_.SetFile("/data/SR_DATI.003", "");
+  env_.FailNext(FakeEnv::Op::kRemove, "/data/SR_DATI.003", 100, kDenied);
+  EXPECT_FALSE(files_.SubKillDatiFile());
+  EXPECT_EQ(env_.slept_ms(), (3 + 19) * 500);
+  EXPECT_EQ(env_.File("/data/LOGFILE.TXT"), "07/03/2026 09:05:23 Errore nella Kill di SR_DATI\r\n");
+  EXPECT_THAT(Trace(), EndsWith("| 19 | 07-03-2026 09:05:23 | Permission denied | 70\r\n"
+                                "err_err_SubKillDatiFile | 07-03-2026 09:05:23 | Permission denied"
+                                " | 70\r\n"));
+
+  env_.RemoveFile("/data/LOGFILE.TXT");
+  env_.FailNext(FakeEnv::Op::kWrite, "/data/SR_ERR.003", kFileTries, kDenied);
+  EXPECT_FALSE(files_.WriteErrFile(kMsgNoPort));
+  EXPECT_FALSE(env_.HasFile("/data/LOGFILE.TXT"));
+  // A fault that clears on the last try is still a success.
+  env_.FailNext(FakeEnv::Op::kWrite, "/data/SR_ERR.003", kFileTries - 1, kDenied);
+  EXPECT_TRUE(files_.WriteErrFile(kMsgNoPort));
+  EXPECT_EQ(env_.File("/data/SR_ERR.003"), std::string(kMsgNoPort) + "\r\n");
 }
 
 }  // namespace

@@ -1,34 +1,16 @@
 #include "job/print_run.h"
 
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
-
-#include "fake_transports.h"
 #include "test_doubles.h"
 
 namespace dovevid::job {
 namespace {
 
-using namespace std::string_literals;
-using ::testing::ElementsAre;
-using ::testing::EndsWith;
-using ::testing::HasSubstr;
-using ::testing::Not;
-using testing::FakeEnv;
-using testing::FakeSerialPort;
-
 // Bytes as the printer sees them.
 const std::string kJl = "\x1B" "a0"s;
 const std::string kJc = "\x1B" "a1"s;
 const std::string kJr = "\x1B" "a2"s;
-const std::string kPm0 = "\x1B!\0"s;
-const std::string kRotOff = "\x1BV\0"s;
-const std::string kSizeReset = "\x1D!\0"s;
-const std::string kCrLf = "\r\n";
-const std::string kPartialCut = "\x1DV\x42\r\n"s;
+const std::string kPm0 = "\x1B!\0"s, kRotOff = "\x1BV\0"s, kSizeReset = "\x1D!\0"s;
+const std::string kCrLf = "\r\n", kPartialCut = "\x1DV\x42\r\n"s;
 std::string Pm(char n) { return "\x1B!"s + n; }
 
 // Renderers that write a fixed rendered-lines file, or none.
@@ -37,7 +19,6 @@ class FakeRenderers : public Renderers {
   explicit FakeRenderers(FakeEnv& env) : env_(env) {}
   sl::RenderResult Receipt(const std::string& path) override { return Write(receipts, path); }
   sl::RenderResult Invoice(const std::string& path) override { return Write(invoices, path); }
-  std::string lines = "RENDERED ROW\r\n";
   bool writes_file = true;
   bool completes = true;  // false: stopped early, e.g. on inconsistent VAT data
   // kPrint: an empty data file, nothing to lay out.
@@ -48,17 +29,9 @@ class FakeRenderers : public Renderers {
  private:
   sl::RenderResult Write(std::vector<std::string>& calls, const std::string& data_path) {
     calls.push_back(data_path);
-    sl::RenderResult r;
-    r.path = "/data/KV2EP.TXT";
-    r.too_large = too_large;
-    if (writes_file) {
-      env_.SetFile(r.path, lines);
-      r.result = sl::kPrint;
-      r.completed = completes;
-    } else {
-      r.result = result_without_file;
-    }
-    return r;
+    if (writes_file) env_.SetFile("/data/KV2EP.TXT", "RENDERED ROW\r\n");
+    return {writes_file ? sl::kPrint : result_without_file, "/data/KV2EP.TXT",
+            writes_file && completes, too_large};
   }
   FakeEnv& env_;
 };
@@ -71,16 +44,16 @@ class PrintRunTest : public testing::JobTest {
     settings_.chkOptions[config::kTraceEnable] = true;
     config::ApplyListDefaults(settings_);
   }
+  void Check(std::initializer_list<int> options) {
+    for (int option : options) settings_.chkOptions[static_cast<size_t>(option)] = true;
+  }
   RunResult Print(const std::string& data) {
+    serial_.printed.clear();
     env_.SetFile("/data/SR_DATI.001", data);
     return run_.DoSendFile("/data/SR_DATI.001");
   }
   void UseSlInput() { settings_.optInputType = {true, false}; }
 
-  FakeSerialPort serial_{env_};
-  testing::FakeSpooler spooler_;
-  testing::FakeStatusMonitor monitor_;
-  printer::PrinterChannel channel_{env_, op_, settings_, serial_, spooler_, monitor_};
   FakeRenderers renderers_{env_};
   PrintRun run_{PrintRun::Deps{env_, trace_, op_, dirs_, settings_, state_, files_, channel_,
                                renderers_}};
@@ -94,11 +67,8 @@ TEST_F(PrintRunTest, WholeReceiptByteStream) {
   settings_.txtHeader[4] = "P.IVA";  // line 3 empty: skipped
   settings_.txtFooter[0] = "Grazie";
   settings_.chkDW_Footer[0] = true;
-  for (int option : {config::kPrintLogoUp, config::kPrintDateUp, config::kPrintDateDown,
-                     config::kDateCentered, config::kPostDateLf, config::kPartialCut,
-                     config::kTotalCut}) {  // the partial cut wins
-    settings_.chkOptions[static_cast<size_t>(option)] = true;
-  }
+  Check({config::kPrintLogoUp, config::kPrintDateUp, config::kPrintDateDown, config::kDateCentered,
+         config::kPostDateLf, config::kPartialCut, config::kTotalCut});  // the partial cut wins
   settings_.cboEndSpaces = 3;
   settings_.cboPostCutFeeds = 2;
 
@@ -145,19 +115,13 @@ TEST_F(PrintRunTest, WholeReceiptByteStream) {
   EXPECT_EQ(env_.File("/data/SR_OUT.001"), "");
 }
 
-TEST_F(PrintRunTest, EmptyTextFileSendsOnlyTheEndOfTheReceipt) {
+TEST_F(PrintRunTest, EmptyTextFileSendsOnlyTheEndOfTheReceiptSerialPrinterTheDownloadedLogo) {
   settings_.txtHeader[0] = "HEADER";
-  settings_.chkOptions[config::kPrintLogoUp] = true;
-  settings_.chkOptions[config::kPrintDateUp] = true;
-  settings_.chkOptions[config::kTotalCut] = true;
+  Check({config::kPrintLogoUp, config::kPrintDateUp, config::kTotalCut});
   ASSERT_EQ(Print(""), kRunSent);
   EXPECT_EQ(serial_.printed, kJl + kSizeReset + kJc + kCrLf + kJl + kPm0 + kCrLf +
                                  "\x1DV\x41"s + kCrLf);
-}
-
-TEST_F(PrintRunTest, SerialPrinterGetsTheDownloadedLogoAndAnUncenteredDate) {
-  settings_.chkOptions[config::kPrintLogoUp] = true;
-  settings_.chkOptions[config::kPrintDateUp] = true;
+  // The serial printer's logo is the downloaded one, and its date uncentered.
   settings_.listPrinters = 0;
   ASSERT_EQ(Print("x\r\n"), kRunSent);
   EXPECT_THAT(serial_.printed, HasSubstr(kJc + kCrLf + "\x1D/\0\n"s + kJl + kPm0 + kCrLf +
@@ -171,16 +135,13 @@ TEST_F(PrintRunTest, AttributeLinesJustifyOnlyForPositiveNumbers) {
   };
   for (const auto& [line, justify] : cases) {
     SCOPED_TRACE(line);
-    serial_.printed.clear();
     ASSERT_EQ(Print(line + "\r\n"), kRunSent);
     EXPECT_THAT(serial_.printed, HasSubstr(kJl + kJl + justify + kRotOff + kPm0 + Pm(0) + "A\r\n"));
   }
-  serial_.printed.clear();
   ASSERT_EQ(Print("TRAS,:Big,H1,W0\r\nTRAS,:Both,H2,W3\r\n"), kRunSent);
   EXPECT_THAT(serial_.printed, HasSubstr(Pm(0x10) + "BIG\r\n"));
   EXPECT_THAT(serial_.printed, HasSubstr(Pm(0x30) + "BOTH\r\n"));
   // Text carried over only within one run.
-  serial_.printed.clear();
   ASSERT_EQ(Print("TRAS,W1\r\n"), kRunSent);
   EXPECT_THAT(serial_.printed, HasSubstr(kPm0 + Pm(0x20) + "\r\n"));
 }
@@ -189,21 +150,17 @@ TEST_F(PrintRunTest, SlRunChoosesReprintInvoiceOrReceipt) {
   UseSlInput();
   ASSERT_EQ(Print("SALE,N1,P100,:X;\r\n"), kRunSent);
   ASSERT_EQ(Print("OPNF;\r\nOPFS,:CLIENTE;\r\nSALE,N1,P100;\r\n"), kRunSent);
-  EXPECT_EQ(renderers_.invoices.size(), 1u);
   // "opfs" is not an invoice; "rlpr" in any case is a reprint.
   ASSERT_EQ(Print("opfs;\r\n"), kRunSent);
-  EXPECT_EQ(renderers_.receipts.size(), 2u);
-  serial_.printed.clear();
   env_.SetFile("/data/KV2EP.TXT", "LAST RECEIPT\r\n");
   ASSERT_EQ(Print("rLpR\r\n"), kRunSent);
-  EXPECT_EQ(renderers_.receipts.size() + renderers_.invoices.size(), 3u);
   EXPECT_THAT(serial_.printed, HasSubstr("LAST RECEIPT\r\n"));
-
   // The test receipt is text whatever the input type.
   state_.test_receipt = true;
   ASSERT_EQ(Print("PROVA DI STAMPA \r\n"), kRunSent);
-  EXPECT_EQ(renderers_.receipts.size(), 2u);
   EXPECT_THAT(serial_.printed, HasSubstr("PROVA DI STAMPA \r\n"));
+  EXPECT_EQ(renderers_.receipts.size(), 2u);
+  EXPECT_EQ(renderers_.invoices.size(), 1u);
 }
 
 TEST_F(PrintRunTest, RenderingWithoutOutputOrStoppedEarlyIsNotPrinted) {
@@ -222,8 +179,7 @@ TEST_F(PrintRunTest, RenderingWithoutOutputOrStoppedEarlyIsNotPrinted) {
   EXPECT_EQ(Print("OPFS,:CLIENTE;\r\nSALE,N1,P100,I99;\r\n"), kRunFailed);
   EXPECT_TRUE(serial_.wire.empty());
 
-  // An empty data file leaves no rendered lines: the run fails on the
-  // missing input, with the empty result file and the operator told.
+  // An empty data file leaves no rendered lines: the run fails on the missing input.
   env_.RemoveFile("/data/KV2EP.TXT");
   renderers_.writes_file = false;
   renderers_.result_without_file = sl::kPrint;
@@ -232,29 +188,38 @@ TEST_F(PrintRunTest, RenderingWithoutOutputOrStoppedEarlyIsNotPrinted) {
   EXPECT_THAT(op_.messages, ElementsAre("ERRORE3 = File not found"));
 }
 
-TEST_F(PrintRunTest, OneFaultIsForgivenTheSecondEndsTheRun) {
+TEST_F(PrintRunTest, AFailedLineEndsTheBodyOneFaultIsForgivenTheSecondEndsTheRun) {
+  Check({config::kPartialCut});
+  serial_.fail_marker = "BAD";
+  EXPECT_EQ(Print("good\r\nbad\r\nnever\r\n"), kRunFailed);
+  EXPECT_THAT(serial_.printed, HasSubstr("GOOD\r\n"));
+  EXPECT_THAT(serial_.printed, Not(HasSubstr("NEVER")));
+  EXPECT_THAT(serial_.printed, EndsWith(kPartialCut));  // the receipt is closed all the same
+  serial_.fail_marker.clear();
+
   // SR_OUT cannot be created: the first fault, the receipt still prints.
-  env_.FailNext(FakeEnv::Op::kWrite, "/data/SR_OUT.001", 1,
-                Status::Error(fault::kPermissionDenied, "Permission denied"));
+  env_.FailNext(FakeEnv::Op::kWrite, "/data/SR_OUT.001", 1, kDenied);
   EXPECT_EQ(Print("one\r\n"), kRunSent);
   EXPECT_THAT(serial_.printed, HasSubstr("ONE\r\n"));
-  EXPECT_TRUE(op_.messages.empty());
 
   // A reprint before any rendering: the missing input counts twice.
-  serial_.printed.clear();
   UseSlInput();
   EXPECT_EQ(Print("RLPR\r\n"), kRunFailed);
-  EXPECT_THAT(op_.messages, ElementsAre("ERRORE3 = File not found"));
+  EXPECT_THAT(op_.messages, ElementsAre("Device I/O error - 57", "ERRORE3 = File not found"));
   EXPECT_TRUE(serial_.printed.empty());
   EXPECT_FALSE(serial_.IsOpen());
   EXPECT_EQ(env_.File("/data/SR_OUT.001"), "");
   EXPECT_THAT(Trace(),
               HasSubstr("err_DoSendFile n.9  | 07-03-2026 09:05:12 | File not found | 53"));
+  // A port that cannot deliver what is still queued when it closes.
+  serial_.close_fault = Status::Error(fault::kDeviceIo, "Device I/O error");
+  EXPECT_EQ(Print("good\r\n"), kRunFailed);
 }
 
 TEST_F(PrintRunTest, PrinterNotReadyStopsBeforeSending) {
   serial_.state = FakeSerialPort::State::kSilent;
   EXPECT_EQ(Print("line\r\n"), kRunNotReady);
+  EXPECT_TRUE(serial_.printed.empty());
   // A port that does not open leaves the printer silent: not ready either.
   serial_.state = FakeSerialPort::State::kReady;
   serial_.open_fault = Status::Error(fault::kPortAlreadyOpen, "Port already open");
@@ -262,36 +227,17 @@ TEST_F(PrintRunTest, PrinterNotReadyStopsBeforeSending) {
   EXPECT_TRUE(serial_.printed.empty());
   EXPECT_FALSE(serial_.IsOpen());
   EXPECT_FALSE(env_.HasFile("/data/SR_OUT.001"));
-  // Slow, not silent: every answer comes late (a 9600 baud line behind a
-  // receipt line), and the receipt still prints whole. (Silent mid-receipt:
-  // the end-to-end fault matrix.)
+  // Slow, not silent (a 9600 baud line behind a receipt line): the receipt prints whole.
   serial_.open_fault = Status::OK();
   std::string lines;
   for (int i = 0; i < 8000; ++i) lines += "line\r\n";
-  serial_.state = FakeSerialPort::State::kReady;
   serial_.reply_delay_ms = 60;
   EXPECT_EQ(Print(lines), kRunSent);
-}
-
-TEST_F(PrintRunTest, SpoolerPrinterReadinessComesFromTheMonitor) {
+  // A spooler printer's readiness comes from its monitor.
   testing::UseSpoolerPrinter(channel_, spooler_);
   channel_.OpenStatusMonitor();
   monitor_.status = printer::status_bits::kNoResponse;
   EXPECT_EQ(Print("line\r\n"), kRunNotReady);
-}
-
-TEST_F(PrintRunTest, FailedBodyLineEndsTheBodyButTheReceiptIsClosed) {
-  settings_.chkOptions[config::kPartialCut] = true;
-  serial_.fail_marker = "BAD";
-  EXPECT_EQ(Print("good\r\nbad\r\nnever\r\n"), kRunFailed);
-  EXPECT_THAT(serial_.printed, HasSubstr("GOOD\r\n"));
-  EXPECT_THAT(serial_.printed, Not(HasSubstr("NEVER")));
-  EXPECT_THAT(serial_.printed, EndsWith(kPartialCut));
-
-  // A port that cannot deliver what is still queued when it closes.
-  serial_.fail_marker.clear();
-  serial_.close_fault = Status::Error(fault::kDeviceIo, "Device I/O error");
-  EXPECT_EQ(Print("good\r\n"), kRunFailed);
 }
 
 }  // namespace

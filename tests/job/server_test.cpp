@@ -1,30 +1,20 @@
-// The server module on the fake disk, clock and printer: start-up clean-up,
-// the shutdown order, and control requests that wait for the job in progress.
+// The server on the fake disk, clock and printer.
 #include "job/server.h"
 
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
 #include "base/text.h"
-#include "fake_env.h"
-#include "fake_transports.h"
-#include "recording_operator.h"
 #include "test_doubles.h"
 
 namespace dovevid::job {
 namespace {
 
-using ::testing::ElementsAre;
-using ::testing::EndsWith;
-using ::testing::HasSubstr;
-using ::testing::Not;
 using ::testing::StartsWith;
 
-class ServerTest : public ::testing::Test {
+class ServerTest : public testing::JobTest {
  protected:
   ServerTest() {
     env_.AddDirectory("/app");
     env_.AddDirectory("/data");
+    SaveSettings(false);
   }
   // Saved settings: COM1, text input, trace on, `no_kill` for option 10.
   void SaveSettings(bool no_kill) {
@@ -40,18 +30,10 @@ class ServerTest : public ::testing::Test {
   void Run(std::int64_t ms) {
     timer_.RunUntil(env_.MonotonicMs() + ms, [this] { server_.OnPollTick(); });
   }
-  std::string Trace() { return env_.File("/data/ErrorLog_07_03_2026.txt"); }
 
-  testing::FakeEnv env_;
-  config::Directories dirs_{"/app", "/data", "/data", true};
-  testing::FakeSerialPort serial_{env_};
-  testing::FakeSpooler spooler_;
-  testing::FakeStatusMonitor monitor_;
   testing::FakeDirectPrinters direct_{env_};
   testing::FixedIdentity identity_;
-  testing::RecordingOperator op_;
   StatusView view_;
-  testing::FakeTimer timer_{env_};
   testing::NoDisplay display_;
   Server server_{{env_, op_, view_, timer_, serial_, spooler_, monitor_, direct_, identity_, display_, 42,
                   [](int n) { return "/dev/ttyS" + std::to_string(n - 1); }},
@@ -63,19 +45,15 @@ class CleanUp : public ServerTest, public ::testing::WithParamInterface<bool> {}
 TEST_P(CleanUp, StartAndShutdownRemoveJobFilesAsNoKillDatiStartSays) {
   const bool no_kill = GetParam();
   SaveSettings(no_kill);
-  for (const std::string ext : {".001", ".004", ".005"}) {
-    for (const std::string base : {"SR_START", "SR_DATI", "SR_MATR", "SR_ERR", "SR_OUT", "FINESCO"}) {
+  for (const std::string ext : {".001", ".004", ".005"})
+    for (const std::string base : {"SR_START", "SR_DATI", "SR_MATR", "SR_ERR", "SR_OUT", "FINESCO"})
       env_.SetFile("/data/" + base + ext, "x");
-    }
-  }
   server_.Start();
-  for (const std::string base : {"SR_MATR", "SR_ERR", "SR_OUT", "FINESCO"}) {
-    EXPECT_FALSE(env_.HasFile("/data/" + base + ".004")) << base;
+  for (const std::string base : {"SR_START", "SR_DATI", "SR_MATR", "SR_ERR", "SR_OUT", "FINESCO"}) {
+    const bool job_file = base == "SR_START" || base == "SR_DATI";
+    EXPECT_EQ(env_.HasFile("/data/" + base + ".004"), no_kill && job_file) << base;
     EXPECT_TRUE(env_.HasFile("/data/" + base + ".005")) << base;  // beyond .004: untouched
   }
-  EXPECT_EQ(env_.HasFile("/data/SR_START.004"), no_kill);
-  EXPECT_EQ(env_.HasFile("/data/SR_DATI.004"), no_kill);
-  EXPECT_TRUE(timer_.Enabled());
 
   // At shutdown the start file of the current extension goes only with the
   // option: the opposite sense of the start-up clean-up.
@@ -87,67 +65,56 @@ TEST_P(CleanUp, StartAndShutdownRemoveJobFilesAsNoKillDatiStartSays) {
   EXPECT_FALSE(timer_.Enabled());
   EXPECT_FALSE(env_.HasFile("/data/SR_ERR.001"));
   EXPECT_EQ(env_.HasFile("/data/SR_START.001"), !no_kill);
-  const std::string trace = Trace();
-  const auto p1 = trace.find("FINE   PROGRAMM1"), p3 = trace.find("FINE   PROGRAMM3"),
-             p4 = trace.find("FINE   PROGRAMM4");
-  EXPECT_TRUE(p1 < p3 && p3 < p4) << trace;
+  EXPECT_THAT(Trace(), ::testing::ContainsRegex("FINE   PROGRAMM1.*PROGRAMM3.*PROGRAMM4"));
 }
 
 INSTANTIATE_TEST_SUITE_P(NoKillDatiStart, CleanUp, ::testing::Bool());
 
 TEST_F(ServerTest, RequestsDuringAJobWaitForItsAnswerStatusAnswersAtOnce) {
-  SaveSettings(false);
   server_.Start();
   Run(1000);  // the first poll publishes the identification
-  ASSERT_TRUE(env_.HasFile("/data/SR_MATR.001"));
-  env_.SetFile("/data/SR_DATI.001", "RECEIPT\r\n");
-  env_.SetFile("/data/SR_START.001", "");
+  Submit();
 
   std::vector<std::string> events;
   std::string status_during_job;
+  const std::vector<std::string> requests[] = {
+      {"printer", "feed"}, {"counter", "15"}, {"logo", "print"}};
   env_.OnPump([&] {
     if (!server_.state().job_in_progress || !status_during_job.empty()) return;
-    server_.HandleRequest({"printer", "feed"}, [&](const ControlReply& r) {
-      events.push_back("feed " + std::to_string(r.exit_code));
-    });
-    server_.HandleRequest({"counter", "15"}, [&](const ControlReply& r) {
-      events.push_back("counter " + r.out);
-    });
-    server_.HandleRequest({"logo", "print"}, [&](const ControlReply& r) {
-      events.push_back("logo " + std::to_string(r.exit_code));
-    });
+    for (const auto& request : requests) {
+      server_.HandleRequest(request, [&events, name = request[0]](const ControlReply& r) {
+        events.push_back(name + " " + std::to_string(r.exit_code) + " " + r.out);
+      });
+    }
     server_.HandleRequest({"status"}, [&](const ControlReply& r) { status_during_job = r.out; });
     events.push_back("queued while printing");
   });
   Run(3000);  // the re-arming tick after the dump, then the poll that takes the job
   env_.OnPump({});
-  EXPECT_THAT(events, ElementsAre("queued while printing", "feed 0", "counter 15\n", "logo 0"));
+  EXPECT_THAT(events, ElementsAre("queued while printing", "printer 0 ", "counter 0 15\n",
+                                  StartsWith("logo 0 ")));
   EXPECT_FALSE(env_.HasFile("/data/DOVEVID.JOB"));  // the job ended
   EXPECT_THAT(status_during_job, HasSubstr("job=printing\n"));
   EXPECT_THAT(status_during_job, HasSubstr("device=/dev/ttyS0\n"));
   EXPECT_TRUE(env_.HasFile("/data/FINESCO.001"));
   // The feed and the logo came after the whole receipt, cut included.
-  EXPECT_THAT(serial_.printed, HasSubstr("RECEIPT"));
   EXPECT_THAT(serial_.printed, EndsWith("\x1D" "V\x42\r\n\x1BJ1\r\n\x1D(L\x06" + std::string(1, '\0') +
                                             "0E  \x01\x01"));
   EXPECT_THAT(env_.File("/app/KV2EPcfg.txt"), HasSubstr("\r\n 15 \r\n"));  // saved at once
 
-  ControlReply status;
-  server_.HandleRequest({"status"}, [&](const ControlReply& r) { status = r; });
-  EXPECT_THAT(status.out, HasSubstr("job=idle\n"));
-  EXPECT_THAT(status.out, HasSubstr("last_job=TUTTO OK\n"));
+  const std::string status = server_.Execute({"status"}).out;
+  EXPECT_THAT(status, HasSubstr("job=idle\n"));
+  EXPECT_THAT(status, HasSubstr("last_job=TUTTO OK\n"));
 }
 
 TEST_F(ServerTest, AStartFileIsTakenAtOnceOnlyWhileTheTimerWaitsAPlainPeriod) {
-  SaveSettings(false);
   env_.SetFile("/data/KVTIMER1.TXT", "2\r\n");
   server_.Start();
   Run(3000);  // the dump's poll at 2 s, its re-arming tick at 3 s
   // Queues a job, tells the server `name` appeared; true when it was answered.
   const auto appear = [&](const std::string& name) {
     (void)env_.RemoveFile("/data/FINESCO.001");
-    env_.SetFile("/data/SR_DATI.001", "RECEIPT\r\n");
-    env_.SetFile("/data/SR_START.001", "");
+    Submit();
     server_.OnFileAppeared(name);
     return env_.HasFile("/data/FINESCO.001");
   };
@@ -164,16 +131,21 @@ TEST_F(ServerTest, AStartFileIsTakenAtOnceOnlyWhileTheTimerWaitsAPlainPeriod) {
   EXPECT_EQ(timer_.Interval(), 1000);  // re-armed as after any job
 }
 
-TEST_F(ServerTest, SettingsAreCheckedWholeAppliedWithTheirHandlersAndSaved) {
-  SaveSettings(false);
+TEST_F(ServerTest, SettingsAreCheckedWholeAppliedWithTheirHandlersAndSavedTheCounterAtEveryJob) {
   server_.Start();
-  struct Case {
-    std::vector<std::string> request;
-    int exit_code;
-    std::string err;
-  };
+  Run(1000);
+  ASSERT_EQ(server_.ChangeSettings({"txtHeader(0)=NOT SAVED"}, false).exit_code, 0);
+  Submit();
+  Run(3000);
+  const std::string saved = env_.File("/app/KV2EPcfg.txt");
+  EXPECT_EQ(SplitCrLf(saved).at(5), " 1 ");  // record 6, as a kill -9 would find it
+  EXPECT_THAT(saved, Not(HasSubstr("NOT SAVED")));
+  server_.RequestReload();  // SIGHUP: the files' values again
+  EXPECT_EQ(server_.settings().txtHeader[0], "");
+  EXPECT_EQ(server_.settings().receipt_counter, 1);
+
   // (A refused counter and a reprint before any receipt are answered end to end.)
-  const Case cases[] = {
+  const std::tuple<std::vector<std::string>, int, std::string> cases[] = {
       {{"settings", "set", "cboFileExtension=.005", "cboParity=X"}, 2, "cboParity"},
       {{"settings", "set", "txtTimerVal=0"}, 2, "txtTimerVal"},
       {{"settings", "set", "nonsense"}, 2, "not NAME=VALUE"},
@@ -184,14 +156,11 @@ TEST_F(ServerTest, SettingsAreCheckedWholeAppliedWithTheirHandlersAndSaved) {
       {{"logo", "preview", "not a bitmap"}, 1, "File not converted"},
       {{"settings", "set", "cboFileExtension=.005", "txtTimerVal=250", "cboComPort=<none>"}, 0, ""},
   };
-  for (const Case& c : cases) {
-    const ControlReply r = server_.Execute(c.request);
-    EXPECT_EQ(r.exit_code, c.exit_code) << c.request[0] << " " << r.err;
-    EXPECT_THAT(r.err, HasSubstr(c.err));
-    // Nothing of a refused set was applied.
-    if (c.exit_code != 0) {
-      EXPECT_EQ(server_.settings().FileExtension(), ".001");
-    }
+  for (const auto& [request, exit_code, err] : cases) {
+    const ControlReply r = server_.Execute(request);
+    EXPECT_EQ(r.exit_code, exit_code) << request[0] << " " << r.err;
+    EXPECT_THAT(r.err, HasSubstr(err));
+    if (exit_code != 0) EXPECT_EQ(server_.settings().FileExtension(), ".001");  // none of it
   }
   EXPECT_EQ(server_.settings().FileExtension(), ".005");
   EXPECT_FALSE(env_.HasFile("/app/LogoRequest.bmp"));  // the picture goes with its request
@@ -201,25 +170,7 @@ TEST_F(ServerTest, SettingsAreCheckedWholeAppliedWithTheirHandlersAndSaved) {
   EXPECT_THAT(env_.File("/app/KV2EPcfg.txt"), StartsWith("-1 \r\n"));
 }
 
-TEST_F(ServerTest, CounterIsSavedAloneAtEveryJobAndHupReloadsTheFiles) {
-  SaveSettings(false);
-  server_.Start();
-  Run(1000);
-  ASSERT_EQ(server_.ChangeSettings({"txtHeader(0)=NOT SAVED"}, false).exit_code, 0);
-  env_.SetFile("/data/SR_DATI.001", "x\r\n");
-  env_.SetFile("/data/SR_START.001", "");
-  Run(3000);
-  ASSERT_TRUE(env_.HasFile("/data/FINESCO.001"));
-  const std::string saved = env_.File("/app/KV2EPcfg.txt");
-  EXPECT_EQ(SplitCrLf(saved).at(5), " 1 ");  // record 6, as a kill -9 would find it
-  EXPECT_THAT(saved, Not(HasSubstr("NOT SAVED")));
-  server_.RequestReload();  // SIGHUP: the files' values again
-  EXPECT_EQ(server_.settings().txtHeader[0], "");
-  EXPECT_EQ(server_.settings().receipt_counter, 1);
-}
-
 TEST_F(ServerTest, UnusablePortIsTriedAgainAndEachChangeToldOnce) {
-  SaveSettings(false);
   serial_.configure_fault = Status::Error(fault::kPermissionDenied, "Permission denied");
   server_.Start();
   EXPECT_FALSE(server_.state().port_usable);

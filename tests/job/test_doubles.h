@@ -1,9 +1,8 @@
-// Test doubles of the job module's tests: Timer21 on the fake clock, and the
-// collaborators every job test builds on (fake disk with /data as the data
-// directory, trace on, COM1 selected).
+// Test doubles of the job module's tests: Timer21 on the fake clock, and what every job
+// test builds on (fake disk with /data as the data directory, trace on, COM1 selected).
 #pragma once
 
-#include <gtest/gtest.h>
+#include <gmock/gmock.h>
 
 #include <cstdint>
 #include <deque>
@@ -11,22 +10,28 @@
 #include <string>
 #include <vector>
 
-#include "base/log.h"
-#include "config/files.h"
-#include "config/settings.h"
 #include "display/customer_display.h"
-#include "job/identification.h"
-#include "job/job_cycle.h"
 #include "fake_env.h"
-#include "job/job_files.h"
-#include "job/server_state.h"
+#include "fake_transports.h"
+#include "job/identification.h"  // and the cycle, its files and state it works on
 #include "recording_operator.h"
+
+// The matchers and fakes every job test uses.
+namespace dovevid::job {
+using namespace std::string_literals;
+using ::testing::ElementsAre;
+using ::testing::EndsWith;
+using testing::FakeEnv;
+using testing::FakeSerialPort;
+using ::testing::HasSubstr;
+using ::testing::Not;
+inline const Status kDenied = Status::Error(fault::kPermissionDenied, "Permission denied");
+}  // namespace dovevid::job
 
 namespace dovevid::testing {
 
-// Fires when the FakeEnv's time reaches its due time. Setting the interval of
-// an enabled timer, or enabling a disabled one, starts a new period, as a
-// window timer does.
+// Fires when the FakeEnv's time reaches its due time. Setting the interval of an enabled
+// timer, or enabling a disabled one, starts a new period, as a window timer does.
 class FakeTimer : public job::PollTimer {
  public:
   explicit FakeTimer(FakeEnv& env) : env_(env) {}
@@ -42,8 +47,7 @@ class FakeTimer : public job::PollTimer {
   }
   bool Enabled() const override { return enabled_; }
 
-  // Fires every tick due up to `until` (monotonic ms), advancing the clock to
-  // each one; then moves the clock to `until`.
+  // Fires every tick due up to `until` (monotonic ms), the clock moved to each, then to `until`.
   void RunUntil(std::int64_t until, const std::function<void()>& tick) {
     while (enabled_ && due_ <= until) {
       if (due_ > env_.MonotonicMs()) env_.AdvanceMs(due_ - env_.MonotonicMs());
@@ -67,8 +71,7 @@ struct FixedIdentity : job::IdentitySource {
   std::optional<std::int32_t> volume;
 };
 
-// A print run that takes 300 ms on the fake clock and returns the scripted
-// results in turn (kRunSent once they run out).
+// A 300 ms print run that returns the scripted results in turn (kRunSent once they run out).
 class ScriptedPrint : public job::PrintRunner {
  public:
   explicit ScriptedPrint(FakeEnv& env) : env_(env) {}
@@ -104,6 +107,10 @@ class JobTest : public ::testing::Test {
     settings_.chkOptions[config::kTraceEnable] = true;
   }
   std::string Trace() { return env_.File("/data/ErrorLog_07_03_2026.txt"); }
+  void Submit(const std::string& data = "Total 12,50\r\n") {  // as a cash register does
+    env_.SetFile("/data/SR_DATI.001", data);
+    env_.SetFile("/data/SR_START.001", "");
+  }
 
   FakeEnv env_;
   config::Directories dirs_{"/app", "/data", "/data", true};
@@ -114,6 +121,10 @@ class JobTest : public ::testing::Test {
   RecordingOperator op_;
   job::JobFiles files_{env_, trace_, op_, dirs_, settings_};
   FakeTimer timer_{env_};
+  FakeSerialPort serial_{env_};
+  FakeSpooler spooler_;
+  FakeStatusMonitor monitor_;
+  printer::PrinterChannel channel_{env_, op_, settings_, serial_, spooler_, monitor_};
 };
 
 }  // namespace dovevid::testing
