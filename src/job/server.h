@@ -163,6 +163,9 @@ class Server {
   // The requests (server_commands.cpp).
   // `probe`: ask the printer now (nothing else is in progress).
   ControlReply StatusReport(bool probe);
+  // The printer jobs go to and its device: the serial printer and its port,
+  // or the listed printer and its address.
+  std::pair<std::string, std::string> CurrentPrinter() const;
   ControlReply ListSettings();
   ControlReply PrinterCommand(const std::vector<std::string>& request);
   ControlReply Reprint();

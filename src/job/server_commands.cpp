@@ -92,6 +92,19 @@ ControlReply Server::Execute(const std::vector<std::string>& request) {
   return reply;
 }
 
+std::pair<std::string, std::string> Server::CurrentPrinter() const {
+  const auto items = channel_.PrinterListItems();
+  const int selected = settings_.listPrinters;
+  if (channel_.transport_kind() != printer::TransportKind::kSerial && selected >= 0 &&
+      selected < static_cast<int>(items.size())) {
+    return {items[static_cast<std::size_t>(selected)].name,
+            items[static_cast<std::size_t>(selected)].uri};
+  }
+  const int com = settings_.PrinterComPort();
+  return {std::string(printer::kSerialPrinterName),
+          com > 0 && e_.com_port_device ? e_.com_port_device(com) : ""};
+}
+
 ControlReply Server::StatusReport(bool probe) {
   if (probe) {
     last_probe_ = state_.port_usable || channel_.transport_kind() != printer::TransportKind::kSerial
@@ -106,16 +119,7 @@ ControlReply Server::StatusReport(bool probe) {
     last_probe_ = {printer::PrinterState::kPaperEnd, ""};
   }
   const printer::TransportKind kind = channel_.transport_kind();
-  const int com = settings_.PrinterComPort();
-  std::string name = std::string(printer::kSerialPrinterName);
-  std::string device = com > 0 && e_.com_port_device ? e_.com_port_device(com) : "";
-  const auto items = channel_.PrinterListItems();
-  const int selected = settings_.listPrinters;
-  if (kind != printer::TransportKind::kSerial && selected >= 0 &&
-      selected < static_cast<int>(items.size())) {
-    name = items[static_cast<std::size_t>(selected)].name;
-    device = items[static_cast<std::size_t>(selected)].uri;
-  }
+  const auto [name, device] = CurrentPrinter();
   std::string out;
   const auto line = [&out](std::string_view key, const std::string& value) {
     out += fmt::format("{}={}\n", key, value);
@@ -296,7 +300,7 @@ ControlReply Server::LogoCommand(const std::vector<std::string>& request) {
                            [this](int percent) { e_.view.ShowLogoProgress(percent); }});
   if (sub == "print") {
     if (!images.PrintImage()) return {1, "", ""};
-    return {0, "logo printed on " + settings_.SelectedPrinterName() + "\n", ""};
+    return {0, "logo printed on " + CurrentPrinter().first + "\n", ""};
   }
   // The picture is written into the application directory for as long as
   // the request runs.
@@ -312,13 +316,13 @@ ControlReply Server::LogoCommand(const std::vector<std::string>& request) {
   std::string out;
   if (sub == "load") {
     done = images.LoadLogo(path.empty() ? images.PreviewFilePath() : path);
-    out = "logo stored in " + settings_.SelectedPrinterName() + "\n";
+    out = "logo stored in " + CurrentPrinter().first + "\n";
   } else if (sub == "preview") {
     done = images.Preview(path);
     out = images.PreviewFilePath() + "\n";
   } else {
     done = images.DownloadBitImage(path);
-    out = "logo downloaded to " + settings_.SelectedPrinterName() + "\n";
+    out = "logo downloaded to " + CurrentPrinter().first + "\n";
   }
   if (!path.empty()) (void)e_.env.RemoveFile(path);
   return {done ? 0 : 1, done ? out : "", ""};

@@ -92,7 +92,7 @@ TEST_F(ServerTest, RequestsDuringAJobWaitForItsAnswerStatusAnswersAtOnce) {
   Run(3000);  // the re-arming tick after the dump, then the poll that takes the job
   env_.OnPump({});
   EXPECT_THAT(events, ElementsAre("queued while printing", "printer 0 ", "counter 0 15\n",
-                                  StartsWith("logo 0 ")));
+                                  "logo 0 logo printed on RS232_PRINTER\n"));
   EXPECT_FALSE(env_.HasFile("/data/DOVEVID.JOB"));  // the job ended
   EXPECT_THAT(status_during_job, HasSubstr("job=printing\n"));
   EXPECT_THAT(status_during_job, HasSubstr("device=/dev/ttyS0\n"));
@@ -160,7 +160,9 @@ TEST_F(ServerTest, SettingsAreCheckedWholeAppliedWithTheirHandlersAndSavedTheCou
     const ControlReply r = server_.Execute(request);
     EXPECT_EQ(r.exit_code, exit_code) << request[0] << " " << r.err;
     EXPECT_THAT(r.err, HasSubstr(err));
-    if (exit_code != 0) EXPECT_EQ(server_.settings().FileExtension(), ".001");  // none of it
+    if (exit_code != 0) {
+      EXPECT_EQ(server_.settings().FileExtension(), ".001");  // none of it
+    }
   }
   EXPECT_EQ(server_.settings().FileExtension(), ".005");
   EXPECT_FALSE(env_.HasFile("/app/LogoRequest.bmp"));  // the picture goes with its request
