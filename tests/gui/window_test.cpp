@@ -22,7 +22,6 @@
 #include <QTest>
 
 #include "config/schema.h"
-#include "fake_transports.h"
 #include "gui/closing_window.h"
 #include "gui/desktop.h"
 #include "gui/main_window.h"
@@ -47,28 +46,13 @@ void KeyIn(QLineEdit* w, const QString& text) {
   for (const QChar c : text) QTest::sendKeyEvent(QTest::Click, w, Qt::Key_unknown, QString(c), {});
 }
 
-class WindowTest : public ::testing::Test {
+class WindowTest : public testing::ServerTestBase {
  protected:
   WindowTest() {
-    env_.AddDirectory("/app");
-    env_.AddDirectory("/data");
     spooler_.printers = {{"TM88", "Epson TM-T88V"}};
-    config::Settings s;  // COM1, text input, no date lines: predictable receipts
-    s.cboComPort = 0;
-    s.optInputType = {false, true};
-    s.chkOptions[config::kPrintDateUp] = s.chkOptions[config::kPrintDateDown] = false;
-    EXPECT_TRUE(config::SaveChkComFile(env_, dirs_, s).ok());
     desktop_.Open(server_);
     desktop_.SetOnStopped([this] { stopped_ = true; });
     desktop_.Start();
-  }
-  job::Server MakeServer(Operator& op, job::StatusView& view) {
-    return job::Server({env_, op, view, timer_, serial_, spooler_, monitor_, direct_, identity_,
-                        display_, 1, nullptr},
-                       dirs_);
-  }
-  void Run(std::int64_t ms) {
-    timer_.RunUntil(env_.MonotonicMs() + ms, [this] { server_.OnPollTick(); });
   }
   // A receipt through, with `during` called at each event pump while it prints.
   void RunJob(const std::function<void()>& during, const std::string& ext = ".001") {
@@ -77,7 +61,7 @@ class WindowTest : public ::testing::Test {
     });
     env_.SetFile("/data/SR_DATI" + ext, "HELLO\r\n");
     env_.SetFile("/data/SR_START" + ext, "");
-    Run(3000);
+    Run(server_, 3000);
     env_.OnPump({});
   }
   template <typename W>
@@ -102,17 +86,8 @@ class WindowTest : public ::testing::Test {
   MainWindow& window() { return *desktop_.window(); }
   const StatusWidgets& status() { return desktop_.window()->status(); }
 
-  testing::FakeEnv env_;
-  config::Directories dirs_{"/app", "/data", "/data", true};
-  testing::FakeSerialPort serial_{env_};
-  testing::FakeSpooler spooler_;
-  testing::FakeStatusMonitor monitor_;
-  testing::FakeDirectPrinters direct_{env_};
-  testing::FixedIdentity identity_;
-  testing::NoDisplay display_;
-  testing::FakeTimer timer_{env_};
   Desktop desktop_;
-  job::Server server_ = MakeServer(desktop_.op(), desktop_.view());
+  job::Server server_{Machine(desktop_.op(), desktop_.view()), dirs_};
   bool stopped_ = false;
 };
 
@@ -152,9 +127,8 @@ TEST_F(WindowTest, EverySettingHasItsControlAndEditsRoundTripThroughTheFiles) {
 
   Click("cmdSaveConfiguration");
   EXPECT_THAT(OpenBoxes(), ElementsAre("Data Saving Done"));
-  testing::RecordingOperator op;
   job::StatusView view;
-  job::Server reloaded = MakeServer(op, view);
+  job::Server reloaded{Machine(op_, view), dirs_};
   reloaded.Load(false);
   int changed = 0;
   for (const auto& [name, value] : before) {
@@ -197,7 +171,7 @@ TEST_F(WindowTest, SelectionsApplyToTheNextJobWithoutSaving) {
   QTest::keyClick(kept, Qt::Key_Z);  // no longer than it was
   EXPECT_EQ(server_.settings().txtHeader[1], std::string(29, 'x'));
 
-  Run(1000);  // the identification dump
+  Run(server_, 1000);  // the identification dump
   RunJob([] {}, ".005");
   EXPECT_TRUE(env_.HasFile("/data/FINESCO.005"));
   EXPECT_THAT(serial_.printed, HasSubstr(std::string(24, 'y')));
@@ -210,7 +184,7 @@ TEST_F(WindowTest, SelectionsApplyToTheNextJobWithoutSaving) {
 TEST_F(WindowTest, StatusDisplayFollowsDumpAndJobs) {
   EXPECT_EQ(status().dump_state->text(), "DUMP NOT DONE");
   EXPECT_EQ(status().port_lamp->palette().color(QPalette::Window), QColor(0, 255, 0));
-  Run(1000);
+  Run(server_, 1000);
   EXPECT_EQ(status().identification->text(), "1A2B3C4D");
   EXPECT_EQ(status().dump_state->text(), "DUMP EXECUTED");
   EXPECT_EQ(status().dump_state->palette().color(QPalette::Base), QColor(0, 255, 0));
@@ -234,7 +208,7 @@ TEST_F(WindowTest, StatusDisplayFollowsDumpAndJobs) {
     EXPECT_FALSE(desktop_.tray()->busy());
     EXPECT_EQ(desktop_.tray()->icon()->toolTip(), "DovEvid1 waiting for execution...");
   }
-  Run(1000);
+  Run(server_, 1000);
   ticks << status().tick->text();
   EXPECT_THAT(ticks, IsSupersetOf({"Timer on", "Timer ON"}));
 
@@ -242,7 +216,7 @@ TEST_F(WindowTest, StatusDisplayFollowsDumpAndJobs) {
   Click("CMBFile");
   EXPECT_FALSE(status().test_receipt->isEnabled());
   serial_.state = State::kReady;
-  Run(3000);
+  Run(server_, 3000);
   EXPECT_TRUE(status().test_receipt->isEnabled());
   EXPECT_THAT(serial_.printed, HasSubstr("PROVA DI STAMPA"));
 }
@@ -287,7 +261,7 @@ TEST_F(WindowTest, MessageBoxesNeverHoldAJobAndClosingFinishesTheJobThenShutsDow
   QCoreApplication::processEvents();
   EXPECT_TRUE(window().isVisible());
 
-  Run(1000);
+  Run(server_, 1000);
   RunJob([&] {
     if (Find<QPushButton>("cmdPrintFeed")->isEnabled()) Click("cmdPrintFeed");  // queued
   });

@@ -9,34 +9,10 @@ namespace {
 
 using ::testing::StartsWith;
 
-class ServerTest : public testing::JobTest {
+class ServerTest : public testing::ServerTestBase {
  protected:
-  ServerTest() {
-    env_.AddDirectory("/app");
-    env_.AddDirectory("/data");
-    SaveSettings(false);
-  }
-  // Saved settings: COM1, text input, trace on, `no_kill` for option 10.
-  void SaveSettings(bool no_kill) {
-    config::Settings s;
-    s.cboComPort = 0;
-    s.optInputType = {false, true};
-    s.chkOptions[config::kTraceEnable] = true;
-    s.chkOptions[config::kNoKillDatiStart] = no_kill;
-    s.chkOptions[config::kPrintDateUp] = s.chkOptions[config::kPrintDateDown] = false;
-    s.chkOptions[config::kPrintLogoUp] = false;
-    ASSERT_TRUE(config::SaveChkComFile(env_, dirs_, s).ok());
-  }
-  void Run(std::int64_t ms) {
-    timer_.RunUntil(env_.MonotonicMs() + ms, [this] { server_.OnPollTick(); });
-  }
-
-  testing::FakeDirectPrinters direct_{env_};
-  testing::FixedIdentity identity_;
   StatusView view_;
-  testing::NoDisplay display_;
-  Server server_{{env_, op_, view_, timer_, serial_, spooler_, monitor_, direct_, identity_, display_, 42,
-                  [](int n) { return "/dev/ttyS" + std::to_string(n - 1); }},
+  Server server_{Machine(op_, view_, 42, [](int n) { return "/dev/ttyS" + std::to_string(n - 1); }),
                  dirs_};
 };
 
@@ -72,7 +48,7 @@ INSTANTIATE_TEST_SUITE_P(NoKillDatiStart, CleanUp, ::testing::Bool());
 
 TEST_F(ServerTest, RequestsDuringAJobWaitForItsAnswerStatusAnswersAtOnce) {
   server_.Start();
-  Run(1000);  // the first poll publishes the identification
+  Run(server_, 1000);  // the first poll publishes the identification
   Submit();
 
   std::vector<std::string> events;
@@ -89,7 +65,7 @@ TEST_F(ServerTest, RequestsDuringAJobWaitForItsAnswerStatusAnswersAtOnce) {
     server_.HandleRequest({"status"}, [&](const ControlReply& r) { status_during_job = r.out; });
     events.push_back("queued while printing");
   });
-  Run(3000);  // the re-arming tick after the dump, then the poll that takes the job
+  Run(server_, 3000);  // the re-arming tick after the dump, then the poll that takes the job
   env_.OnPump({});
   EXPECT_THAT(events, ElementsAre("queued while printing", "printer 0 ", "counter 0 15\n",
                                   StartsWith("logo 0 ")));
@@ -110,7 +86,7 @@ TEST_F(ServerTest, RequestsDuringAJobWaitForItsAnswerStatusAnswersAtOnce) {
 TEST_F(ServerTest, AStartFileIsTakenAtOnceOnlyWhileTheTimerWaitsAPlainPeriod) {
   env_.SetFile("/data/KVTIMER1.TXT", "2\r\n");
   server_.Start();
-  Run(3000);  // the dump's poll at 2 s, its re-arming tick at 3 s
+  Run(server_, 3000);  // the dump's poll at 2 s, its re-arming tick at 3 s
   // Queues a job, tells the server `name` appeared; true when it was answered.
   const auto appear = [&](const std::string& name) {
     (void)env_.RemoveFile("/data/FINESCO.001");
@@ -119,12 +95,12 @@ TEST_F(ServerTest, AStartFileIsTakenAtOnceOnlyWhileTheTimerWaitsAPlainPeriod) {
     return env_.HasFile("/data/FINESCO.001");
   };
   EXPECT_FALSE(appear("SR_START.001"));  // the first period after a re-arming runs whole
-  Run(2000);
+  Run(server_, 2000);
   EXPECT_TRUE(env_.HasFile("/data/FINESCO.001"));
   EXPECT_FALSE(appear("SR_START.001"));  // the re-arming after the job
-  Run(3000);
+  Run(server_, 3000);
   EXPECT_TRUE(env_.HasFile("/data/FINESCO.001"));
-  Run(3000);  // re-arming tick, then a plain tick without a job
+  Run(server_, 3000);  // re-arming tick, then a plain tick without a job
   EXPECT_FALSE(appear("SR_DATI.001"));
   EXPECT_FALSE(appear("SR_START.002"));
   EXPECT_TRUE(appear("SR_START.001"));
@@ -133,10 +109,10 @@ TEST_F(ServerTest, AStartFileIsTakenAtOnceOnlyWhileTheTimerWaitsAPlainPeriod) {
 
 TEST_F(ServerTest, SettingsAreCheckedWholeAppliedWithTheirHandlersAndSavedTheCounterAtEveryJob) {
   server_.Start();
-  Run(1000);
+  Run(server_, 1000);
   ASSERT_EQ(server_.ChangeSettings({"txtHeader(0)=NOT SAVED"}, false).exit_code, 0);
   Submit();
-  Run(3000);
+  Run(server_, 3000);
   const std::string saved = env_.File("/app/KV2EPcfg.txt");
   EXPECT_EQ(SplitCrLf(saved).at(5), " 1 ");  // record 6, as a kill -9 would find it
   EXPECT_THAT(saved, Not(HasSubstr("NOT SAVED")));
@@ -174,9 +150,9 @@ TEST_F(ServerTest, UnusablePortIsTriedAgainAndEachChangeToldOnce) {
   serial_.configure_fault = Status::Error(fault::kPermissionDenied, "Permission denied");
   server_.Start();
   EXPECT_FALSE(server_.state().port_usable);
-  Run(3000);
+  Run(server_, 3000);
   serial_.configure_fault = Status::OK();
-  Run(1500);
+  Run(server_, 1500);
   EXPECT_TRUE(server_.state().port_usable);
   EXPECT_THAT(op_.messages,
               ElementsAre("Porta Com n.1 non disponibile",

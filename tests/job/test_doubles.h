@@ -14,6 +14,7 @@
 #include "fake_env.h"
 #include "fake_transports.h"
 #include "job/identification.h"  // and the cycle, its files and state it works on
+#include "job/server.h"
 #include "recording_operator.h"
 
 // The matchers and fakes every job test uses.
@@ -125,6 +126,40 @@ class JobTest : public ::testing::Test {
   FakeSpooler spooler_;
   FakeStatusMonitor monitor_;
   printer::PrinterChannel channel_{env_, op_, settings_, serial_, spooler_, monitor_};
+};
+
+// The rest of the machine a whole server runs on, and saved settings that keep receipts
+// predictable: COM1, text input, trace on, no dates, no logo.
+class ServerTestBase : public JobTest {
+ protected:
+  ServerTestBase() {
+    env_.AddDirectory("/app");
+    env_.AddDirectory("/data");
+    SaveSettings(false);
+  }
+  void SaveSettings(bool no_kill_dati_start) {
+    config::Settings s;
+    s.cboComPort = 0;
+    s.optInputType = {false, true};
+    s.chkOptions[config::kTraceEnable] = true;
+    s.chkOptions[config::kNoKillDatiStart] = no_kill_dati_start;
+    s.chkOptions[config::kPrintDateUp] = s.chkOptions[config::kPrintDateDown] = false;
+    s.chkOptions[config::kPrintLogoUp] = false;
+    ASSERT_TRUE(config::SaveChkComFile(env_, dirs_, s).ok());
+  }
+  job::ServerEnvironment Machine(Operator& op, job::StatusView& view, int pid = 1,
+                                 std::function<std::string(int)> com_port_device = nullptr) {
+    return {env_,     op,      view,      timer_,   serial_, spooler_,
+            monitor_, direct_, identity_, display_, pid,     std::move(com_port_device)};
+  }
+  // Runs the poll timer for `ms`, the server's tick at each firing.
+  void Run(job::Server& server, std::int64_t ms) {
+    timer_.RunUntil(env_.MonotonicMs() + ms, [&] { server.OnPollTick(); });
+  }
+
+  FakeDirectPrinters direct_{env_};
+  FixedIdentity identity_;
+  NoDisplay display_;
 };
 
 }  // namespace dovevid::testing
