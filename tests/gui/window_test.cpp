@@ -49,20 +49,20 @@ void KeyIn(QLineEdit* w, const QString& text) {
 class WindowTest : public testing::ServerTestBase {
  protected:
   WindowTest() {
-    spooler_.printers = {{"TM88", "Epson TM-T88V"}};
+    spooler.printers = {{"TM88", "Epson TM-T88V"}};
     desktop_.Open(server_);
     desktop_.SetOnStopped([this] { stopped_ = true; });
     desktop_.Start();
   }
   // A receipt through, with `during` called at each event pump while it prints.
   void RunJob(const std::function<void()>& during, const std::string& ext = ".001") {
-    env_.OnPump([&] {
+    env.OnPump([&] {
       if (server_.state().job_in_progress) during();
     });
-    env_.SetFile("/data/SR_DATI" + ext, "HELLO\r\n");
-    env_.SetFile("/data/SR_START" + ext, "");
+    env.SetFile("/data/SR_DATI" + ext, "HELLO\r\n");
+    env.SetFile("/data/SR_START" + ext, "");
     Run(server_, 3000);
-    env_.OnPump({});
+    env.OnPump({});
   }
   template <typename W>
   W* Find(const std::string& name) {
@@ -128,7 +128,7 @@ TEST_F(WindowTest, EverySettingHasItsControlAndEditsRoundTripThroughTheFiles) {
   Click("cmdSaveConfiguration");
   EXPECT_THAT(OpenBoxes(), ElementsAre("Data Saving Done"));
   job::StatusView view;
-  job::Server reloaded{Machine(op_, view), dirs_};
+  job::Server reloaded{Machine(op, view), dirs_};
   reloaded.Load(false);
   int changed = 0;
   for (const auto& [name, value] : before) {
@@ -152,7 +152,7 @@ TEST_F(WindowTest, EverySettingHasItsControlAndEditsRoundTripThroughTheFiles) {
 }
 
 TEST_F(WindowTest, SelectionsApplyToTheNextJobWithoutSaving) {
-  const std::string saved = env_.File("/app/KV2EPcfg.txt");
+  const std::string saved = env.File("/app/KV2EPcfg.txt");
   QTest::keyClicks(Find<QComboBox>("cboFileExtension"), ".005");  // typed, as a person picks it
   EXPECT_EQ(server_.settings().FileExtension(), ".005");
 
@@ -173,12 +173,12 @@ TEST_F(WindowTest, SelectionsApplyToTheNextJobWithoutSaving) {
 
   Run(server_, 1000);  // the identification dump
   RunJob([] {}, ".005");
-  EXPECT_TRUE(env_.HasFile("/data/FINESCO.005"));
-  EXPECT_THAT(serial_.printed, HasSubstr(std::string(24, 'y')));
+  EXPECT_TRUE(env.HasFile("/data/FINESCO.005"));
+  EXPECT_THAT(serial.printed, HasSubstr(std::string(24, 'y')));
   // Nothing saved but the receipt counter the job raised (record 6).
   std::vector<std::string> records = SplitCrLf(saved);
   records.at(5) = " 1 ";
-  EXPECT_EQ(SplitCrLf(env_.File("/app/KV2EPcfg.txt")), records);
+  EXPECT_EQ(SplitCrLf(env.File("/app/KV2EPcfg.txt")), records);
 }
 
 TEST_F(WindowTest, StatusDisplayFollowsDumpAndJobs) {
@@ -194,7 +194,7 @@ TEST_F(WindowTest, StatusDisplayFollowsDumpAndJobs) {
   for (const auto& [printer, text, colour] :
        {std::tuple{State::kReady, "QNB DOVEVID1 TERMINATO : TUTTO OK", QColor(Qt::black)},
         {State::kOffline, "QNB DOVEVID1 TERMINATO : TIMEOUT SCADUTO", QColor(255, 0, 0)}}) {
-    serial_.state = printer;
+    serial.state = printer;
     QStringList during;
     RunJob([&] {
       if (during.isEmpty()) during << status().status->text() << desktop_.tray()->icon()->toolTip();
@@ -215,10 +215,10 @@ TEST_F(WindowTest, StatusDisplayFollowsDumpAndJobs) {
   // The test receipt: the button waits for its job.
   Click("CMBFile");
   EXPECT_FALSE(status().test_receipt->isEnabled());
-  serial_.state = State::kReady;
+  serial.state = State::kReady;
   Run(server_, 3000);
   EXPECT_TRUE(status().test_receipt->isEnabled());
-  EXPECT_THAT(serial_.printed, HasSubstr("PROVA DI STAMPA"));
+  EXPECT_THAT(serial.printed, HasSubstr("PROVA DI STAMPA"));
 }
 
 TEST_F(WindowTest, LogoPageLoadsThePickedBitmapShowingItsProgress) {
@@ -237,16 +237,16 @@ TEST_F(WindowTest, LogoPageLoadsThePickedBitmapShowingItsProgress) {
 
   Click("cmdLoadLogo");  // the serial printer wants the NV file too
   EXPECT_THAT(OpenBoxes(), ElementsAre("File not found"));
-  env_.SetFile("/app/NVImageFile.BIN", "");
+  env.SetFile("/app/NVImageFile.BIN", "");
   QLabel* progress = Find<QLabel>("lblLoadImage");
   QStringList shown;
-  env_.OnPump([&] {
+  env.OnPump([&] {
     if (shown.isEmpty() || shown.back() != progress->text()) shown << progress->text();
   });
   Click("cmdLoadLogo");
   EXPECT_THAT(shown, ElementsAre("0 %", "39 %", "79 %"));
   EXPECT_EQ(progress->text(), "100 %");
-  EXPECT_THAT(serial_.printed, HasSubstr(std::string("\x1D*\x08\x04") + std::string(256, '\xFF')));
+  EXPECT_THAT(serial.printed, HasSubstr(std::string("\x1D*\x08\x04") + std::string(256, '\xFF')));
 }
 
 TEST_F(WindowTest, MessageBoxesNeverHoldAJobAndClosingFinishesTheJobThenShutsDown) {
@@ -265,22 +265,22 @@ TEST_F(WindowTest, MessageBoxesNeverHoldAJobAndClosingFinishesTheJobThenShutsDow
   RunJob([&] {
     if (Find<QPushButton>("cmdPrintFeed")->isEnabled()) Click("cmdPrintFeed");  // queued
   });
-  EXPECT_TRUE(env_.HasFile("/data/FINESCO.001"));
+  EXPECT_TRUE(env.HasFile("/data/FINESCO.001"));
   EXPECT_EQ(OpenBoxes().size(), 2);
-  EXPECT_THAT(serial_.printed, EndsWith("\x1D"
-                                        "V\x42\r\n\x1BJ1\r\n"));  // cut, then feed
+  EXPECT_THAT(serial.printed, EndsWith("\x1D"
+                                       "V\x42\r\n\x1BJ1\r\n"));  // cut, then feed
   EXPECT_TRUE(Find<QPushButton>("cmdPrintFeed")->isEnabled());
 
-  serial_.printed.clear();
+  serial.printed.clear();
   RunJob([&] {
     if (window().isVisible()) window().close();
   });
   EXPECT_TRUE(stopped_);
   EXPECT_FALSE(window().isVisible());
   EXPECT_EQ(desktop_.closing()->findChild<QLabel*>("Label1")->text(), "DovEvid1 Closing ...");
-  EXPECT_FALSE(env_.HasFile("/data/SR_OUT.001"));  // the job answered, then its files went
-  EXPECT_FALSE(env_.HasFile("/data/SR_MATR.001"));
-  EXPECT_THAT(serial_.printed, HasSubstr("HELLO"));
+  EXPECT_FALSE(env.HasFile("/data/SR_OUT.001"));  // the job answered, then its files went
+  EXPECT_FALSE(env.HasFile("/data/SR_MATR.001"));
+  EXPECT_THAT(serial.printed, HasSubstr("HELLO"));
 }
 
 }  // namespace

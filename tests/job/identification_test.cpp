@@ -26,7 +26,7 @@ TEST(IdentificationText, FromTheHardwareAddressThePrinterReplyOrTheVolumeSerial)
 class DumpTest : public testing::JobTest {
  protected:
   DumpTest() {
-    settings_.polling_interval_ms = 500;
+    settings.polling_interval_ms = 500;
     state_.port_usable = true;
     timer_.SetInterval(500);
     timer_.SetEnabled(true);
@@ -35,34 +35,34 @@ class DumpTest : public testing::JobTest {
 
   StatusView view_;
   testing::FixedIdentity source_;
-  IdentificationDump dump_{{env_, trace_, state_, files_, timer_, view_, channel_, source_}};
-  testing::ScriptedPrint print_{env_};
-  JobCycle cycle_{JobCycle::Deps{env_, trace_, op_, dirs_, settings_, state_, files_, timer_,
+  IdentificationDump dump_{{env, trace_, state_, files_, timer_, view_, channel, source_}};
+  testing::ScriptedPrint print_{env};
+  JobCycle cycle_{JobCycle::Deps{env, trace_, op, dirs_, settings, state_, files_, timer_,
                                  view_, print_, dump_, [] {}}};
 };
 
 TEST_F(DumpTest, SerialPrinterTakesTheEthernetAddressASpoolerOneAsksItsSerialNumber) {
-  env_.SetFile("/data/SR_ERR.001", "E502: Nessuna porta di comunicazione disponibile\r\n");
+  env.SetFile("/data/SR_ERR.001", "E502: Nessuna porta di comunicazione disponibile\r\n");
   dump_.StartDumpConf();
-  EXPECT_EQ(env_.File("/data/SR_MATR.001"), "1A2B3C4D\r\n");
-  EXPECT_FALSE(env_.HasFile("/data/SR_ERR.001"));
-  EXPECT_TRUE(serial_.printed.empty());  // the printer is not asked
+  EXPECT_EQ(env.File("/data/SR_MATR.001"), "1A2B3C4D\r\n");
+  EXPECT_FALSE(env.HasFile("/data/SR_ERR.001"));
+  EXPECT_TRUE(serial.printed.empty());  // the printer is not asked
   source_.mac.clear();  // no Ethernet adapter: an empty line, jobs still taken
   dump_.StartDumpConf();
-  EXPECT_EQ(env_.File("/data/SR_MATR.001"), "\r\n");
+  EXPECT_EQ(env.File("/data/SR_MATR.001"), "\r\n");
 
-  testing::UseSpoolerPrinter(channel_, spooler_);
-  channel_.OpenStatusMonitor();
+  testing::UseSpoolerPrinter(channel, spooler);
+  channel.OpenStatusMonitor();
   // A silent printer, or a reply too short, falls back on the volume serial.
   const std::tuple<std::string, std::optional<std::int32_t>, const char*> cases[] = {
       {"_AB12345678\0"s, -1234567890, "12345678\r\n"},
       {"", -1234567890, "12345690\r\n"},
       {"_123", std::nullopt, "12345678\r\n"}};
   for (const auto& [reply, volume, line] : cases) {
-    monitor_.direct_io_reply = reply;
+    monitor.direct_io_reply = reply;
     source_.volume = volume;
     dump_.StartDumpConf();
-    EXPECT_EQ(env_.File("/data/SR_MATR.001"), line) << reply;
+    EXPECT_EQ(env.File("/data/SR_MATR.001"), line) << reply;
   }
   EXPECT_FALSE(state_.dump_in_progress);
 }
@@ -71,18 +71,18 @@ TEST_F(DumpTest, NoneWhileBusyOrClosingRemovedIdentificationIsRewrittenOnAPollTh
   for (bool* flag : {&state_.dump_in_progress, &state_.job_in_progress, &state_.closing}) {
     *flag = true;
     dump_.StartDumpConf();
-    EXPECT_FALSE(env_.HasFile("/data/SR_MATR.001"));
+    EXPECT_FALSE(env.HasFile("/data/SR_MATR.001"));
     EXPECT_TRUE(timer_.Enabled());
     *flag = false;
   }
   RunUntil(500);  // first poll: the dump
-  ASSERT_EQ(env_.File("/data/SR_MATR.001"), "1A2B3C4D\r\n");
+  ASSERT_EQ(env.File("/data/SR_MATR.001"), "1A2B3C4D\r\n");
   RunUntil(1500 + 500);  // re-arm, then a poll
 
-  env_.RemoveFile("/data/SR_MATR.001");
+  env.RemoveFile("/data/SR_MATR.001");
   Submit();
   RunUntil(2500);
-  EXPECT_EQ(env_.File("/data/SR_MATR.001"), "1A2B3C4D\r\n");
+  EXPECT_EQ(env.File("/data/SR_MATR.001"), "1A2B3C4D\r\n");
   RunUntil(4000);  // the dump's re-arming tick at 3500, then one interval
   EXPECT_THAT(print_.start_times, ElementsAre(4000));
 }

@@ -23,43 +23,43 @@ struct NoDump : DumpRunner {
 class JobCycleTest : public testing::JobTest {
  protected:
   JobCycleTest() {
-    settings_.polling_interval_ms = 2000;
+    settings.polling_interval_ms = 2000;
     state_.port_usable = true;
     state_.status_display = true;
-    env_.SetFile("/data/SR_MATR.001", "1A2B3C4D\r\n");
+    env.SetFile("/data/SR_MATR.001", "1A2B3C4D\r\n");
     timer_.SetInterval(2000);  // armed as start-up leaves it
     timer_.SetEnabled(true);
   }
   void RunFor(std::int64_t ms) {
-    timer_.RunUntil(env_.MonotonicMs() + ms, [this] { cycle_.OnPollTick(); });
+    timer_.RunUntil(env.MonotonicMs() + ms, [this] { cycle_.OnPollTick(); });
   }
 
   RecordingView view_;
-  testing::ScriptedPrint print_{env_};
+  testing::ScriptedPrint print_{env};
   NoDump dump_;
   int episode_clears_ = 0;
-  JobCycle cycle_{JobCycle::Deps{env_, trace_, op_, dirs_, settings_, state_, files_, timer_, view_,
+  JobCycle cycle_{JobCycle::Deps{env, trace_, op, dirs_, settings, state_, files_, timer_, view_,
                                  print_, dump_, [this] { ++episode_clears_; }}};
 };
 
 TEST_F(JobCycleTest, SuccessfulJobAnswersInTheProtocolOrder) {
   Submit();
-  env_.SetFile("/data/FINESCO.001", "finesco");
-  env_.SetFile("/data/SR_OUT.001", "old\r\n");
-  env_.SetFile("/data/SR_ERR.001", "E504: old failure\r\n");
-  settings_.receipt_counter = 41;
+  env.SetFile("/data/FINESCO.001", "finesco");
+  env.SetFile("/data/SR_OUT.001", "old\r\n");
+  env.SetFile("/data/SR_ERR.001", "E504: old failure\r\n");
+  settings.receipt_counter = 41;
   print_.during = [this] {
     // Accepted: the old answer gone, the copy made; the old SR_ERR stays until success.
-    EXPECT_FALSE(env_.HasFile("/data/FINESCO.001"));
-    EXPECT_FALSE(env_.HasFile("/data/SR_OUT.001"));
-    EXPECT_TRUE(env_.HasFile("/data/SR_ERR.001"));
-    EXPECT_EQ(env_.File("/data/COPIA.TMP"), "Total 12,50\r\n");
+    EXPECT_FALSE(env.HasFile("/data/FINESCO.001"));
+    EXPECT_FALSE(env.HasFile("/data/SR_OUT.001"));
+    EXPECT_TRUE(env.HasFile("/data/SR_ERR.001"));
+    EXPECT_EQ(env.File("/data/COPIA.TMP"), "Total 12,50\r\n");
     EXPECT_FALSE(timer_.Enabled());
   };
   RunFor(2000);
 
   ASSERT_THAT(print_.files, ElementsAre("/data/SR_DATI.001"));
-  EXPECT_EQ(env_.File("/data/SR_OUT.001"),
+  EXPECT_EQ(env.File("/data/SR_OUT.001"),
             "TIME,CASS. 1 ,09:05, CASSA   1 ,E,A1;\r\nDATE,07-03-26,  SCONTR. N.42,E,A1;\r\n");
   EXPECT_EQ(episode_clears_, 1);
   EXPECT_THAT(view_.statuses, ElementsAre("TRASMISSIONE QNB DOVEVID1 IN CORSO ..",
@@ -88,8 +88,8 @@ TEST_F(JobCycleTest, EachPrintResultGivesItsJobStatusAndAnswer) {
     print_.files.clear();
     print_.results = c.results;
     view_.statuses.clear();
-    env_.RemoveFile("/data/SR_OUT.001");
-    env_.RemoveFile("/data/FINESCO.001");
+    env.RemoveFile("/data/SR_OUT.001");
+    env.RemoveFile("/data/FINESCO.001");
     Submit();
     state_.job_in_progress = true;
     const JobStatus status = cycle_.ExecuteJob();
@@ -97,13 +97,13 @@ TEST_F(JobCycleTest, EachPrintResultGivesItsJobStatusAndAnswer) {
     EXPECT_EQ(print_.files.size(), c.runs);
     cycle_.EndJob(status);
 
-    EXPECT_FALSE(env_.HasFile("/data/SR_START.001"));
+    EXPECT_FALSE(env.HasFile("/data/SR_START.001"));
     EXPECT_THAT(view_.statuses, ElementsAre("QNB DOVEVID1 TERMINATO : " + c.shown));
-    EXPECT_EQ(env_.File("/data/SR_ERR.001"), c.err_file.empty() ? "<missing>" : c.err_file);
+    EXPECT_EQ(env.File("/data/SR_ERR.001"), c.err_file.empty() ? "<missing>" : c.err_file);
     // A failed job keeps its data so it can be repeated, and has no other answer.
-    EXPECT_EQ(env_.HasFile("/data/SR_DATI.001"), !c.err_file.empty());
-    EXPECT_EQ(env_.HasFile("/data/FINESCO.001"), c.err_file.empty());
-    EXPECT_EQ(env_.HasFile("/data/SR_OUT.001"), c.err_file.empty());
+    EXPECT_EQ(env.HasFile("/data/SR_DATI.001"), !c.err_file.empty());
+    EXPECT_EQ(env.HasFile("/data/FINESCO.001"), c.err_file.empty());
+    EXPECT_EQ(env.HasFile("/data/SR_OUT.001"), c.err_file.empty());
   }
 }
 
@@ -113,16 +113,16 @@ TEST_F(JobCycleTest, AnAnswerThatCannotBeWrittenIsToldAndNeverMarkedAsDone) {
   for (const Case& c : {Case{kRunSent, "/data/FINESCO.001", kFileTries, "SubKillStartFile"},
                         Case{kRunFailed, "/data/SR_ERR.001", kFileTries, "WriteErrFile"}}) {
     SCOPED_TRACE(c.file);
-    op_.messages.clear();
+    op.messages.clear();
     print_.results = {c.result};
-    env_.FailNext(FakeEnv::Op::kWrite, c.file, c.fails,
+    env.FailNext(FakeEnv::Op::kWrite, c.file, c.fails,
                   Status::Error(fault::kDiskFull, "Disk full"));
     Submit();
     state_.job_in_progress = true;
     cycle_.EndJob(cycle_.ExecuteJob());
-    EXPECT_FALSE(env_.HasFile("/data/FINESCO.001"));
-    EXPECT_FALSE(env_.HasFile("/data/SR_START.001"));
-    EXPECT_THAT(op_.messages, ElementsAre("err_End_Execution: " + c.file + " Disk full 61"));
+    EXPECT_FALSE(env.HasFile("/data/FINESCO.001"));
+    EXPECT_FALSE(env.HasFile("/data/SR_START.001"));
+    EXPECT_THAT(op.messages, ElementsAre("err_End_Execution: " + c.file + " Disk full 61"));
     EXPECT_EQ(cycle_.unwritten_answer(), c.file + ": Disk full");
     EXPECT_THAT(Trace(),
                 ::testing::ContainsRegex("err_" + c.traced + " \\| [0-9: -]+ \\| Disk full"));
@@ -139,8 +139,8 @@ TEST_F(JobCycleTest, JobQueuedDuringAJobIsTakenOneSecondPlusTheIntervalAfterItsE
     if (print_.files.size() == 1) Submit("second\r\n");
   };
   RunFor(2000);
-  const std::int64_t end = env_.MonotonicMs();
-  EXPECT_THAT(env_.File("/data/SR_OUT.001"), HasSubstr("SCONTR. N."));
+  const std::int64_t end = env.MonotonicMs();
+  EXPECT_THAT(env.File("/data/SR_OUT.001"), HasSubstr("SCONTR. N."));
 
   RunFor(1000);  // re-arming tick: restores the interval, takes nothing
   EXPECT_EQ(timer_.Interval(), 2000);
@@ -170,39 +170,39 @@ TEST_F(JobCycleTest, TickCounterWrapsAfter30001AndTheIndicatorAlternates) {
 
 TEST_F(JobCycleTest, PollsWithoutAUsablePortTakeNoJob) {
   Submit();
-  settings_.cboComPort = config::kNone;
+  settings.cboComPort = config::kNone;
   RunFor(2000);
-  EXPECT_FALSE(env_.HasFile("/data/SR_ERR.001"));
+  EXPECT_FALSE(env.HasFile("/data/SR_ERR.001"));
   // E502 on every poll while the start file waits.
-  settings_.cboComPort = 0;
+  settings.cboComPort = 0;
   state_.port_usable = false;
   RunFor(2000);
-  env_.RemoveFile("/data/SR_ERR.001");
+  env.RemoveFile("/data/SR_ERR.001");
   RunFor(2000);
-  EXPECT_EQ(env_.File("/data/SR_ERR.001"), "E502: Nessuna porta di comunicazione disponibile\r\n");
+  EXPECT_EQ(env.File("/data/SR_ERR.001"), "E502: Nessuna porta di comunicazione disponibile\r\n");
   EXPECT_TRUE(print_.files.empty());  // the start file stays: end to end
 }
 
 TEST_F(JobCycleTest, ReceiptCounterOnlyCountsWhenChecked) {
-  settings_.chkOptions[config::kReceiptCounter] = false;
-  settings_.receipt_counter = 7;
+  settings.chkOptions[config::kReceiptCounter] = false;
+  settings.receipt_counter = 7;
   Submit();
   RunFor(2000);
-  EXPECT_THAT(env_.File("/data/SR_OUT.001"), HasSubstr("SCONTR. N.7,E,A1;"));
+  EXPECT_THAT(env.File("/data/SR_OUT.001"), HasSubstr("SCONTR. N.7,E,A1;"));
 
-  settings_.chkOptions[config::kReceiptCounter] = true;
-  settings_.receipt_counter = 2147483647;
+  settings.chkOptions[config::kReceiptCounter] = true;
+  settings.receipt_counter = 2147483647;
   RunFor(1000);  // the re-arming tick
   Submit();
   RunFor(2000);
-  EXPECT_THAT(env_.File("/data/SR_OUT.001"), HasSubstr("SCONTR. N.1,E,A1;"));
+  EXPECT_THAT(env.File("/data/SR_OUT.001"), HasSubstr("SCONTR. N.1,E,A1;"));
 }
 
 TEST_F(JobCycleTest, FailedCopyIsTracedAndThePrintGoesOnOversizedDataIsRefusedUnprinted) {
   Submit();
-  env_.FailNext(FakeEnv::Op::kCopy, "/data/SR_DATI.001", 1, kDenied);
+  env.FailNext(FakeEnv::Op::kCopy, "/data/SR_DATI.001", 1, kDenied);
   RunFor(2000);
-  EXPECT_TRUE(env_.HasFile("/data/FINESCO.001"));
+  EXPECT_TRUE(env.HasFile("/data/FINESCO.001"));
   EXPECT_THAT(Trace(),
               HasSubstr("err_Go_Executi n.4  | 07-03-2026 09:05:14 | Permission denied | 70"));
   EXPECT_THAT(Trace(), HasSubstr("err_Go_Executi n.6  |"));
@@ -210,20 +210,20 @@ TEST_F(JobCycleTest, FailedCopyIsTracedAndThePrintGoesOnOversizedDataIsRefusedUn
   Submit(std::string(kMaxFileBytes + 1, 'x'));
   RunFor(3000);                        // the re-arming tick, then the poll
   EXPECT_EQ(print_.files.size(), 1u);  // refused unprinted
-  EXPECT_THAT(env_.File("/data/SR_ERR.001"), HasSubstr("Errore generico"));
+  EXPECT_THAT(env.File("/data/SR_ERR.001"), HasSubstr("Errore generico"));
   EXPECT_THAT(Trace(), HasSubstr("err_Go_Executi n.4  | 07-03-2026 09:05:17 | File too large | 7"));
 }
 
 TEST_F(JobCycleTest, UndeletableStartFileIsNotPrintedAgain) {
   Submit();
-  env_.FailNext(FakeEnv::Op::kRemove, "/data/SR_START.001", kFileTries, kDenied);
+  env.FailNext(FakeEnv::Op::kRemove, "/data/SR_START.001", kFileTries, kDenied);
   RunFor(2000 + 300 + 19 * 500);
-  EXPECT_THAT(env_.File("/data/LOGFILE.TXT"), HasSubstr("Errore nella Kill di SR_START"));
+  EXPECT_THAT(env.File("/data/LOGFILE.TXT"), HasSubstr("Errore nella Kill di SR_START"));
   RunFor(10000);
   EXPECT_EQ(print_.files.size(), 1u);
 
   // Written again, even with no poll between delete and write: a new job.
-  ASSERT_TRUE(env_.RemoveFile("/data/SR_START.001").ok());
+  ASSERT_TRUE(env.RemoveFile("/data/SR_START.001").ok());
   Submit();
   RunFor(2000);
   EXPECT_EQ(print_.files.size(), 2u);
@@ -233,8 +233,8 @@ TEST_F(JobCycleTest, SetTimerAndTestReceiptKeepOrStartTheTimerAndAreRefusedWhile
   EXPECT_TRUE(cycle_.ChangePollingInterval(".5"));
   EXPECT_EQ(timer_.Interval(), 500);
   EXPECT_TRUE(timer_.Enabled());
-  EXPECT_EQ(settings_.txtTimerVal, "0.5");
-  EXPECT_EQ(env_.File("/data/KVTIMER1.TXT"), "500\r\n");
+  EXPECT_EQ(settings.txtTimerVal, "0.5");
+  EXPECT_EQ(env.File("/data/KVTIMER1.TXT"), "500\r\n");
 
   timer_.SetEnabled(false);
   EXPECT_TRUE(cycle_.ChangePollingInterval("abc"));
@@ -243,11 +243,11 @@ TEST_F(JobCycleTest, SetTimerAndTestReceiptKeepOrStartTheTimerAndAreRefusedWhile
 
   state_.job_in_progress = true;
   EXPECT_FALSE(cycle_.ChangePollingInterval("5"));
-  EXPECT_EQ(settings_.polling_interval_ms, 1000);
-  EXPECT_THAT(op_.messages,
+  EXPECT_EQ(settings.polling_interval_ms, 1000);
+  EXPECT_THAT(op.messages,
               ElementsAre("Valore non ammesso", "Connessione in corso, valore non accettato"));
   EXPECT_FALSE(cycle_.QueueTestReceipt());
-  EXPECT_FALSE(env_.HasFile("/data/SR_START.001"));
+  EXPECT_FALSE(env.HasFile("/data/SR_START.001"));
   EXPECT_TRUE(view_.test_button);
 
   state_.job_in_progress = false;  // the timer is still off
@@ -259,7 +259,7 @@ TEST_F(JobCycleTest, SetTimerAndTestReceiptKeepOrStartTheTimerAndAreRefusedWhile
   RunFor(2000);
   EXPECT_TRUE(flag_during_run);
   EXPECT_FALSE(state_.test_receipt);
-  EXPECT_TRUE(env_.HasFile("/data/FINESCO.001"));
+  EXPECT_TRUE(env.HasFile("/data/FINESCO.001"));
 }
 
 using JobFilesTest = testing::JobTest;
@@ -270,54 +270,54 @@ TEST(JobAnswers, ResultLinesPadTheYear) {
 }
 
 TEST_F(JobFilesTest, VerifyExistenceAndKillTriesOnceOtherDeletesEveryHalfSecondTwentyTimes) {
-  settings_.cboFileExtension = 2;  // ".003"
-  env_.SetFile("/data/SR_MATR.002", "1A2B3C4D\r\n");
+  settings.cboFileExtension = 2;  // ".003"
+  env.SetFile("/data/SR_MATR.002", "1A2B3C4D\r\n");
   files_.VerifyExistenceAndKill("/SR_MATR.002");
-  EXPECT_FALSE(env_.HasFile("/data/SR_MATR.002"));
+  EXPECT_FALSE(env.HasFile("/data/SR_MATR.002"));
 
-  env_.SetFile("/data/SR_OUT.001", "");
-  env_.FailNext(FakeEnv::Op::kRemove, "/data/SR_OUT.001", 1, kDenied);
+  env.SetFile("/data/SR_OUT.001", "");
+  env.FailNext(FakeEnv::Op::kRemove, "/data/SR_OUT.001", 1, kDenied);
   files_.VerifyExistenceAndKill("SR_OUT.001");
-  env_.FailNext(FakeEnv::Op::kRemove, "/data/SR_OUT.001", 1,
+  env.FailNext(FakeEnv::Op::kRemove, "/data/SR_OUT.001", 1,
                 Status::Error(fault::kDeviceIo, "Device I/O error"));
   files_.VerifyExistenceAndKill("SR_OUT.001");
-  EXPECT_EQ(env_.slept_ms(), 0);
-  EXPECT_THAT(op_.messages,
+  EXPECT_EQ(env.slept_ms(), 0);
+  EXPECT_THAT(op.messages,
               ElementsAre("Err_VerifyExistenceAndKill: Permesso negato Permission denied70",
                           "Err_VerifyExistenceAndKill: Device I/O error57"));
 
-  env_.SetFile("/data/SR_OUT.003", "");
-  env_.FailNext(FakeEnv::Op::kRemove, "/data/SR_OUT.003", 3, kDenied);
+  env.SetFile("/data/SR_OUT.003", "");
+  env.FailNext(FakeEnv::Op::kRemove, "/data/SR_OUT.003", 3, kDenied);
   EXPECT_TRUE(files_.SubKillFileOut());
-  EXPECT_FALSE(env_.HasFile("/data/SR_OUT.003"));
-  EXPECT_EQ(env_.slept_ms(), 3 * 500);
-  EXPECT_GT(env_.pump_count(), 0);  // the waits let events run
+  EXPECT_FALSE(env.HasFile("/data/SR_OUT.003"));
+  EXPECT_EQ(env.slept_ms(), 3 * 500);
+  EXPECT_GT(env.pump_count(), 0);  // the waits let events run
   EXPECT_EQ(Trace(),
             "err_err_SubKillFileOut | 1 | 07-03-2026 09:05:12 | Permission denied | 70\r\n"
             "err_err_SubKillFileOut | 2 | 07-03-2026 09:05:13 | Permission denied | 70\r\n"
             "err_err_SubKillFileOut | 3 | 07-03-2026 09:05:13 | Permission denied | 70\r\n");
-  EXPECT_FALSE(env_.HasFile("/data/LOGFILE.TXT"));
+  EXPECT_FALSE(env.HasFile("/data/LOGFILE.TXT"));
   // No start file to delete: no end marker either.
   EXPECT_TRUE(files_.SubKillStartFile());
-  EXPECT_FALSE(env_.HasFile("/data/FINESCO.003"));
+  EXPECT_FALSE(env.HasFile("/data/FINESCO.003"));
 
-  env_.SetFile("/data/SR_DATI.003", "");
-  env_.FailNext(FakeEnv::Op::kRemove, "/data/SR_DATI.003", 100, kDenied);
+  env.SetFile("/data/SR_DATI.003", "");
+  env.FailNext(FakeEnv::Op::kRemove, "/data/SR_DATI.003", 100, kDenied);
   EXPECT_FALSE(files_.SubKillDatiFile());
-  EXPECT_EQ(env_.slept_ms(), (3 + 19) * 500);
-  EXPECT_EQ(env_.File("/data/LOGFILE.TXT"), "07/03/2026 09:05:23 Errore nella Kill di SR_DATI\r\n");
+  EXPECT_EQ(env.slept_ms(), (3 + 19) * 500);
+  EXPECT_EQ(env.File("/data/LOGFILE.TXT"), "07/03/2026 09:05:23 Errore nella Kill di SR_DATI\r\n");
   EXPECT_THAT(Trace(), EndsWith("| 19 | 07-03-2026 09:05:23 | Permission denied | 70\r\n"
                                 "err_err_SubKillDatiFile | 07-03-2026 09:05:23 | Permission denied"
                                 " | 70\r\n"));
 
-  env_.RemoveFile("/data/LOGFILE.TXT");
-  env_.FailNext(FakeEnv::Op::kWrite, "/data/SR_ERR.003", kFileTries, kDenied);
+  env.RemoveFile("/data/LOGFILE.TXT");
+  env.FailNext(FakeEnv::Op::kWrite, "/data/SR_ERR.003", kFileTries, kDenied);
   EXPECT_FALSE(files_.WriteErrFile(kMsgNoPort));
-  EXPECT_FALSE(env_.HasFile("/data/LOGFILE.TXT"));
+  EXPECT_FALSE(env.HasFile("/data/LOGFILE.TXT"));
   // A fault that clears on the last try is still a success.
-  env_.FailNext(FakeEnv::Op::kWrite, "/data/SR_ERR.003", kFileTries - 1, kDenied);
+  env.FailNext(FakeEnv::Op::kWrite, "/data/SR_ERR.003", kFileTries - 1, kDenied);
   EXPECT_TRUE(files_.WriteErrFile(kMsgNoPort));
-  EXPECT_EQ(env_.File("/data/SR_ERR.003"), std::string(kMsgNoPort) + "\r\n");
+  EXPECT_EQ(env.File("/data/SR_ERR.003"), std::string(kMsgNoPort) + "\r\n");
 }
 
 }  // namespace

@@ -101,31 +101,24 @@ struct NoDisplay : display::SerialLink {
   void Close() override {}
 };
 
-class JobTest : public ::testing::Test {
+class JobTest : public ::testing::Test, protected FakeChannelRig {
  protected:
   JobTest() {
-    settings_.cboComPort = 0;
-    settings_.chkOptions[config::kTraceEnable] = true;
+    settings.cboComPort = 0;
+    settings.chkOptions[config::kTraceEnable] = true;
   }
-  std::string Trace() { return env_.File("/data/ErrorLog_07_03_2026.txt"); }
+  std::string Trace() { return env.File("/data/ErrorLog_07_03_2026.txt"); }
   void Submit(const std::string& data = "Total 12,50\r\n") {  // as a cash register does
-    env_.SetFile("/data/SR_DATI.001", data);
-    env_.SetFile("/data/SR_START.001", "");
+    env.SetFile("/data/SR_DATI.001", data);
+    env.SetFile("/data/SR_START.001", "");
   }
 
-  FakeEnv env_;
   config::Directories dirs_{"/app", "/data", "/data", true};
-  config::Settings settings_;
   job::ServerState state_;
-  TraceLog trace_{env_, [this] { return settings_.Option(config::kTraceEnable); },
+  TraceLog trace_{env, [this] { return settings.Option(config::kTraceEnable); },
                   [this] { return dirs_.data_dir; }};
-  RecordingOperator op_;
-  job::JobFiles files_{env_, trace_, op_, dirs_, settings_};
-  FakeTimer timer_{env_};
-  FakeSerialPort serial_{env_};
-  FakeSpooler spooler_;
-  FakeStatusMonitor monitor_;
-  printer::PrinterChannel channel_{env_, op_, settings_, serial_, spooler_, monitor_};
+  job::JobFiles files_{env, trace_, op, dirs_, settings};
+  FakeTimer timer_{env};
 };
 
 // The rest of the machine a whole server runs on, and saved settings that keep receipts
@@ -133,8 +126,8 @@ class JobTest : public ::testing::Test {
 class ServerTestBase : public JobTest {
  protected:
   ServerTestBase() {
-    env_.AddDirectory("/app");
-    env_.AddDirectory("/data");
+    env.AddDirectory("/app");
+    env.AddDirectory("/data");
     SaveSettings(false);
   }
   void SaveSettings(bool no_kill_dati_start) {
@@ -145,19 +138,19 @@ class ServerTestBase : public JobTest {
     s.chkOptions[config::kNoKillDatiStart] = no_kill_dati_start;
     s.chkOptions[config::kPrintDateUp] = s.chkOptions[config::kPrintDateDown] = false;
     s.chkOptions[config::kPrintLogoUp] = false;
-    ASSERT_TRUE(config::SaveChkComFile(env_, dirs_, s).ok());
+    ASSERT_TRUE(config::SaveChkComFile(env, dirs_, s).ok());
   }
   job::ServerEnvironment Machine(Operator& op, job::StatusView& view, int pid = 1,
                                  std::function<std::string(int)> com_port_device = nullptr) {
-    return {env_,     op,      view,      timer_,   serial_, spooler_,
-            monitor_, direct_, identity_, display_, pid,     std::move(com_port_device)};
+    return {env,     op,      view,      timer_,   serial, spooler,
+            monitor, direct_, identity_, display_, pid,    std::move(com_port_device)};
   }
   // Runs the poll timer for `ms`, the server's tick at each firing.
   void Run(job::Server& server, std::int64_t ms) {
-    timer_.RunUntil(env_.MonotonicMs() + ms, [&] { server.OnPollTick(); });
+    timer_.RunUntil(env.MonotonicMs() + ms, [&] { server.OnPollTick(); });
   }
 
-  FakeDirectPrinters direct_{env_};
+  FakeDirectPrinters direct_{env};
   FixedIdentity identity_;
   NoDisplay display_;
 };
