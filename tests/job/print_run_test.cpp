@@ -125,7 +125,7 @@ TEST_F(PrintRunTest, EmptyTextFileSendsOnlyTheEndOfTheReceiptSerialPrinterTheDow
   settings.listPrinters = 0;
   ASSERT_EQ(Print("x\r\n"), kRunSent);
   EXPECT_THAT(serial.printed, HasSubstr(kJc + kCrLf + "\x1D/\0\n"s + kJl + kPm0 + kCrLf +
-                                         "07-03-26  09:05" + kCrLf + kJl + "X"));
+                                        "07-03-26  09:05" + kCrLf + kJl + "X"));
 }
 
 TEST_F(PrintRunTest, AttributeLinesJustifyOnlyForPositiveNumbers) {
