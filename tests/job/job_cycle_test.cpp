@@ -17,17 +17,19 @@ class RecordingView : public StatusView {
 };
 
 struct NoDump : DumpRunner {
+  explicit NoDump(const IdentificationDump::Deps&) {}
   void StartDumpConf() override { ADD_FAILURE() << "SR_MATR is there: no dump expected"; }
 };
 
-class JobCycleTest : public testing::JobTest {
+// A job cycle on a usable port polling every `kInterval` ms, the timer armed as start-up leaves it.
+template <typename Dump, int kInterval>
+class CycleTest : public testing::JobTest {
  protected:
-  JobCycleTest() {
-    settings.polling_interval_ms = 2000;
+  CycleTest() {
+    settings.polling_interval_ms = kInterval;
     state_.port_usable = true;
     state_.status_display = true;
-    env.SetFile("/data/SR_MATR.001", "1A2B3C4D\r\n");
-    timer_.SetInterval(2000);  // armed as start-up leaves it
+    timer_.SetInterval(kInterval);
     timer_.SetEnabled(true);
   }
   void RunFor(std::int64_t ms) {
@@ -35,11 +37,17 @@ class JobCycleTest : public testing::JobTest {
   }
 
   RecordingView view_;
+  testing::FixedIdentity source_;
+  Dump dump_{{env, trace_, state_, files_, timer_, view_, channel, source_}};
   testing::ScriptedPrint print_{env};
-  NoDump dump_;
   int episode_clears_ = 0;
   JobCycle cycle_{JobCycle::Deps{env, trace_, op, dirs_, settings, state_, files_, timer_, view_,
                                  print_, dump_, [this] { ++episode_clears_; }}};
+};
+
+class JobCycleTest : public CycleTest<NoDump, 2000> {
+ protected:
+  JobCycleTest() { env.SetFile("/data/SR_MATR.001", "1A2B3C4D\r\n"); }
 };
 
 TEST_F(JobCycleTest, SuccessfulJobAnswersInTheProtocolOrder) {
@@ -116,7 +124,7 @@ TEST_F(JobCycleTest, AnAnswerThatCannotBeWrittenIsToldAndNeverMarkedAsDone) {
     op.messages.clear();
     print_.results = {c.result};
     env.FailNext(FakeEnv::Op::kWrite, c.file, c.fails,
-                  Status::Error(fault::kDiskFull, "Disk full"));
+                 Status::Error(fault::kDiskFull, "Disk full"));
     Submit();
     state_.job_in_progress = true;
     cycle_.EndJob(cycle_.ExecuteJob());
@@ -279,7 +287,7 @@ TEST_F(JobFilesTest, VerifyExistenceAndKillTriesOnceOtherDeletesEveryHalfSecondT
   env.FailNext(FakeEnv::Op::kRemove, "/data/SR_OUT.001", 1, kDenied);
   files_.VerifyExistenceAndKill("SR_OUT.001");
   env.FailNext(FakeEnv::Op::kRemove, "/data/SR_OUT.001", 1,
-                Status::Error(fault::kDeviceIo, "Device I/O error"));
+               Status::Error(fault::kDeviceIo, "Device I/O error"));
   files_.VerifyExistenceAndKill("SR_OUT.001");
   EXPECT_EQ(env.slept_ms(), 0);
   EXPECT_THAT(op.messages,
@@ -318,6 +326,72 @@ TEST_F(JobFilesTest, VerifyExistenceAndKillTriesOnceOtherDeletesEveryHalfSecondT
   env.FailNext(FakeEnv::Op::kWrite, "/data/SR_ERR.003", kFileTries - 1, kDenied);
   EXPECT_TRUE(files_.WriteErrFile(kMsgNoPort));
   EXPECT_EQ(env.File("/data/SR_ERR.003"), std::string(kMsgNoPort) + "\r\n");
+}
+
+TEST(IdentificationText, FromTheHardwareAddressThePrinterReplyOrTheVolumeSerial) {
+  const std::pair<const char*, const char*> macs[] = {
+      {"001A2B3C4D5E", "1A2B3C4D"}, {"0123456789ABCDEF", "23456789"},  // 8-byte address
+      {"0123456789", "01234567"},   {"ABCD", "ABCD"}};
+  for (const auto& [mac, id] : macs) EXPECT_EQ(IdentificationFromMac(mac), id) << mac;
+  // Only bytes 2 to 20 of the 20-byte reply count.
+  const std::pair<std::string, std::optional<std::string>> replies[] = {
+      {"\x5F" "X7\0AB123456\0\0"s, "AB123456"}, {"\x5F" "SER123456"s, "SER12345"},
+      {"\x5F" "0123456789012345678XYZ"s, "23456789"}, {"\x5F" "1234567"s, std::nullopt},
+      {"\x5F\0\0\0\0\0\0\0\0\0"s, std::nullopt}, {"", std::nullopt}};
+  for (const auto& [reply, id] : replies) EXPECT_EQ(IdentificationFromPrinterReply(reply), id);
+  const std::pair<std::optional<std::int32_t>, const char*> volumes[] = {
+      {-1234567890, "12345690"}, {123456789, "12345679"}, {12345678, "12345678"},
+      {1234567, "kY1234567"},    {-123456, "J123456"},    {12345, "0"},
+      {std::nullopt, "12345678"}};
+  for (const auto& [volume, id] : volumes) EXPECT_EQ(ReadSerialNumber(volume), id) << id;
+}
+
+using DumpTest = CycleTest<IdentificationDump, 500>;
+
+TEST_F(DumpTest, SerialPrinterTakesTheEthernetAddressASpoolerOneAsksItsSerialNumber) {
+  env.SetFile("/data/SR_ERR.001", "E502: Nessuna porta di comunicazione disponibile\r\n");
+  dump_.StartDumpConf();
+  EXPECT_EQ(env.File("/data/SR_MATR.001"), "1A2B3C4D\r\n");
+  EXPECT_FALSE(env.HasFile("/data/SR_ERR.001"));
+  EXPECT_TRUE(serial.printed.empty());  // the printer is not asked
+  source_.mac.clear();  // no Ethernet adapter: an empty line, jobs still taken
+  dump_.StartDumpConf();
+  EXPECT_EQ(env.File("/data/SR_MATR.001"), "\r\n");
+
+  testing::UseSpoolerPrinter(channel, spooler);
+  channel.OpenStatusMonitor();
+  // A silent printer, or a reply too short, falls back on the volume serial.
+  const std::tuple<std::string, std::optional<std::int32_t>, const char*> cases[] = {
+      {"_AB12345678\0"s, -1234567890, "12345678\r\n"},
+      {"", -1234567890, "12345690\r\n"},
+      {"_123", std::nullopt, "12345678\r\n"}};
+  for (const auto& [reply, volume, line] : cases) {
+    monitor.direct_io_reply = reply;
+    source_.volume = volume;
+    dump_.StartDumpConf();
+    EXPECT_EQ(env.File("/data/SR_MATR.001"), line) << reply;
+  }
+  EXPECT_FALSE(state_.dump_in_progress);
+}
+
+TEST_F(DumpTest, NoneWhileBusyOrClosingRemovedIdentificationIsRewrittenOnAPollThatTakesNoJob) {
+  for (bool* flag : {&state_.dump_in_progress, &state_.job_in_progress, &state_.closing}) {
+    *flag = true;
+    dump_.StartDumpConf();
+    EXPECT_FALSE(env.HasFile("/data/SR_MATR.001"));
+    EXPECT_TRUE(timer_.Enabled());
+    *flag = false;
+  }
+  RunFor(500);  // first poll: the dump
+  ASSERT_EQ(env.File("/data/SR_MATR.001"), "1A2B3C4D\r\n");
+  RunFor(1000 + 500);  // re-arm, then a poll
+
+  env.RemoveFile("/data/SR_MATR.001");
+  Submit();
+  RunFor(500);
+  EXPECT_EQ(env.File("/data/SR_MATR.001"), "1A2B3C4D\r\n");
+  RunFor(1500);  // the dump's re-arming tick at 3500, then one interval
+  EXPECT_THAT(print_.start_times, ElementsAre(4000));
 }
 
 }  // namespace
