@@ -34,9 +34,6 @@
 namespace dovevid::gui {
 namespace {
 
-using ::testing::ElementsAre;
-using ::testing::EndsWith;
-using ::testing::HasSubstr;
 using ::testing::IsSupersetOf;
 using State = testing::FakeSerialPort::State;
 

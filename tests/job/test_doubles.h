@@ -17,8 +17,8 @@
 #include "job/server.h"
 #include "recording_operator.h"
 
-// The matchers and fakes every job test uses.
-namespace dovevid::job {
+// The matchers and fakes every job and window test uses.
+namespace dovevid {
 using namespace std::string_literals;
 using ::testing::ElementsAre;
 using ::testing::EndsWith;
@@ -27,7 +27,7 @@ using testing::FakeSerialPort;
 using ::testing::HasSubstr;
 using ::testing::Not;
 inline const Status kDenied = Status::Error(fault::kPermissionDenied, "Permission denied");
-}  // namespace dovevid::job
+}  // namespace dovevid
 
 namespace dovevid::testing {
 
