@@ -1,7 +1,5 @@
 // The window over a real server on the in-memory disk, clock and printer, driven through its
 // widgets as a person would.
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include "base/text.h"
 
@@ -18,7 +16,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSystemTrayIcon>
-#include <QTabWidget>
 #include <QTest>
 
 #include "config/schema.h"
@@ -26,7 +23,6 @@
 #include "gui/desktop.h"
 #include "gui/main_window.h"
 #include "gui/tray_icon.h"
-#include "job/server.h"
 #include "logo/bmp.h"
 #include "temp_dir.h"
 #include "test_doubles.h"
