@@ -58,8 +58,7 @@ class WindowTest : public testing::ServerTestBase {
     env.OnPump([&] {
       if (server_.state().job_in_progress) during();
     });
-    env.SetFile("/data/SR_DATI" + ext, "HELLO\r\n");
-    env.SetFile("/data/SR_START" + ext, "");
+    Submit("HELLO\r\n", ext);
     Run(server_, 3000);
     env.OnPump({});
   }
@@ -266,8 +265,7 @@ TEST_F(WindowTest, MessageBoxesNeverHoldAJobAndClosingFinishesTheJobThenShutsDow
   });
   EXPECT_TRUE(env.HasFile("/data/FINESCO.001"));
   EXPECT_EQ(OpenBoxes().size(), 2);
-  EXPECT_THAT(serial.printed, EndsWith("\x1D"
-                                       "V\x42\r\n\x1BJ1\r\n"));  // cut, then feed
+  EXPECT_THAT(serial.printed, EndsWith("\x1DV\x42\r\n\x1BJ1\r\n"));  // cut, then feed
   EXPECT_TRUE(Find<QPushButton>("cmdPrintFeed")->isEnabled());
 
   serial.printed.clear();

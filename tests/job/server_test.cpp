@@ -74,8 +74,7 @@ TEST_F(ServerTest, RequestsDuringAJobWaitForItsAnswerStatusAnswersAtOnce) {
   EXPECT_THAT(status_during_job, HasSubstr("device=/dev/ttyS0\n"));
   EXPECT_TRUE(env.HasFile("/data/FINESCO.001"));
   // The feed and the logo came after the whole receipt, cut included.
-  EXPECT_THAT(serial.printed, EndsWith("\x1D" "V\x42\r\n\x1BJ1\r\n\x1D(L\x06" + std::string(1, '\0') +
-                                            "0E  \x01\x01"));
+  EXPECT_THAT(serial.printed, EndsWith("\x1DV\x42\r\n\x1BJ1\r\n\x1D(L\x06\0000E  \x01\x01"s));
   EXPECT_THAT(env.File("/app/KV2EPcfg.txt"), HasSubstr("\r\n 15 \r\n"));  // saved at once
 
   const std::string status = server_.Execute({"status"}).out;

@@ -108,9 +108,9 @@ class JobTest : public ::testing::Test, protected FakeChannelRig {
     settings.chkOptions[config::kTraceEnable] = true;
   }
   std::string Trace() { return env.File("/data/ErrorLog_07_03_2026.txt"); }
-  void Submit(const std::string& data = "Total 12,50\r\n") {  // as a cash register does
-    env.SetFile("/data/SR_DATI.001", data);
-    env.SetFile("/data/SR_START.001", "");
+  void Submit(const std::string& data = "Total 12,50\r\n", const std::string& ext = ".001") {
+    env.SetFile("/data/SR_DATI" + ext, data);
+    env.SetFile("/data/SR_START" + ext, "");
   }
 
   config::Directories dirs_{"/app", "/data", "/data", true};
