@@ -42,10 +42,9 @@ void KeyIn(QLineEdit* w, const QString& text) {
 class WindowTest : public testing::ServerTestBase {
  protected:
   static void SetUpTestSuite() {  // one application for the whole run, kept to its end
-    static int argc = 1;
-    static char* argv[] = {const_cast<char*>("dovevid_gui_tests"), nullptr};
+    static int argc = 0;
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (!qApp) new QApplication(argc, argv);
+    if (!qApp) new QApplication(argc, nullptr);
   }
   WindowTest() {
     spooler.printers = {{"TM88", "Epson TM-T88V"}};

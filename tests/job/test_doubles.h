@@ -1,5 +1,4 @@
-// Test doubles of the job module's tests: Timer21 on the fake clock, and what every job
-// test builds on (fake disk with /data as the data directory, trace on, COM1 selected).
+// What the job and window tests build on: the poll timer on the fake clock, fakes, fixtures.
 #pragma once
 
 #include <gmock/gmock.h>
