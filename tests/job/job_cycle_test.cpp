@@ -31,6 +31,7 @@ class CycleTest : public testing::JobTest {
     state_.status_display = true;
     timer_.SetInterval(kInterval);
     timer_.SetEnabled(true);
+    if (std::is_same_v<Dump, NoDump>) env.SetFile("/data/SR_MATR.001", "1A2B3C4D\r\n");
   }
   void RunFor(std::int64_t ms) {
     timer_.RunUntil(env.MonotonicMs() + ms, [this] { cycle_.OnPollTick(); });
@@ -45,10 +46,7 @@ class CycleTest : public testing::JobTest {
                                  print_, dump_, [this] { ++episode_clears_; }}};
 };
 
-class JobCycleTest : public CycleTest<NoDump, 2000> {
- protected:
-  JobCycleTest() { env.SetFile("/data/SR_MATR.001", "1A2B3C4D\r\n"); }
-};
+using JobCycleTest = CycleTest<NoDump, 2000>;
 
 TEST_F(JobCycleTest, SuccessfulJobAnswersInTheProtocolOrder) {
   Submit();
