@@ -1,7 +1,5 @@
 // The window over a real server on the in-memory disk, clock and printer, driven through its
 // widgets as a person would.
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include "base/text.h"
 
@@ -18,16 +16,13 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSystemTrayIcon>
-#include <QTabWidget>
 #include <QTest>
 
 #include "config/schema.h"
-#include "fake_transports.h"
 #include "gui/closing_window.h"
 #include "gui/desktop.h"
 #include "gui/main_window.h"
 #include "gui/tray_icon.h"
-#include "job/server.h"
 #include "logo/bmp.h"
 #include "temp_dir.h"
 #include "test_doubles.h"
@@ -35,9 +30,6 @@
 namespace dovevid::gui {
 namespace {
 
-using ::testing::ElementsAre;
-using ::testing::EndsWith;
-using ::testing::HasSubstr;
 using ::testing::IsSupersetOf;
 using State = testing::FakeSerialPort::State;
 
@@ -47,38 +39,27 @@ void KeyIn(QLineEdit* w, const QString& text) {
   for (const QChar c : text) QTest::sendKeyEvent(QTest::Click, w, Qt::Key_unknown, QString(c), {});
 }
 
-class WindowTest : public ::testing::Test {
+class WindowTest : public testing::ServerTestBase {
  protected:
+  static void SetUpTestSuite() {  // one application for the whole run, kept to its end
+    static int argc = 0;
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (!qApp) new QApplication(argc, nullptr);
+  }
   WindowTest() {
-    env_.AddDirectory("/app");
-    env_.AddDirectory("/data");
-    spooler_.printers = {{"TM88", "Epson TM-T88V"}};
-    config::Settings s;  // COM1, text input, no date lines: predictable receipts
-    s.cboComPort = 0;
-    s.optInputType = {false, true};
-    s.chkOptions[config::kPrintDateUp] = s.chkOptions[config::kPrintDateDown] = false;
-    EXPECT_TRUE(config::SaveChkComFile(env_, dirs_, s).ok());
+    spooler.printers = {{"TM88", "Epson TM-T88V"}};
     desktop_.Open(server_);
     desktop_.SetOnStopped([this] { stopped_ = true; });
     desktop_.Start();
   }
-  job::Server MakeServer(Operator& op, job::StatusView& view) {
-    return job::Server({env_, op, view, timer_, serial_, spooler_, monitor_, direct_, identity_,
-                        display_, 1, nullptr},
-                       dirs_);
-  }
-  void Run(std::int64_t ms) {
-    timer_.RunUntil(env_.MonotonicMs() + ms, [this] { server_.OnPollTick(); });
-  }
   // A receipt through, with `during` called at each event pump while it prints.
   void RunJob(const std::function<void()>& during, const std::string& ext = ".001") {
-    env_.OnPump([&] {
+    env.OnPump([&] {
       if (server_.state().job_in_progress) during();
     });
-    env_.SetFile("/data/SR_DATI" + ext, "HELLO\r\n");
-    env_.SetFile("/data/SR_START" + ext, "");
-    Run(3000);
-    env_.OnPump({});
+    Submit("HELLO\r\n", ext);
+    Run(server_, 3000);
+    env.OnPump({});
   }
   template <typename W>
   W* Find(const std::string& name) {
@@ -102,17 +83,8 @@ class WindowTest : public ::testing::Test {
   MainWindow& window() { return *desktop_.window(); }
   const StatusWidgets& status() { return desktop_.window()->status(); }
 
-  testing::FakeEnv env_;
-  config::Directories dirs_{"/app", "/data", "/data", true};
-  testing::FakeSerialPort serial_{env_};
-  testing::FakeSpooler spooler_;
-  testing::FakeStatusMonitor monitor_;
-  testing::FakeDirectPrinters direct_{env_};
-  testing::FixedIdentity identity_;
-  testing::NoDisplay display_;
-  testing::FakeTimer timer_{env_};
   Desktop desktop_;
-  job::Server server_ = MakeServer(desktop_.op(), desktop_.view());
+  job::Server server_{Machine(desktop_.op(), desktop_.view()), dirs_};
   bool stopped_ = false;
 };
 
@@ -152,9 +124,8 @@ TEST_F(WindowTest, EverySettingHasItsControlAndEditsRoundTripThroughTheFiles) {
 
   Click("cmdSaveConfiguration");
   EXPECT_THAT(OpenBoxes(), ElementsAre("Data Saving Done"));
-  testing::RecordingOperator op;
   job::StatusView view;
-  job::Server reloaded = MakeServer(op, view);
+  job::Server reloaded{Machine(op, view), dirs_};
   reloaded.Load(false);
   int changed = 0;
   for (const auto& [name, value] : before) {
@@ -178,7 +149,7 @@ TEST_F(WindowTest, EverySettingHasItsControlAndEditsRoundTripThroughTheFiles) {
 }
 
 TEST_F(WindowTest, SelectionsApplyToTheNextJobWithoutSaving) {
-  const std::string saved = env_.File("/app/KV2EPcfg.txt");
+  const std::string saved = env.File("/app/KV2EPcfg.txt");
   QTest::keyClicks(Find<QComboBox>("cboFileExtension"), ".005");  // typed, as a person picks it
   EXPECT_EQ(server_.settings().FileExtension(), ".005");
 
@@ -197,20 +168,20 @@ TEST_F(WindowTest, SelectionsApplyToTheNextJobWithoutSaving) {
   QTest::keyClick(kept, Qt::Key_Z);  // no longer than it was
   EXPECT_EQ(server_.settings().txtHeader[1], std::string(29, 'x'));
 
-  Run(1000);  // the identification dump
+  Run(server_, 1000);  // the identification dump
   RunJob([] {}, ".005");
-  EXPECT_TRUE(env_.HasFile("/data/FINESCO.005"));
-  EXPECT_THAT(serial_.printed, HasSubstr(std::string(24, 'y')));
+  EXPECT_TRUE(env.HasFile("/data/FINESCO.005"));
+  EXPECT_THAT(serial.printed, HasSubstr(std::string(24, 'y')));
   // Nothing saved but the receipt counter the job raised (record 6).
   std::vector<std::string> records = SplitCrLf(saved);
   records.at(5) = " 1 ";
-  EXPECT_EQ(SplitCrLf(env_.File("/app/KV2EPcfg.txt")), records);
+  EXPECT_EQ(SplitCrLf(env.File("/app/KV2EPcfg.txt")), records);
 }
 
 TEST_F(WindowTest, StatusDisplayFollowsDumpAndJobs) {
   EXPECT_EQ(status().dump_state->text(), "DUMP NOT DONE");
   EXPECT_EQ(status().port_lamp->palette().color(QPalette::Window), QColor(0, 255, 0));
-  Run(1000);
+  Run(server_, 1000);
   EXPECT_EQ(status().identification->text(), "1A2B3C4D");
   EXPECT_EQ(status().dump_state->text(), "DUMP EXECUTED");
   EXPECT_EQ(status().dump_state->palette().color(QPalette::Base), QColor(0, 255, 0));
@@ -220,7 +191,7 @@ TEST_F(WindowTest, StatusDisplayFollowsDumpAndJobs) {
   for (const auto& [printer, text, colour] :
        {std::tuple{State::kReady, "QNB DOVEVID1 TERMINATO : TUTTO OK", QColor(Qt::black)},
         {State::kOffline, "QNB DOVEVID1 TERMINATO : TIMEOUT SCADUTO", QColor(255, 0, 0)}}) {
-    serial_.state = printer;
+    serial.state = printer;
     QStringList during;
     RunJob([&] {
       if (during.isEmpty()) during << status().status->text() << desktop_.tray()->icon()->toolTip();
@@ -234,17 +205,17 @@ TEST_F(WindowTest, StatusDisplayFollowsDumpAndJobs) {
     EXPECT_FALSE(desktop_.tray()->busy());
     EXPECT_EQ(desktop_.tray()->icon()->toolTip(), "DovEvid1 waiting for execution...");
   }
-  Run(1000);
+  Run(server_, 1000);
   ticks << status().tick->text();
   EXPECT_THAT(ticks, IsSupersetOf({"Timer on", "Timer ON"}));
 
   // The test receipt: the button waits for its job.
   Click("CMBFile");
   EXPECT_FALSE(status().test_receipt->isEnabled());
-  serial_.state = State::kReady;
-  Run(3000);
+  serial.state = State::kReady;
+  Run(server_, 3000);
   EXPECT_TRUE(status().test_receipt->isEnabled());
-  EXPECT_THAT(serial_.printed, HasSubstr("PROVA DI STAMPA"));
+  EXPECT_THAT(serial.printed, HasSubstr("PROVA DI STAMPA"));
 }
 
 TEST_F(WindowTest, LogoPageLoadsThePickedBitmapShowingItsProgress) {
@@ -263,16 +234,16 @@ TEST_F(WindowTest, LogoPageLoadsThePickedBitmapShowingItsProgress) {
 
   Click("cmdLoadLogo");  // the serial printer wants the NV file too
   EXPECT_THAT(OpenBoxes(), ElementsAre("File not found"));
-  env_.SetFile("/app/NVImageFile.BIN", "");
+  env.SetFile("/app/NVImageFile.BIN", "");
   QLabel* progress = Find<QLabel>("lblLoadImage");
   QStringList shown;
-  env_.OnPump([&] {
+  env.OnPump([&] {
     if (shown.isEmpty() || shown.back() != progress->text()) shown << progress->text();
   });
   Click("cmdLoadLogo");
   EXPECT_THAT(shown, ElementsAre("0 %", "39 %", "79 %"));
   EXPECT_EQ(progress->text(), "100 %");
-  EXPECT_THAT(serial_.printed, HasSubstr(std::string("\x1D*\x08\x04") + std::string(256, '\xFF')));
+  EXPECT_THAT(serial.printed, HasSubstr(std::string("\x1D*\x08\x04") + std::string(256, '\xFF')));
 }
 
 TEST_F(WindowTest, MessageBoxesNeverHoldAJobAndClosingFinishesTheJobThenShutsDown) {
@@ -287,26 +258,25 @@ TEST_F(WindowTest, MessageBoxesNeverHoldAJobAndClosingFinishesTheJobThenShutsDow
   QCoreApplication::processEvents();
   EXPECT_TRUE(window().isVisible());
 
-  Run(1000);
+  Run(server_, 1000);
   RunJob([&] {
     if (Find<QPushButton>("cmdPrintFeed")->isEnabled()) Click("cmdPrintFeed");  // queued
   });
-  EXPECT_TRUE(env_.HasFile("/data/FINESCO.001"));
+  EXPECT_TRUE(env.HasFile("/data/FINESCO.001"));
   EXPECT_EQ(OpenBoxes().size(), 2);
-  EXPECT_THAT(serial_.printed, EndsWith("\x1D"
-                                        "V\x42\r\n\x1BJ1\r\n"));  // cut, then feed
+  EXPECT_THAT(serial.printed, EndsWith("\x1DV\x42\r\n\x1BJ1\r\n"));  // cut, then feed
   EXPECT_TRUE(Find<QPushButton>("cmdPrintFeed")->isEnabled());
 
-  serial_.printed.clear();
+  serial.printed.clear();
   RunJob([&] {
     if (window().isVisible()) window().close();
   });
   EXPECT_TRUE(stopped_);
   EXPECT_FALSE(window().isVisible());
   EXPECT_EQ(desktop_.closing()->findChild<QLabel*>("Label1")->text(), "DovEvid1 Closing ...");
-  EXPECT_FALSE(env_.HasFile("/data/SR_OUT.001"));  // the job answered, then its files went
-  EXPECT_FALSE(env_.HasFile("/data/SR_MATR.001"));
-  EXPECT_THAT(serial_.printed, HasSubstr("HELLO"));
+  EXPECT_FALSE(env.HasFile("/data/SR_OUT.001"));  // the job answered, then its files went
+  EXPECT_FALSE(env.HasFile("/data/SR_MATR.001"));
+  EXPECT_THAT(serial.printed, HasSubstr("HELLO"));
 }
 
 }  // namespace

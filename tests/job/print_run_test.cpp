@@ -39,38 +39,38 @@ class FakeRenderers : public Renderers {
 class PrintRunTest : public testing::JobTest {
  protected:
   PrintRunTest() {
-    settings_.optInputType = {false, true};  // text input
-    settings_.chkOptions = {};
-    settings_.chkOptions[config::kTraceEnable] = true;
-    config::ApplyListDefaults(settings_);
+    settings.optInputType = {false, true};  // text input
+    settings.chkOptions = {};
+    settings.chkOptions[config::kTraceEnable] = true;
+    config::ApplyListDefaults(settings);
   }
   void Check(std::initializer_list<int> options) {
-    for (int option : options) settings_.chkOptions[static_cast<size_t>(option)] = true;
+    for (int option : options) settings.chkOptions[static_cast<size_t>(option)] = true;
   }
   RunResult Print(const std::string& data) {
-    serial_.printed.clear();
-    env_.SetFile("/data/SR_DATI.001", data);
+    serial.printed.clear();
+    env.SetFile("/data/SR_DATI.001", data);
     return run_.DoSendFile("/data/SR_DATI.001");
   }
-  void UseSlInput() { settings_.optInputType = {true, false}; }
+  void UseSlInput() { settings.optInputType = {true, false}; }
 
-  FakeRenderers renderers_{env_};
-  PrintRun run_{PrintRun::Deps{env_, trace_, op_, dirs_, settings_, state_, files_, channel_,
+  FakeRenderers renderers_{env};
+  PrintRun run_{PrintRun::Deps{env, trace_, op, dirs_, settings, state_, files_, channel,
                                renderers_}};
 };
 
 TEST_F(PrintRunTest, WholeReceiptByteStream) {
-  settings_.txtHeader[0] = "BAR ROMA";
-  settings_.chkDH_Header[0] = true;
-  settings_.txtHeader[2] = "Tel";
-  settings_.chkDH_Header[2] = settings_.chkDW_Header[2] = true;
-  settings_.txtHeader[4] = "P.IVA";  // line 3 empty: skipped
-  settings_.txtFooter[0] = "Grazie";
-  settings_.chkDW_Footer[0] = true;
+  settings.txtHeader[0] = "BAR ROMA";
+  settings.chkDH_Header[0] = true;
+  settings.txtHeader[2] = "Tel";
+  settings.chkDH_Header[2] = settings.chkDW_Header[2] = true;
+  settings.txtHeader[4] = "P.IVA";  // line 3 empty: skipped
+  settings.txtFooter[0] = "Grazie";
+  settings.chkDW_Footer[0] = true;
   Check({config::kPrintLogoUp, config::kPrintDateUp, config::kPrintDateDown, config::kDateCentered,
          config::kPostDateLf, config::kPartialCut, config::kTotalCut});  // the partial cut wins
-  settings_.cboEndSpaces = 3;
-  settings_.cboPostCutFeeds = 2;
+  settings.cboEndSpaces = 3;
+  settings.cboPostCutFeeds = 2;
 
   const std::string data =
       "Total 12,50\r\n"
@@ -108,24 +108,24 @@ TEST_F(PrintRunTest, WholeReceiptByteStream) {
       "\x1B" "d\x03"s + kCrLf +
       kPartialCut +
       "\x1B" "d\x02"s + kCrLf;
-  EXPECT_EQ(serial_.printed, expected);
+  EXPECT_EQ(serial.printed, expected);
   EXPECT_EQ(ReceiptDateLine(DateTime{2100, 12, 31, 23, 59, 59}), "31-12-00  23:59");
-  EXPECT_EQ(serial_.opens, 1);
-  EXPECT_FALSE(serial_.IsOpen());
-  EXPECT_EQ(env_.File("/data/SR_OUT.001"), "");
+  EXPECT_EQ(serial.opens, 1);
+  EXPECT_FALSE(serial.IsOpen());
+  EXPECT_EQ(env.File("/data/SR_OUT.001"), "");
 }
 
 TEST_F(PrintRunTest, EmptyTextFileSendsOnlyTheEndOfTheReceiptSerialPrinterTheDownloadedLogo) {
-  settings_.txtHeader[0] = "HEADER";
+  settings.txtHeader[0] = "HEADER";
   Check({config::kPrintLogoUp, config::kPrintDateUp, config::kTotalCut});
   ASSERT_EQ(Print(""), kRunSent);
-  EXPECT_EQ(serial_.printed, kJl + kSizeReset + kJc + kCrLf + kJl + kPm0 + kCrLf +
+  EXPECT_EQ(serial.printed, kJl + kSizeReset + kJc + kCrLf + kJl + kPm0 + kCrLf +
                                  "\x1DV\x41"s + kCrLf);
   // The serial printer's logo is the downloaded one, and its date uncentered.
-  settings_.listPrinters = 0;
+  settings.listPrinters = 0;
   ASSERT_EQ(Print("x\r\n"), kRunSent);
-  EXPECT_THAT(serial_.printed, HasSubstr(kJc + kCrLf + "\x1D/\0\n"s + kJl + kPm0 + kCrLf +
-                                         "07-03-26  09:05" + kCrLf + kJl + "X"));
+  EXPECT_THAT(serial.printed, HasSubstr(kJc + kCrLf + "\x1D/\0\n"s + kJl + kPm0 + kCrLf +
+                                        "07-03-26  09:05" + kCrLf + kJl + "X"));
 }
 
 TEST_F(PrintRunTest, AttributeLinesJustifyOnlyForPositiveNumbers) {
@@ -136,14 +136,14 @@ TEST_F(PrintRunTest, AttributeLinesJustifyOnlyForPositiveNumbers) {
   for (const auto& [line, justify] : cases) {
     SCOPED_TRACE(line);
     ASSERT_EQ(Print(line + "\r\n"), kRunSent);
-    EXPECT_THAT(serial_.printed, HasSubstr(kJl + kJl + justify + kRotOff + kPm0 + Pm(0) + "A\r\n"));
+    EXPECT_THAT(serial.printed, HasSubstr(kJl + kJl + justify + kRotOff + kPm0 + Pm(0) + "A\r\n"));
   }
   ASSERT_EQ(Print("TRAS,:Big,H1,W0\r\nTRAS,:Both,H2,W3\r\n"), kRunSent);
-  EXPECT_THAT(serial_.printed, HasSubstr(Pm(0x10) + "BIG\r\n"));
-  EXPECT_THAT(serial_.printed, HasSubstr(Pm(0x30) + "BOTH\r\n"));
+  EXPECT_THAT(serial.printed, HasSubstr(Pm(0x10) + "BIG\r\n"));
+  EXPECT_THAT(serial.printed, HasSubstr(Pm(0x30) + "BOTH\r\n"));
   // Text carried over only within one run.
   ASSERT_EQ(Print("TRAS,W1\r\n"), kRunSent);
-  EXPECT_THAT(serial_.printed, HasSubstr(kPm0 + Pm(0x20) + "\r\n"));
+  EXPECT_THAT(serial.printed, HasSubstr(kPm0 + Pm(0x20) + "\r\n"));
 }
 
 TEST_F(PrintRunTest, SlRunChoosesReprintInvoiceOrReceipt) {
@@ -152,13 +152,13 @@ TEST_F(PrintRunTest, SlRunChoosesReprintInvoiceOrReceipt) {
   ASSERT_EQ(Print("OPNF;\r\nOPFS,:CLIENTE;\r\nSALE,N1,P100;\r\n"), kRunSent);
   // "opfs" is not an invoice; "rlpr" in any case is a reprint.
   ASSERT_EQ(Print("opfs;\r\n"), kRunSent);
-  env_.SetFile("/data/KV2EP.TXT", "LAST RECEIPT\r\n");
+  env.SetFile("/data/KV2EP.TXT", "LAST RECEIPT\r\n");
   ASSERT_EQ(Print("rLpR\r\n"), kRunSent);
-  EXPECT_THAT(serial_.printed, HasSubstr("LAST RECEIPT\r\n"));
+  EXPECT_THAT(serial.printed, HasSubstr("LAST RECEIPT\r\n"));
   // The test receipt is text whatever the input type.
   state_.test_receipt = true;
   ASSERT_EQ(Print("PROVA DI STAMPA \r\n"), kRunSent);
-  EXPECT_THAT(serial_.printed, HasSubstr("PROVA DI STAMPA \r\n"));
+  EXPECT_THAT(serial.printed, HasSubstr("PROVA DI STAMPA \r\n"));
   EXPECT_EQ(renderers_.receipts.size(), 2u);
   EXPECT_EQ(renderers_.invoices.size(), 1u);
 }
@@ -170,73 +170,73 @@ TEST_F(PrintRunTest, RenderingWithoutOutputOrStoppedEarlyIsNotPrinted) {
   renderers_.too_large = true;  // refused for its size: no repeat either
   EXPECT_EQ(Print("SALE,N1,P100;\r\n"), kRunFailed);
   renderers_.too_large = false;
-  EXPECT_EQ(serial_.opens, 0);
-  EXPECT_FALSE(env_.HasFile("/data/SR_OUT.001"));
+  EXPECT_EQ(serial.opens, 0);
+  EXPECT_FALSE(env.HasFile("/data/SR_OUT.001"));
 
   renderers_.writes_file = true;
   renderers_.completes = false;
   EXPECT_EQ(Print("SALE,N1,P100,I99;\r\n"), kRunFailed);
   EXPECT_EQ(Print("OPFS,:CLIENTE;\r\nSALE,N1,P100,I99;\r\n"), kRunFailed);
-  EXPECT_TRUE(serial_.wire.empty());
+  EXPECT_TRUE(serial.wire.empty());
 
   // An empty data file leaves no rendered lines: the run fails on the missing input.
-  env_.RemoveFile("/data/KV2EP.TXT");
+  env.RemoveFile("/data/KV2EP.TXT");
   renderers_.writes_file = false;
   renderers_.result_without_file = sl::kPrint;
   EXPECT_EQ(Print(""), kRunFailed);
-  EXPECT_EQ(env_.File("/data/SR_OUT.001"), "");
-  EXPECT_THAT(op_.messages, ElementsAre("ERRORE3 = File not found"));
+  EXPECT_EQ(env.File("/data/SR_OUT.001"), "");
+  EXPECT_THAT(op.messages, ElementsAre("ERRORE3 = File not found"));
 }
 
 TEST_F(PrintRunTest, AFailedLineEndsTheBodyOneFaultIsForgivenTheSecondEndsTheRun) {
   Check({config::kPartialCut});
-  serial_.fail_marker = "BAD";
+  serial.fail_marker = "BAD";
   EXPECT_EQ(Print("good\r\nbad\r\nnever\r\n"), kRunFailed);
-  EXPECT_THAT(serial_.printed, HasSubstr("GOOD\r\n"));
-  EXPECT_THAT(serial_.printed, Not(HasSubstr("NEVER")));
-  EXPECT_THAT(serial_.printed, EndsWith(kPartialCut));  // the receipt is closed all the same
-  serial_.fail_marker.clear();
+  EXPECT_THAT(serial.printed, HasSubstr("GOOD\r\n"));
+  EXPECT_THAT(serial.printed, Not(HasSubstr("NEVER")));
+  EXPECT_THAT(serial.printed, EndsWith(kPartialCut));  // the receipt is closed all the same
+  serial.fail_marker.clear();
 
   // SR_OUT cannot be created: the first fault, the receipt still prints.
-  env_.FailNext(FakeEnv::Op::kWrite, "/data/SR_OUT.001", 1, kDenied);
+  env.FailNext(FakeEnv::Op::kWrite, "/data/SR_OUT.001", 1, kDenied);
   EXPECT_EQ(Print("one\r\n"), kRunSent);
-  EXPECT_THAT(serial_.printed, HasSubstr("ONE\r\n"));
+  EXPECT_THAT(serial.printed, HasSubstr("ONE\r\n"));
 
   // A reprint before any rendering: the missing input counts twice.
   UseSlInput();
   EXPECT_EQ(Print("RLPR\r\n"), kRunFailed);
-  EXPECT_THAT(op_.messages, ElementsAre("Device I/O error - 57", "ERRORE3 = File not found"));
-  EXPECT_TRUE(serial_.printed.empty());
-  EXPECT_FALSE(serial_.IsOpen());
-  EXPECT_EQ(env_.File("/data/SR_OUT.001"), "");
+  EXPECT_THAT(op.messages, ElementsAre("Device I/O error - 57", "ERRORE3 = File not found"));
+  EXPECT_TRUE(serial.printed.empty());
+  EXPECT_FALSE(serial.IsOpen());
+  EXPECT_EQ(env.File("/data/SR_OUT.001"), "");
   EXPECT_THAT(Trace(),
               HasSubstr("err_DoSendFile n.9  | 07-03-2026 09:05:12 | File not found | 53"));
   // A port that cannot deliver what is still queued when it closes.
-  serial_.close_fault = Status::Error(fault::kDeviceIo, "Device I/O error");
+  serial.close_fault = Status::Error(fault::kDeviceIo, "Device I/O error");
   EXPECT_EQ(Print("good\r\n"), kRunFailed);
 }
 
 TEST_F(PrintRunTest, PrinterNotReadyStopsBeforeSending) {
-  serial_.state = FakeSerialPort::State::kSilent;
+  serial.state = FakeSerialPort::State::kSilent;
   EXPECT_EQ(Print("line\r\n"), kRunNotReady);
-  EXPECT_TRUE(serial_.printed.empty());
+  EXPECT_TRUE(serial.printed.empty());
   // A port that does not open leaves the printer silent: not ready either.
-  serial_.state = FakeSerialPort::State::kReady;
-  serial_.open_fault = Status::Error(fault::kPortAlreadyOpen, "Port already open");
+  serial.state = FakeSerialPort::State::kReady;
+  serial.open_fault = Status::Error(fault::kPortAlreadyOpen, "Port already open");
   EXPECT_EQ(Print("line\r\n"), kRunNotReady);
-  EXPECT_TRUE(serial_.printed.empty());
-  EXPECT_FALSE(serial_.IsOpen());
-  EXPECT_FALSE(env_.HasFile("/data/SR_OUT.001"));
+  EXPECT_TRUE(serial.printed.empty());
+  EXPECT_FALSE(serial.IsOpen());
+  EXPECT_FALSE(env.HasFile("/data/SR_OUT.001"));
   // Slow, not silent (a 9600 baud line behind a receipt line): the receipt prints whole.
-  serial_.open_fault = Status::OK();
+  serial.open_fault = Status::OK();
   std::string lines;
   for (int i = 0; i < 8000; ++i) lines += "line\r\n";
-  serial_.reply_delay_ms = 60;
+  serial.reply_delay_ms = 60;
   EXPECT_EQ(Print(lines), kRunSent);
   // A spooler printer's readiness comes from its monitor.
-  testing::UseSpoolerPrinter(channel_, spooler_);
-  channel_.OpenStatusMonitor();
-  monitor_.status = printer::status_bits::kNoResponse;
+  testing::UseSpoolerPrinter(channel, spooler);
+  channel.OpenStatusMonitor();
+  monitor.status = printer::status_bits::kNoResponse;
   EXPECT_EQ(Print("line\r\n"), kRunNotReady);
 }
 

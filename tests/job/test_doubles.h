@@ -1,5 +1,4 @@
-// Test doubles of the job module's tests: Timer21 on the fake clock, and what every job
-// test builds on (fake disk with /data as the data directory, trace on, COM1 selected).
+// What the job and window tests build on: the poll timer on the fake clock, fakes, fixtures.
 #pragma once
 
 #include <gmock/gmock.h>
@@ -14,10 +13,11 @@
 #include "fake_env.h"
 #include "fake_transports.h"
 #include "job/identification.h"  // and the cycle, its files and state it works on
+#include "job/server.h"
 #include "recording_operator.h"
 
-// The matchers and fakes every job test uses.
-namespace dovevid::job {
+// The matchers and fakes every job and window test uses.
+namespace dovevid {
 using namespace std::string_literals;
 using ::testing::ElementsAre;
 using ::testing::EndsWith;
@@ -26,7 +26,7 @@ using testing::FakeSerialPort;
 using ::testing::HasSubstr;
 using ::testing::Not;
 inline const Status kDenied = Status::Error(fault::kPermissionDenied, "Permission denied");
-}  // namespace dovevid::job
+}  // namespace dovevid
 
 namespace dovevid::testing {
 
@@ -100,31 +100,58 @@ struct NoDisplay : display::SerialLink {
   void Close() override {}
 };
 
-class JobTest : public ::testing::Test {
+class JobTest : public ::testing::Test, protected FakeChannelRig {
  protected:
   JobTest() {
-    settings_.cboComPort = 0;
-    settings_.chkOptions[config::kTraceEnable] = true;
+    settings.cboComPort = 0;
+    settings.chkOptions[config::kTraceEnable] = true;
   }
-  std::string Trace() { return env_.File("/data/ErrorLog_07_03_2026.txt"); }
-  void Submit(const std::string& data = "Total 12,50\r\n") {  // as a cash register does
-    env_.SetFile("/data/SR_DATI.001", data);
-    env_.SetFile("/data/SR_START.001", "");
+  std::string Trace() { return env.File("/data/ErrorLog_07_03_2026.txt"); }
+  void Submit(const std::string& data = "Total 12,50\r\n", const std::string& ext = ".001") {
+    env.SetFile("/data/SR_DATI" + ext, data);
+    env.SetFile("/data/SR_START" + ext, "");
   }
 
-  FakeEnv env_;
   config::Directories dirs_{"/app", "/data", "/data", true};
-  config::Settings settings_;
   job::ServerState state_;
-  TraceLog trace_{env_, [this] { return settings_.Option(config::kTraceEnable); },
+  TraceLog trace_{env, [this] { return settings.Option(config::kTraceEnable); },
                   [this] { return dirs_.data_dir; }};
-  RecordingOperator op_;
-  job::JobFiles files_{env_, trace_, op_, dirs_, settings_};
-  FakeTimer timer_{env_};
-  FakeSerialPort serial_{env_};
-  FakeSpooler spooler_;
-  FakeStatusMonitor monitor_;
-  printer::PrinterChannel channel_{env_, op_, settings_, serial_, spooler_, monitor_};
+  job::JobFiles files_{env, trace_, op, dirs_, settings};
+  FakeTimer timer_{env};
+};
+
+// The rest of the machine a whole server runs on, and saved settings that keep receipts
+// predictable: COM1, text input, trace on, no dates, no logo.
+class ServerTestBase : public JobTest {
+ protected:
+  ServerTestBase() {
+    env.AddDirectory("/app");
+    env.AddDirectory("/data");
+    SaveSettings(false);
+  }
+  void SaveSettings(bool no_kill_dati_start) {
+    config::Settings s;
+    s.cboComPort = 0;
+    s.optInputType = {false, true};
+    s.chkOptions[config::kTraceEnable] = true;
+    s.chkOptions[config::kNoKillDatiStart] = no_kill_dati_start;
+    s.chkOptions[config::kPrintDateUp] = s.chkOptions[config::kPrintDateDown] = false;
+    s.chkOptions[config::kPrintLogoUp] = false;
+    ASSERT_TRUE(config::SaveChkComFile(env, dirs_, s).ok());
+  }
+  job::ServerEnvironment Machine(Operator& op, job::StatusView& view, int pid = 1,
+                                 std::function<std::string(int)> com_port_device = nullptr) {
+    return {env,     op,      view,      timer_,   serial, spooler,
+            monitor, direct_, identity_, display_, pid,    std::move(com_port_device)};
+  }
+  // Runs the poll timer for `ms`, the server's tick at each firing.
+  void Run(job::Server& server, std::int64_t ms) {
+    timer_.RunUntil(env.MonotonicMs() + ms, [&] { server.OnPollTick(); });
+  }
+
+  FakeDirectPrinters direct_{env};
+  FixedIdentity identity_;
+  NoDisplay display_;
 };
 
 }  // namespace dovevid::testing
