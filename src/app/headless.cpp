@@ -80,28 +80,6 @@ std::optional<int> PaperEndPauses() {
   return static_cast<int>(std::min<long long>(RoundHalfEven(Val(v)), 1000000));
 }
 
-// A data directory removed and made again would leave the server unseen by
-// every command and unlocked for a second one: the new directory is taken
-// over, its lock first, then `reopen` (the control socket and the watch,
-// telling what failed). Locked by another server, it is that one's: `stop`.
-void TakeOverIfReplaced(Env& env, const std::string& dir,
-                        std::optional<platform::InstanceLock>& lock, Operator& op,
-                        const std::function<std::string()>& reopen,
-                        const std::function<void()>& stop) {
-  if (!lock->Replaced(dir) || !env.DirectoryExists(dir)) return;
-  std::string error;
-  std::optional<platform::InstanceLock> again = platform::InstanceLock::Acquire(dir, &error);
-  if (!again) {
-    op.ShowMessage(error + ": this server stops");
-    stop();
-    return;
-  }
-  lock = std::move(again);
-  const std::string failed = reopen();
-  op.ShowMessage("data directory " + dir + " made again: serving the new one" +
-                 (failed.empty() ? "" : ", " + failed));
-}
-
 // The options of the service; an exit code when it ends here (help, bad usage).
 std::optional<int> ReadArguments(const std::vector<std::string>& args, CommonOptions* common) {
   std::vector<std::string> rest;

@@ -79,4 +79,22 @@ std::string ControlSocketPath(const config::Directories& dirs) {
   return JoinPath(dirs.data_dir, platform::kControlSocketName);
 }
 
+void TakeOverIfReplaced(Env& env, const std::string& dir,
+                        std::optional<platform::InstanceLock>& lock, Operator& op,
+                        const std::function<std::string()>& reopen,
+                        const std::function<void()>& stop) {
+  if (!lock->Replaced(dir) || !env.DirectoryExists(dir)) return;
+  std::string error;
+  std::optional<platform::InstanceLock> again = platform::InstanceLock::Acquire(dir, &error);
+  if (!again) {
+    op.ShowMessage(error + ": this server stops");
+    stop();
+    return;
+  }
+  lock = std::move(again);
+  const std::string failed = reopen();
+  op.ShowMessage("data directory " + dir + " made again: serving the new one" +
+                 (failed.empty() ? "" : ", " + failed));
+}
+
 }  // namespace dovevid::app

@@ -4,13 +4,17 @@
 // directory no server is serving.
 #pragma once
 
+#include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "app/options.h"
 #include "base/operator.h"
 #include "config/files.h"
 #include "job/server.h"
 #include "job/server_state.h"
+#include "platform/instance_lock.h"
 
 namespace dovevid::app {
 
@@ -31,5 +35,15 @@ class ServerHost {
 
 // Where the control socket of the server of `dirs` is.
 std::string ControlSocketPath(const config::Directories& dirs);
+
+// A data directory removed and made again would leave the server unseen by
+// every command and unlocked for a second one: the new directory is taken
+// over, its lock first, then `reopen` (the control socket and the watch,
+// telling what failed). Locked by another server, it is that one's: `stop`.
+// Called at every polling tick.
+void TakeOverIfReplaced(Env& env, const std::string& dir,
+                        std::optional<platform::InstanceLock>& lock, Operator& op,
+                        const std::function<std::string()>& reopen,
+                        const std::function<void()>& stop);
 
 }  // namespace dovevid::app

@@ -118,6 +118,59 @@ std::unique_ptr<platform::ControlServer> ListenForRequests(const config::Directo
       error);
 }
 
+// The window, the tray icon and the server on the locked data directory,
+// until the program ends.
+int ServeWithWindow(const CommonOptions& common, const config::Directories& dirs, Env& env,
+                    std::optional<platform::InstanceLock>& lock) {
+  std::string error;
+  auto* splash = new gui::Splash;
+  splash->show();
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  QApplication::processEvents();
+
+  gui::Desktop desktop;
+  platform::QtPollTimer timer;
+  ServerHost host(common, dirs, desktop.op(), desktop.view(), timer);
+  job::Server& server = host.server();
+  QObject::connect(&timer.timer(), &QTimer::timeout, [&] { server.OnPollTick(); });
+  desktop.Open(server);
+  desktop.SetOnStopped([] { QCoreApplication::quit(); });
+
+  const QString load_error = QStringLiteral("Errore durante il caricamento dell'applicazione");
+  const auto stop_signals = platform::StopSignals::Install(
+      [&] { desktop.Terminate(); }, [&] { server.RequestReload(); }, &error);
+  auto control = stop_signals ? ListenForRequests(dirs, desktop, server, &error) : nullptr;
+  if (!control) {
+    splash->close();
+    QApplication::restoreOverrideCursor();
+    Fail(load_error, error);
+    return 1;
+  }
+
+  // A start file is taken as soon as it appears; the timer still polls.
+  const auto watch = [&] {
+    return platform::FileWatcher::Watch(
+        dirs.data_dir, [&](std::string_view name) { server.OnFileAppeared(name); }, &error);
+  };
+  auto watcher = watch();
+  if (!watcher) desktop.op().ShowMessage(error + " (jobs wait for the polling timer)");
+  const auto reopen = [&] {
+    control.reset();  // closing removes the socket's path: before the new one is made
+    control = ListenForRequests(dirs, desktop, server, &error);
+    watcher = watch();
+    return control ? std::string() : "without a control socket: " + error;
+  };
+  QObject::connect(&timer.timer(), &QTimer::timeout, [&] {
+    TakeOverIfReplaced(env, dirs.data_dir, lock, desktop.op(), reopen,
+                       [&] { desktop.Terminate(); });
+  });
+
+  desktop.Start();
+  splash->close();
+  QApplication::restoreOverrideCursor();
+  return QApplication::exec();
+}
+
 }  // namespace
 
 int RunWindowProgram(int argc, char** argv, const std::vector<std::string>& args) {
@@ -137,39 +190,7 @@ int RunWindowProgram(int argc, char** argv, const std::vector<std::string>& args
       platform::InstanceLock::Acquire(dirs->data_dir, &error);
   if (!lock) return ShowRunningWindow(*dirs);
 
-  auto* splash = new gui::Splash;
-  splash->show();
-  QApplication::setOverrideCursor(Qt::WaitCursor);
-  QApplication::processEvents();
-
-  gui::Desktop desktop;
-  platform::QtPollTimer timer;
-  ServerHost host(common, *dirs, desktop.op(), desktop.view(), timer);
-  job::Server& server = host.server();
-  QObject::connect(&timer.timer(), &QTimer::timeout, [&] { server.OnPollTick(); });
-  desktop.Open(server);
-  desktop.SetOnStopped([] { QCoreApplication::quit(); });
-
-  const QString load_error = QStringLiteral("Errore durante il caricamento dell'applicazione");
-  const auto stop_signals = platform::StopSignals::Install(
-      [&] { desktop.Terminate(); }, [&] { server.RequestReload(); }, &error);
-  const auto control = stop_signals ? ListenForRequests(*dirs, desktop, server, &error) : nullptr;
-  if (!control) {
-    splash->close();
-    QApplication::restoreOverrideCursor();
-    Fail(load_error, error);
-    return 1;
-  }
-
-  // A start file is taken as soon as it appears; the timer still polls.
-  const auto watcher = platform::FileWatcher::Watch(
-      dirs->data_dir, [&](std::string_view name) { server.OnFileAppeared(name); }, &error);
-  if (!watcher) desktop.op().ShowMessage(error + " (jobs wait for the polling timer)");
-
-  desktop.Start();
-  splash->close();
-  QApplication::restoreOverrideCursor();
-  return qt.exec();
+  return ServeWithWindow(common, *dirs, env, lock);
 }
 
 }  // namespace dovevid::app

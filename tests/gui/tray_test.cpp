@@ -116,13 +116,15 @@ TEST(TrayTest, IconDocksDoubleClickShowsWindowAndClosingShutsDown) {
   ASSERT_TRUE(trayer.Start(kTrayer, {}, dir / "trayer.log"));
   ASSERT_TRUE(WaitFor([&] { return x.TrayOwned(); }, 10000)) << ReadFileOrEmpty(dir / "trayer.log");
 
-  const std::vector<std::string> args = {"--data-dir", dir.path(), "--app-dir", dir.path()};
+  const std::string data = dir / "data";
+  std::filesystem::create_directory(data);
+  const std::vector<std::string> args = {"--data-dir", data, "--app-dir", dir.path()};
   ASSERT_TRUE(program.Start(DOVEVID_PATH, args, dir / "dovevid.log"));
   ASSERT_TRUE(WaitFor(MainWindowShown, 10000)) << ReadFileOrEmpty(dir / "dovevid.log");
   const auto main =
       static_cast<xcb_window_t>(std::stoul(Xdotool({"search", "--name", kCaption}).at(0)));
   // No printer port is configured: every poll answers E502 until shutdown.
-  ASSERT_TRUE(WaitFor([&] { return std::filesystem::exists(dir / "SR_ERR.001"); }));
+  ASSERT_TRUE(WaitFor([&] { return std::filesystem::exists(data + "/SR_ERR.001"); }));
 
   // The icon sits in the notification area.
   const Rect tray = Geometry(Xdotool({"search", "--name", "panel"}).at(0));
@@ -147,6 +149,13 @@ TEST(TrayTest, IconDocksDoubleClickShowsWindowAndClosingShutsDown) {
   ASSERT_TRUE(WaitFor([] { return !MainWindowShown(); }));
   EXPECT_EQ(RunProgram(DOVEVID_PATH, args).exit_code, 0);  // a second start ends at once
   EXPECT_TRUE(WaitFor(MainWindowShown)) << "and the first one shows its window";
+
+  // The data directory removed and made again: the program takes it over (lock and socket), so
+  // `status` reaches it (1: running, printer not ready) instead of finding no server (3).
+  std::filesystem::remove_all(data);
+  std::filesystem::create_directory(data);
+  const auto status = [&] { return RunProgram(DOVEVID_PATH, {"status", "--data-dir", data}); };
+  EXPECT_TRUE(WaitFor([&] { return status().exit_code == 1; })) << ReadFileOrEmpty(dir / "dovevid.log");
 
   x.Close(main);
   EXPECT_EQ(program.Wait(10000), 0) << ReadFileOrEmpty(dir / "dovevid.log");
