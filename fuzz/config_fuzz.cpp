@@ -4,31 +4,19 @@
 // settles after one save instead of drifting at every start.
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 #include <string_view>
 
-#include "config/files.h"
-#include "config/settings.h"
-#include "fake_env.h"
+#include "settings_fixture.h"
 
 namespace {
 
 using namespace dovevid;
-
-void Check(bool ok) {
-  if (!ok) std::abort();
-}
-
-const config::Directories kDirs{"/app", "/data", "/data", true};
+using fuzz::Check;
+using fuzz::kDirs;
 
 std::string LoadAndSave(testing::FakeEnv& env) {
-  config::Settings s;
-  s.printer_entries = {"RS232_PRINTER , COM1", "kitchen ,  socket://127.0.0.1:9100"};
-  config::LoadConfiguration(env, kDirs, s, [](const std::string& name) {
-    return name == "kitchen" ? 1 : 0;
-  });
-  config::ApplyListDefaults(s);
+  const config::Settings s = fuzz::LoadSettings(env);
   Check(s.polling_interval_ms >= 1 && s.polling_interval_ms <= 60000);
   Check(config::SaveChkComFile(env, kDirs, s).ok());
   return env.File("/app/KV2EPcfg.txt") + env.File("/data/KV2EPcfg2.txt") +

@@ -8,36 +8,18 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 #include <string_view>
 
 #include "base/text.h"
-#include "config/files.h"
 #include "config/schema.h"
-#include "config/settings.h"
-#include "fake_env.h"
+#include "settings_fixture.h"
 
 namespace {
 
 using namespace dovevid;
-
-void Check(bool ok) {
-  if (!ok) std::abort();
-}
-
-const config::Directories kDirs{"/app", "/data", "/data", true};
-
-// The settings as the program has them after start-up, from the files in env.
-config::Settings Load(testing::FakeEnv& env) {
-  config::Settings s;
-  s.printer_entries = {"RS232_PRINTER , COM1", "kitchen ,  socket://127.0.0.1:9100"};
-  config::LoadConfiguration(env, kDirs, s, [](const std::string& name) {
-    return name == "kitchen" ? 1 : 0;
-  });
-  config::ApplyListDefaults(s);
-  return s;
-}
+using fuzz::Check;
+using fuzz::kDirs;
 
 std::string Files(const config::Settings& s) {
   return config::SettingsFileText(s) + '\0' + config::WordsFileText(s);
@@ -67,7 +49,7 @@ void Assign(testing::FakeEnv& env, config::Settings& s, std::string_view line) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::string_view input(reinterpret_cast<const char*>(data), size);
   testing::FakeEnv env;
-  config::Settings s = Load(env);
+  config::Settings s = fuzz::LoadSettings(env);
   while (!input.empty()) {
     const size_t end = input.find('\n');
     Assign(env, s, input.substr(0, end));
@@ -75,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   Check(config::SaveChkComFile(env, kDirs, s).ok());
 
-  const config::Settings loaded = Load(env);
+  const config::Settings loaded = fuzz::LoadSettings(env);
   config::Settings expected = s;  // 0 and -1 both mean no display; a load gives -1
   if (expected.display_com_port == 0) expected.display_com_port = -1;
   Check(Files(loaded) == Files(expected));

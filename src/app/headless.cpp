@@ -130,32 +130,23 @@ int Serve(Env& env, const CommonOptions& common, const config::Directories& dirs
     std::cerr << "dovevid: " << error << '\n';
     return 1;
   }
-  const auto listen = [&] {
+  DirectoryListeners listeners(dirs.data_dir, server, [&](std::string* reason) {
     return platform::ControlServer::Listen(
         ControlSocketPath(dirs),
         [&](std::vector<std::string> request, platform::ControlServer::Reply reply) {
           server.HandleRequest(std::move(request), std::move(reply));
         },
-        &error);
-  };
-  auto control = listen();
-  if (!control) {
+        reason);
+  });
+  std::string watch_error;
+  if (!listeners.Open(&error, &watch_error)) {
     std::cerr << "dovevid: control socket: " << error << '\n';
     return 1;
   }
-  // A start file is taken as soon as it appears; the timer still polls.
-  const auto watch = [&] {
-    return platform::FileWatcher::Watch(
-        dirs.data_dir, [&](std::string_view name) { server.OnFileAppeared(name); }, &error);
-  };
-  auto watcher = watch();
-  if (!watcher) std::cerr << "dovevid: " << error << " (jobs wait for the polling timer)\n";
-  const auto reopen = [&] {
-    control.reset();  // closing removes the socket's path: before the new one is made
-    control = listen();
-    watcher = watch();
-    return control ? std::string() : "without a control socket: " + error;
-  };
+  if (!watch_error.empty()) {
+    std::cerr << "dovevid: " << watch_error << " (jobs wait for the polling timer)\n";
+  }
+  const auto reopen = [&] { return listeners.Reopen(); };
   QObject::connect(&timer.timer(), &QTimer::timeout,
                    [&] { TakeOverIfReplaced(env, dirs.data_dir, lock, op, reopen, stop); });
   server.Start();

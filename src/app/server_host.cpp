@@ -79,6 +79,22 @@ std::string ControlSocketPath(const config::Directories& dirs) {
   return JoinPath(dirs.data_dir, platform::kControlSocketName);
 }
 
+DirectoryListeners::DirectoryListeners(std::string dir, job::Server& server, Listen listen)
+    : dir_(std::move(dir)), server_(server), listen_(std::move(listen)) {}
+
+bool DirectoryListeners::Open(std::string* error, std::string* watch_error) {
+  control_.reset();  // closing removes the socket's path: before the new one is made
+  control_ = listen_(error);
+  watcher_ = platform::FileWatcher::Watch(
+      dir_, [this](std::string_view name) { server_.OnFileAppeared(name); }, watch_error);
+  return control_ != nullptr;
+}
+
+std::string DirectoryListeners::Reopen() {
+  std::string error, watch_error;
+  return Open(&error, &watch_error) ? "" : "without a control socket: " + error;
+}
+
 void TakeOverIfReplaced(Env& env, const std::string& dir,
                         std::optional<platform::InstanceLock>& lock, Operator& op,
                         const std::function<std::string()>& reopen,

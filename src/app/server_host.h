@@ -14,6 +14,8 @@
 #include "config/files.h"
 #include "job/server.h"
 #include "job/server_state.h"
+#include "platform/control_socket.h"
+#include "platform/file_watcher.h"
 #include "platform/instance_lock.h"
 
 namespace dovevid::app {
@@ -35,6 +37,26 @@ class ServerHost {
 
 // Where the control socket of the server of `dirs` is.
 std::string ControlSocketPath(const config::Directories& dirs);
+
+// The served data directory's control socket and its watch for start files
+// (a start file is taken as soon as it appears; the timer still polls).
+class DirectoryListeners {
+ public:
+  using Listen = std::function<std::unique_ptr<platform::ControlServer>(std::string* error)>;
+  DirectoryListeners(std::string dir, job::Server& server, Listen listen);
+  // False, with *error, without a control socket; *watch_error is set when
+  // the directory cannot be watched (jobs then wait for the polling timer).
+  bool Open(std::string* error, std::string* watch_error);
+  // Both made again on the directory as it is now: what failed, or nothing.
+  std::string Reopen();
+
+ private:
+  std::string dir_;
+  job::Server& server_;
+  Listen listen_;
+  std::unique_ptr<platform::ControlServer> control_;
+  std::unique_ptr<platform::FileWatcher> watcher_;
+};
 
 // A data directory removed and made again would leave the server unseen by
 // every command and unlocked for a second one: the new directory is taken

@@ -139,30 +139,24 @@ int ServeWithWindow(const CommonOptions& common, const config::Directories& dirs
   const QString load_error = QStringLiteral("Errore durante il caricamento dell'applicazione");
   const auto stop_signals = platform::StopSignals::Install(
       [&] { desktop.Terminate(); }, [&] { server.RequestReload(); }, &error);
-  auto control = stop_signals ? ListenForRequests(dirs, desktop, server, &error) : nullptr;
-  if (!control) {
+  DirectoryListeners listeners(dirs.data_dir, server, [&](std::string* reason) {
+    return ListenForRequests(dirs, desktop, server, reason);
+  });
+  std::string watch_error;
+  if (!stop_signals || !listeners.Open(&error, &watch_error)) {
     splash->close();
     QApplication::restoreOverrideCursor();
     Fail(load_error, error);
     return 1;
   }
 
-  // A start file is taken as soon as it appears; the timer still polls.
-  const auto watch = [&] {
-    return platform::FileWatcher::Watch(
-        dirs.data_dir, [&](std::string_view name) { server.OnFileAppeared(name); }, &error);
-  };
-  auto watcher = watch();
-  if (!watcher) desktop.op().ShowMessage(error + " (jobs wait for the polling timer)");
-  const auto reopen = [&] {
-    control.reset();  // closing removes the socket's path: before the new one is made
-    control = ListenForRequests(dirs, desktop, server, &error);
-    watcher = watch();
-    return control ? std::string() : "without a control socket: " + error;
-  };
+  if (!watch_error.empty()) {
+    desktop.op().ShowMessage(watch_error + " (jobs wait for the polling timer)");
+  }
   QObject::connect(&timer.timer(), &QTimer::timeout, [&] {
-    TakeOverIfReplaced(env, dirs.data_dir, lock, desktop.op(), reopen,
-                       [&] { desktop.Terminate(); });
+    TakeOverIfReplaced(
+        env, dirs.data_dir, lock, desktop.op(), [&] { return listeners.Reopen(); },
+        [&] { desktop.Terminate(); });
   });
 
   desktop.Start();
