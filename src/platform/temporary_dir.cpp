@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
-#include <vector>
+#include <utility>
 
 namespace dovevid::platform {
 
@@ -13,10 +13,8 @@ std::optional<TemporaryDirectory> TemporaryDirectory::Create(const std::string& 
   const char* tmp = std::getenv("TMPDIR");
   std::string pattern =
       std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/" + prefix + ".XXXXXX";
-  std::vector<char> buffer(pattern.begin(), pattern.end());
-  buffer.push_back('\0');
-  if (::mkdtemp(buffer.data()) == nullptr) return std::nullopt;
-  return TemporaryDirectory(buffer.data());
+  if (::mkdtemp(pattern.data()) == nullptr) return std::nullopt;  // fills in the X's
+  return TemporaryDirectory(std::move(pattern));
 }
 
 TemporaryDirectory::TemporaryDirectory(TemporaryDirectory&& other) noexcept
